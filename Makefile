@@ -1,0 +1,54 @@
+# The two set-up commands: `make run` opens Sprig, `make test` builds everything and runs every
+# test. Both install missing system packages first (scripts/install-deps.sh).
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+.PHONY: all deps configure build run test test-main test-asan fuzz-smoke bench format clean
+
+all: build
+
+deps:
+	@sh scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Opens the viewer on the built-in template (pass FILE=path.ls to open a description).
+run: build
+	$(BUILD)/app/sprig $(FILE)
+
+test: test-main test-asan fuzz-smoke
+
+test-main: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The engine and command-line tests again, built with AddressSanitizer and UBSan.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DSPRIG_SANITIZE=ON -DSPRIG_GUI=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# A short libFuzzer run over parse + draw when clang is present.
+fuzz-smoke: deps
+	@if command -v clang++ >/dev/null 2>&1; then \
+	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DSPRIG_FUZZ=ON -DSPRIG_GUI=OFF -DSPRIG_TESTS=OFF && \
+	  cmake --build $(FUZZ_BUILD) --target fuzz_lsys -j $(JOBS) && \
+	  sh fuzz/smoke.sh $(FUZZ_BUILD)/fuzz/fuzz_lsys 30; \
+	else echo "clang not found: fuzz smoke run skipped"; fi
+
+bench: build
+	$(BUILD)/bench/sprig_bench
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

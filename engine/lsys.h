@@ -1,0 +1,192 @@
+/* The L-system engine's public interface: the model record, the message channel, the parser,
+ * the streaming expansion, the turtle interpreter, geometry emission and picking.
+ *
+ * The engine is toolkit-free procedural code over plain records. It never stops on bad input:
+ * every problem goes through a trace_t callback with a position code, and the offending line or
+ * command is skipped. It emits triangles through an emit_t sink (colour, normal, vertex), so the
+ * library itself links neither Qt nor OpenGL; the view plugs in the GL calls, tests and
+ * exporters plug in recorders.
+ */
+#ifndef SPRIG_ENGINE_LSYS_H
+#define SPRIG_ENGINE_LSYS_H
+
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdint.h>
+
+/* Fixed capacities. */
+enum {
+    LSYS_AXIOM = 256,       /* rules[] slot of the axiom */
+    LSYS_SLOTS = 257,       /* 256 command characters + the axiom */
+    LSYS_STACK = 101,       /* expansion stack: the axiom and 100 rewriting levels */
+    LSYS_MAX_DEPTH = 100,   /* deepest max_depth the interpreter allows */
+    LSYS_COLORS = 101,      /* colour table entries 0..100 */
+    LSYS_LINE = 1000,       /* characters of one description line */
+    LSYS_BRANCHES = 1024,   /* [] stack */
+    LSYS_POLYGONS = 1024,   /* {} stack */
+    LSYS_VERTICES = 1024,   /* polygon vertex buffer */
+    TRACE_STORE = 12,       /* messages kept by traceHook */
+    TRACE_TEXT = 255        /* format buffer size: at most 254 characters are kept */
+};
+
+/* Default raw-token budget of one drawing (the "token_limit" keyword): far above what an
+ * ordinary description expands to, low enough that a runaway expansion stops in about a
+ * second instead of freezing the editor. */
+#define LSYS_DEFAULT_TOKEN_LIMIT 100000000u
+
+/* Position codes: 0 or more is the byte offset of the line's first character. */
+enum {
+    CODE_NOLINE = -1,   /* parser message about no single line */
+    CODE_EXEC = -2,     /* problem met while expanding or drawing */
+    CODE_INFO = -10,    /* drawing statistics */
+    CODE_UNKNOWN = -100 /* command the interpreter does not know */
+};
+
+/* One command of an axiom or rule body. A written parameter "(x)" is a token of its own with
+ * cmd '(' and param x, directly after its command. cmd 0 ends a token string. */
+typedef struct tok_t {
+    unsigned char cmd;
+    float param; /* meaningful only when cmd is '(' */
+} tok_t;
+
+typedef struct bounds_t {
+    float min[3];
+    float max[3];
+} bounds_t;
+
+/* The emission interface: the three GL calls the geometry needs, with a context pointer.
+ * Any member may be NULL (that call is then skipped). */
+typedef struct emit_t {
+    void *ctx;
+    void (*color3fv)(void *ctx, const float rgb[3]);
+    void (*normal3fv)(void *ctx, const float n[3]);
+    void (*vertex3fv)(void *ctx, const float v[3]);
+} emit_t;
+
+/* One parsed L-system with the working state of its expansion and drawing. The fields up to
+ * `bounds` keep the documented order and widths; the ones after it are Sprig's additions. */
+typedef struct lsys_t {
+    tok_t *rules[LSYS_SLOTS]; /* rule body per command character; [LSYS_AXIOM] is the axiom */
+    float recursion;          /* requested depth, may be fractional */
+    float angle;              /* degrees */
+    float thickness;          /* percent of segment length */
+    float min_thickness;      /* absolute lower bound of a segment's diameter */
+    float rand;               /* default parameter of '~' (degrees) */
+    float trope;              /* default parameter of 't' (radians per unit) */
+    uint32_t poly_limit;      /* highest polygon_count allowed */
+    uint32_t shape;           /* 1: joined tubes; anything else: prisms */
+    float *colors;            /* LSYS_COLORS x {r, g, b} */
+    uint16_t max_depth;       /* deepest level still rewritten (<= LSYS_MAX_DEPTH) */
+    uint16_t depth;           /* entries of stack in use; 1 = only the axiom */
+    const tok_t *stack[LSYS_STACK];
+    uint32_t token_count; /* raw tokens delivered since the expansion started */
+    int16_t tube_color;
+    int16_t tube_segments;
+    float tube_ring[9][3]; /* end point of the last tube segment, then its end ring */
+    uint32_t polygon_count;
+    bounds_t bounds;
+
+    /* Additions. */
+    uint32_t token_limit; /* raw-token budget of one drawing ("token_limit") */
+    const emit_t *emit;   /* where lsysDraw sends triangles; NULL discards them */
+} lsys_t;
+
+/* printf-style message callback; code is a position code (see above). */
+typedef int (*trace_t)(int32_t code, const char *fmt, ...);
+
+typedef struct trace_msg_t {
+    int32_t code;
+    char *text; /* heap copy, owned by the store until traceClear */
+} trace_msg_t;
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Model and message channel ---- */
+
+extern const float defaultColors[16][3];
+
+/* The first TRACE_STORE messages since the store was last emptied, and the count of all. */
+extern trace_msg_t trace[TRACE_STORE];
+extern int32_t traceCount;
+
+int traceHook(int32_t code, const char *fmt, ...);
+int nullTrace(int32_t code, const char *fmt, ...);
+/* Releases the stored texts and sets traceCount to 0. */
+void traceClear(void);
+
+/* vsnprintf / vsscanf in the "C" locale whatever the process locale is, so "1.5" is always
+ * one and a half and messages always print a decimal point. */
+int lsysFormat(char *buf, size_t size, const char *fmt, va_list ap);
+int lsysFormatf(char *buf, size_t size, const char *fmt, ...);
+int lsysScan(const char *text, const char *fmt, ...);
+
+lsys_t *lsysInit(void);
+void lsysFree(lsys_t *l);
+tok_t *parseRule(const char *text, int32_t pos, trace_t tr);
+int lsysContains(const lsys_t *l, const char *set);
+int findProd(const lsys_t *l, const tok_t *t);
+
+/* ---- Parser ---- */
+
+void lsysParse(lsys_t *l, trace_t tr, const char *text);
+
+/* ---- Rule expansion ---- */
+
+typedef struct simple_tok_t {
+    unsigned char cmd;    /* canonical command; 0 after the end */
+    float param;          /* explicit, defaulted or merged parameter */
+    uint16_t last_level;  /* 1 when read below max_depth (the partly grown generation) */
+    const tok_t *next;    /* raw look-ahead token */
+    uint32_t count;       /* raw tokens taken as the start of a simplified token */
+} simple_tok_t;
+
+lsys_t *initToken(lsys_t *l);
+const tok_t *nextToken(lsys_t *l);
+void initSimplerToken(lsys_t *l, simple_tok_t *s);
+int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length);
+
+/* ---- Turtle interpreter ---- */
+
+void lsysDraw(lsys_t *l, trace_t tr);
+
+/* ---- Geometry emission ---- */
+
+typedef int16_t face_t[4];
+
+extern const face_t cylinder[8];
+extern const face_t cylinderstart[8];
+extern const face_t cylinderlast[8];
+extern const face_t cube[6];
+
+void drawSegment(lsys_t *l, const float P[3], const float Q[3], const float up[3], float k,
+                 int16_t color);
+void closeTube(lsys_t *l);
+void drawPolygon(lsys_t *l, const float (*v)[3], int n, int16_t color);
+void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float (*normals)[3],
+                int16_t nfaces, uint16_t color);
+int makeNormal(const face_t *faces, const float (*v)[3], int face, float out[3]);
+
+/* ---- Picking ---- */
+
+/* Picking state shared by lsysSelect and the face emitter. selStack holds every level the
+ * expansion can reach, so a hit at any depth is recorded whole. */
+typedef struct pick_t {
+    int16_t select; /* non-zero while a pick replays the drawing */
+    float selIp[3];
+    float selErr;
+    int32_t selSp;
+    const tok_t *selStack[LSYS_STACK];
+} pick_t;
+
+extern pick_t gPick;
+
+void lsysSelect(lsys_t *l, const float p[3]);
+void selectTest(lsys_t *l, const float a[3], const float b[3], const float c[3]);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs the Debian packages that building, running and testing Sprig need.
+# Only missing packages are installed; through sudo when not run as root.
+set -e
+PKGS="build-essential cmake ninja-build pkg-config
+qt6-base-dev libqt6opengl6-dev libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri
+xvfb xauth libgtest-dev libbenchmark-dev libtinygltf-dev lib3mf-dev
+clang libclang-rt-14-dev imagemagick"
+
+missing=""
+for p in $PKGS; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "installing:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends $missing
