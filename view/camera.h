@@ -1,0 +1,73 @@
+/* Camera and scene numbers of the 3D view: the camera record, the rotations and centring the
+ * scene view keeps for drawing, the projection frustum, and the model's centre and floor
+ * extents. Pure arithmetic: no GL, no Qt, so all of it is testable without a context.
+ *
+ * Units: the model is drawn at 1/100 scale, so one camera unit is 100 model units.
+ */
+#ifndef SPRIG_VIEW_CAMERA_H
+#define SPRIG_VIEW_CAMERA_H
+
+#include <stdint.h>
+
+#include "lsys.h"
+
+typedef struct recVec {
+    double x, y, z;
+} recVec;
+
+typedef struct recCamera {
+    recVec viewPos;  /* eye position */
+    recVec viewDir;  /* look-at point = viewPos + viewDir */
+    recVec viewUp;   /* up vector */
+    recVec rotPoint; /* origin after every reset; read by nothing */
+    double aperture; /* field of view in degrees across the view's shorter side */
+    int32_t viewWidth;  /* viewport in pixels */
+    int32_t viewHeight;
+} recCamera;
+
+/* What the scene view keeps for drawing one frame. Zero-initialise, then resetCamera. */
+typedef struct scene_t {
+    recCamera camera;
+    float worldRotation[4];  /* angle-axis, accumulated from trackball drags */
+    float objectRotation[4]; /* angle-axis, accumulated by the spin animation */
+    float shapeSize;         /* depth extent used for the clip planes (set by the projection) */
+    float objectCenter[3];   /* translation applied to the model: the negated model centre */
+    float trackRotation[4];  /* live rotation of a drag in progress in this view; angle 0 = none */
+} scene_t;
+
+/* Depth extent of the scene that the clip planes enclose, in camera units. */
+#define SCENE_SHAPE_SIZE 2000.0f
+
+/* Radius used for centring when there is no model or it drew nothing (model units). */
+#define SCENE_EMPTY_RADIUS 200.0f
+
+/* Resets camera and rotations. center (3 floats, model units) may be NULL; the eye then stays
+ * at (0, 0, -10). With a centre the eye moves back by radius / 200 camera units. The
+ * projection is not touched: call projectionFrustum / updateProjection afterwards. */
+void resetCamera(scene_t *s, const float *center, float radius);
+
+/* glFrustum arguments (left, right, bottom, top, near, far) for the scene's camera and
+ * viewport, with the aperture spanning the shorter side. Finite for every input:
+ *  - a viewport with zero or negative width or height is treated as square (aspect 1);
+ *  - an eye so far forward that far would not lie beyond near gets far = near + 1, so the
+ *    frustum stays valid for glFrustum (which rejects far <= near). */
+void projectionFrustum(const scene_t *s, double out[6]);
+
+/* Adopts a new viewport size (negative sizes count as 0). Returns true when it differs from
+ * the stored one, i.e. when the viewport and projection must be rebuilt. */
+bool sceneResize(scene_t *s, int w, int h);
+
+/* Centring on a model (the Center command): the midpoint of its bounds and the largest half
+ * extent plus its thickness. No model, or one that drew no polygon: the origin and 200 (plus
+ * the thickness when a model exists). Non-finite bounds fall back to the empty case. */
+void modelCenter(const lsys_t *l, float center[3], float *radius);
+
+/* Floor disc and axis lines under a model, in model coordinates: disc centre (cx, cy), the
+ * height z of the axis lines (the disc lies 2 below) and the half sizes rx, ry. */
+typedef struct floor_t {
+    float cx, cy, z, rx, ry;
+} floor_t;
+
+void modelFloor(const lsys_t *l, floor_t *f);
+
+#endif

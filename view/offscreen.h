@@ -1,0 +1,30 @@
+/* Headless OpenGL: a compatibility context on EGL (Mesa's surfaceless platform, or a GPU's
+ * EGL) drawing into a framebuffer object, read back as a QImage. Needs no display server and
+ * no QGuiApplication. Used by `lsys render`, the render tests and the GL benchmarks.
+ */
+#ifndef SPRIG_VIEW_OFFSCREEN_H
+#define SPRIG_VIEW_OFFSCREEN_H
+
+#include <QImage>
+#include <string>
+
+struct offscreen_t;
+
+/* Creates a context and a width x height framebuffer (RGBA8 + depth; with aa, 4 samples
+ * clamped to what the implementation allows), makes it current and binds the framebuffer.
+ * On failure returns NULL and puts a one-line reason in *error. */
+offscreen_t *offscreenCreate(int width, int height, bool aa, std::string *error);
+
+/* Makes the context current and binds the drawing framebuffer again. */
+void offscreenBind(offscreen_t *o);
+
+/* Samples per pixel actually in use (0 without anti-aliasing). */
+int offscreenSamples(const offscreen_t *o);
+
+/* Resolves multisampling when needed and reads the picture (top row first, opaque RGB). */
+QImage offscreenRead(offscreen_t *o);
+
+/* Releases the framebuffer and the context. */
+void offscreenFree(offscreen_t *o);
+
+#endif
