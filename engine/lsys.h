@@ -125,6 +125,8 @@ int lsysScan(const char *text, const char *fmt, ...);
 lsys_t *lsysInit(void);
 void lsysFree(lsys_t *l);
 tok_t *parseRule(const char *text, int32_t pos, trace_t tr);
+/* Releases a token string from parseRule (NULL and the shared empty string are left alone). */
+void freeRule(tok_t *t);
 int lsysContains(const lsys_t *l, const char *set);
 int findProd(const lsys_t *l, const tok_t *t);
 

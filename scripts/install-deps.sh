@@ -5,7 +5,7 @@ set -e
 PKGS="build-essential cmake ninja-build pkg-config
 qt6-base-dev libqt6opengl6-dev libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri
 xvfb xauth libgtest-dev libbenchmark-dev libtinygltf-dev lib3mf-dev
-clang libclang-rt-14-dev imagemagick"
+clang libclang-rt-14-dev imagemagick locales"
 
 missing=""
 for p in $PKGS; do
@@ -13,11 +13,18 @@ for p in $PKGS; do
         missing="$missing $p"
     fi
 done
-[ -z "$missing" ] && exit 0
-
-echo "installing:$missing"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends $missing
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends $missing
+fi
+
+# The parser tests check that numbers read the same under a locale whose decimal mark is a
+# comma; Debian generates no such locale by default.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    echo "generating locale de_DE.UTF-8"
+    $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
