@@ -16,12 +16,12 @@ typedef struct recVec {
 } recVec;
 
 typedef struct recCamera {
-    recVec viewPos;  /* eye position */
-    recVec viewDir;  /* look-at point = viewPos + viewDir */
-    recVec viewUp;   /* up vector */
-    recVec rotPoint; /* origin after every reset; read by nothing */
-    double aperture; /* field of view in degrees across the view's shorter side */
-    int32_t viewWidth;  /* viewport in pixels */
+    recVec viewPos;    /* eye position */
+    recVec viewDir;    /* look-at point = viewPos + viewDir */
+    recVec viewUp;     /* up vector */
+    recVec rotPoint;   /* origin after every reset; read by nothing */
+    double aperture;   /* field of view in degrees across the view's shorter side */
+    int32_t viewWidth; /* viewport in pixels */
     int32_t viewHeight;
 } recCamera;
 

@@ -1,0 +1,111 @@
+/* Camera reset, projection frustum, viewport bookkeeping and model centring: the numbers
+ * behind the scene view's matrices, kept apart from GL so they can be checked exactly. */
+#include "camera.h"
+
+#include <math.h>
+#include <string.h>
+
+void resetCamera(scene_t *s, const float *center, float radius) {
+    recCamera *c = &s->camera;
+    c->aperture = 40.0;
+    c->rotPoint = recVec{0.0, 0.0, 0.0};
+    c->viewPos = recVec{0.0, 0.0, -10.0};
+    c->viewDir = recVec{0.0, 0.0, 10.0};
+    c->viewUp = recVec{0.0, 1.0, 0.0};
+    if (center) {
+        for (int i = 0; i < 3; i++)
+            s->objectCenter[i] = -center[i];
+        /* Model units are 1/100 camera unit: back off by half the radius, scaled. The factor
+         * is the single-precision -0.01, widened. */
+        c->viewPos.z = -10.0 + (double)radius * 0.5 * (double)(-0.01f);
+    } else {
+        memset(s->objectCenter, 0, sizeof s->objectCenter);
+    }
+    memset(s->objectRotation, 0, sizeof s->objectRotation);
+    memset(s->worldRotation, 0, sizeof s->worldRotation);
+}
+
+void projectionFrustum(const scene_t *s, double out[6]) {
+    const recCamera *c = &s->camera;
+    const double shape = SCENE_SHAPE_SIZE;
+    double z = c->viewPos.z;
+    double nearZ = fmax(1.0, fmax(1e-5, -0.5 * shape - z));
+    double farZ = 0.5 * shape - z;
+    if (!isfinite(nearZ) || !isfinite(farZ)) {
+        /* An eye at infinity (a runaway dolly): fall back to the default eye's planes. */
+        nearZ = 1.0;
+        farZ = 0.5 * shape + 10.0;
+    }
+    if (!(farZ > nearZ)) farZ = nearZ + 1.0;
+
+    /* Half angle formed in double, rounded to float; its tangent in single precision. */
+    float half = (float)(c->aperture * 0.0174532925 * 0.5);
+    double t = (double)tanf(half) * nearZ;
+    if (!isfinite(t) || t <= 0.0) t = (double)tanf(20.0f * 0.017453292f) * nearZ;
+
+    float aspect = 1.0f;
+    if (c->viewWidth > 0 && c->viewHeight > 0) aspect = (float)c->viewWidth / (float)c->viewHeight;
+    if (aspect >= 1.0f) {
+        out[0] = -aspect * t, out[1] = aspect * t, out[2] = -t, out[3] = t;
+    } else {
+        out[0] = -t, out[1] = t, out[2] = -t / aspect, out[3] = t / aspect;
+    }
+    out[4] = nearZ;
+    out[5] = farZ;
+}
+
+bool sceneResize(scene_t *s, int w, int h) {
+    if (w < 0) w = 0;
+    if (h < 0) h = 0;
+    if ((float)s->camera.viewHeight == (float)h && (float)s->camera.viewWidth == (float)w)
+        return false;
+    s->camera.viewWidth = w;
+    s->camera.viewHeight = h;
+    return true;
+}
+
+/* The bounds are usable when the model drew something and they are finite. */
+static bool boundsUsable(const lsys_t *l) {
+    if (!l || l->polygon_count == 0) return false;
+    for (int i = 0; i < 3; i++)
+        if (!isfinite(l->bounds.min[i]) || !isfinite(l->bounds.max[i]) ||
+            !isfinite(l->bounds.max[i] - l->bounds.min[i]))
+            return false;
+    return true;
+}
+
+/* The model's thickness as an addition to a radius; a non-finite one adds nothing. */
+static float thicknessOf(const lsys_t *l) {
+    return l && isfinite(l->thickness) ? l->thickness : 0.0f;
+}
+
+void modelCenter(const lsys_t *l, float center[3], float *radius) {
+    float r = 0.0f;
+    if (boundsUsable(l)) {
+        for (int i = 0; i < 3; i++) {
+            center[i] = (l->bounds.min[i] + l->bounds.max[i]) / 2;
+            float half = (l->bounds.max[i] - l->bounds.min[i]) / 2;
+            if (half > r) r = half;
+        }
+    } else {
+        center[0] = center[1] = center[2] = 0.0f;
+        r = SCENE_EMPTY_RADIUS;
+    }
+    *radius = r + thicknessOf(l);
+}
+
+void modelFloor(const lsys_t *l, floor_t *f) {
+    if (boundsUsable(l)) {
+        const bounds_t *b = &l->bounds;
+        f->cx = (b->min[0] + b->max[0]) / 2;
+        f->cy = (b->min[1] + b->max[1]) / 2;
+        f->z = b->min[2] - 2;
+        f->rx = (b->max[0] - b->min[0]) / 2;
+        f->ry = (b->max[1] - b->min[1]) / 2;
+    } else {
+        f->cx = f->cy = f->z = 0.0f;
+        f->rx = f->ry = SCENE_EMPTY_RADIUS;
+    }
+    f->rx += thicknessOf(l);
+    f->ry += thicknessOf(l);
+}

@@ -1,0 +1,113 @@
+/* The model's display list: the engine's triangles recorded once per refresh and replayed on
+ * every frame, plus the floor disc and axis lines drawn under the model. */
+#include "model_gl.h"
+
+#include "camera.h"
+
+#include <GL/gl.h>
+#include <math.h>
+#include <stdlib.h>
+
+static void emitColor(void *, const float rgb[3]) {
+    glColor3fv(rgb);
+}
+static void emitNormal(void *, const float n[3]) {
+    glNormal3fv(n);
+}
+static void emitVertex(void *, const float v[3]) {
+    glVertex3fv(v);
+}
+
+const emit_t glEmit = {NULL, emitColor, emitNormal, emitVertex};
+
+unsigned recordModel(lsys_t *l, unsigned oldList, trace_t tr) {
+    if (oldList) glDeleteLists(oldList, 1);
+    GLuint list = glGenLists(1);
+    const emit_t *saved = l->emit;
+    if (list == 0) {
+        /* No list (no current context): still draw, into nothing, for the messages. */
+        l->emit = NULL;
+        lsysDraw(l, tr);
+        l->emit = saved;
+        return 0;
+    }
+    glNewList(list, GL_COMPILE);
+    glBegin(GL_TRIANGLES);
+    l->emit = &glEmit;
+    lsysDraw(l, tr);
+    /* The model outlives the context's current state; never leave GL calls armed in it. */
+    l->emit = saved;
+    glEnd();
+    glEndList();
+    return list;
+}
+
+void drawLSys(unsigned list) {
+    if (list) glCallList(list);
+}
+
+void drawFloor(const lsys_t *l) {
+    floor_t f;
+    modelFloor(l, &f);
+    float z = f.z;
+    glNormal3f(0.0f, 0.0f, -1.0f);
+
+    /* The axis lines pass through the model's origin, not through the disc centre. */
+    glBegin(GL_LINES);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 2 * f.ry, z);
+    glVertex3f(0.0f, -2 * f.ry, z);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glVertex3f(2 * f.rx, 0.0f, z);
+    glVertex3f(-2 * f.rx, 0.0f, z);
+    glColor3f(0.0f, 0.0f, 1.0f);
+    glVertex3f(0.0f, 0.0f, z);
+    glVertex3f(0.0f, 0.0f, z - 200);
+    glEnd();
+
+    /* An ellipse of 12 segments, 2 below the lines; the last rim vertex closes it. */
+    z -= 2;
+    glColor3f(0.4f, 0.4f, 0.4f);
+    glBegin(GL_TRIANGLE_FAN);
+    glVertex3f(f.cx, f.cy, z);
+    for (int i = 0; i <= 12; i++) {
+        float a = (float)((i % 12) * 2 * M_PI / 12);
+        glVertex3f(f.cx + f.rx * sinf(a), f.cy + f.ry * cosf(a), z);
+    }
+    glEnd();
+}
+
+void modelDropList(model_gl_t *m);
+
+void modelRefresh(model_gl_t *m, const char *text, float growth, trace_t tr) {
+    if (m->gen) lsysFree(m->gen);
+    m->gen = lsysInit();
+    if (!m->gen) {
+        tr(CODE_EXEC, "not enough memory to startup");
+        modelDropList(m);
+        return;
+    }
+    lsysParse(m->gen, tr, text ? text : "");
+    srand(0); /* the same text always draws the same random variations */
+    m->gen->recursion *= growth;
+    m->list = recordModel(m->gen, m->list, tr);
+}
+
+void modelDropList(model_gl_t *m) {
+    if (m->list) glDeleteLists(m->list, 1);
+    m->list = 0;
+}
+
+void modelRelease(model_gl_t *m) {
+    modelDropList(m);
+    if (m->gen) lsysFree(m->gen);
+    m->gen = NULL;
+}
+
+void modelDrawCallback(void *ctx) {
+    drawLSys(((model_gl_t *)ctx)->list);
+}
+
+void modelFloorCallback(void *ctx) {
+    drawFloor(((model_gl_t *)ctx)->gen);
+}
