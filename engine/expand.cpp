@@ -1,0 +1,260 @@
+/* Streaming rule expansion: the plain iterator over raw tokens and the simplifying iterator that
+ * hands the turtle one canonical command at a time.
+ *
+ * The expanded string is never built. The model's `stack` holds one reading position per
+ * expansion level (entry 0 reads the axiom); a fetch walks it depth-first, so memory is bounded
+ * by the 101 entries whatever the length of the expansion. A token read at level d (stack entry
+ * d - 1) is rewritten when its command has a rule and d <= max_depth.
+ */
+#include "lsys.h"
+
+#include <string.h>
+
+/* Read position used when a model has no axiom string at all. */
+static const tok_t emptyAxiom[1] = {{0, 0.0f}};
+
+/* One raw step of the depth-first walk. At the end it returns the axiom's end token and leaves
+ * the stack as it is, so every further call returns it again. */
+static const tok_t *fetch(lsys_t *l) {
+    for (;;) {
+        const tok_t *t = l->stack[l->depth - 1];
+        if (t->cmd == 0) {
+            if (l->depth == 1) return t;
+            l->depth--;
+            continue;
+        }
+        l->stack[l->depth - 1] = t + 1;
+        const tok_t *body = l->rules[t->cmd];
+        /* The second bound only matters for a caller that set max_depth beyond the limit: the
+         * stack then stops growing instead of running off its end. */
+        if (body && l->depth <= l->max_depth && l->depth < LSYS_STACK) {
+            l->stack[l->depth++] = body;
+            continue;
+        }
+        l->token_count++;
+        return t;
+    }
+}
+
+lsys_t *initToken(lsys_t *l) {
+    const tok_t *axiom = l->rules[LSYS_AXIOM];
+    l->stack[0] = axiom ? axiom : emptyAxiom;
+    l->depth = 1;
+    l->token_count = 0;
+    return l;
+}
+
+const tok_t *nextToken(lsys_t *l) {
+    return fetch(l);
+}
+
+void initSimplerToken(lsys_t *l, simple_tok_t *s) {
+    initToken(l);
+    s->next = fetch(l);
+    s->count = 0;
+}
+
+/* A minus sign flips the sign bit, so the negation of 0 is -0. */
+static float negate(float x) {
+    uint32_t bits;
+    memcpy(&bits, &x, sizeof bits);
+    bits ^= 0x80000000u;
+    memcpy(&x, &bits, sizeof bits);
+    return x;
+}
+
+/* A runaway expansion could otherwise sit inside one call for ever (a rule such as X=XX whose
+ * tokens are all dropped, or +=++ whose tokens all merge into one turn). Once the model's raw
+ * token budget is spent, merging stops and the stream ends; lsysDraw reports it. */
+static bool overBudget(const lsys_t *l) {
+    return l->token_count > l->token_limit;
+}
+
+int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
+    const tok_t *u;
+    bool explicitParam;
+    for (;;) {
+        s->count++;
+        const tok_t *t = s->next;
+        s->cmd = t->cmd;
+        s->last_level = l->depth > l->max_depth ? 1 : 0;
+        if (t->cmd == 0) return 0;
+        if (overBudget(l)) {
+            /* The stream ends where the budget ran out; lsysDraw tells the two ends apart. */
+            s->cmd = 0;
+            return 0;
+        }
+
+        u = fetch(l);
+        explicitParam = u->cmd == '(';
+        if (explicitParam) {
+            s->param = u->param;
+            u = fetch(l);
+        }
+
+        switch (t->cmd) {
+        case '+':
+        case '-':
+        case '&':
+        case '^':
+        case '>':
+        case '<':
+        case ':':
+        case ';':
+        case '!':
+        case '?':
+        case '\'':
+        case '"':
+        case 'f':
+        case 'z':
+        case 'g':
+        case 'c':
+        case '.':
+        case 'F':
+        case 'Z':
+        case 't':
+        case '~':
+        case '$':
+        case '%':
+        case '(':
+        case '[':
+        case ']':
+        case '{':
+        case '|':
+        case '}':
+            break;
+        default:
+            /* Dropped together with its parameter; the look-ahead becomes the next start. */
+            s->next = u;
+            continue;
+        }
+        break;
+    }
+
+    const float x = s->param;
+    switch (s->cmd) {
+    case '+':
+    case '-':
+    case '&':
+    case '^':
+    case '>':
+    case '<': {
+        const bool reverse = s->cmd == '-' || s->cmd == '^' || s->cmd == '<';
+        unsigned char add, sub;
+        if (s->cmd == '+' || s->cmd == '-')
+            add = '+', sub = '-';
+        else if (s->cmd == '&' || s->cmd == '^')
+            add = '&', sub = '^';
+        else
+            add = '>', sub = '<';
+        s->cmd = add;
+        s->param = explicitParam ? x : angle;
+        if (reverse) s->param = negate(s->param);
+        while ((u->cmd == add || u->cmd == sub) && !overBudget(l)) {
+            const tok_t *m = u;
+            u = fetch(l);
+            float v = angle;
+            if (u->cmd == '(') {
+                v = u->param;
+                u = fetch(l);
+            }
+            s->param = m->cmd == add ? s->param + v : s->param - v;
+        }
+        break;
+    }
+    case ':':
+    case ';':
+    case '!':
+    case '?':
+    case '\'':
+    case '"': {
+        /* Multiplying groups: canonical command, its factor and its reciprocal's. */
+        unsigned char mul, inv;
+        double factor;
+        if (s->cmd == ':' || s->cmd == ';')
+            mul = ':', inv = ';', factor = 0.9;
+        else if (s->cmd == '!' || s->cmd == '?')
+            mul = '!', inv = '?', factor = 0.7;
+        else
+            mul = '\'', inv = '"', factor = 0.9;
+        if (!explicitParam) {
+            if (mul == '!')
+                s->param = s->cmd == mul ? 0.7f : 1.4285715f;
+            else
+                s->param = s->cmd == mul ? 0.9f : 1.1111112f;
+        }
+        s->cmd = mul;
+        while ((u->cmd == mul || u->cmd == inv) && !overBudget(l)) {
+            const tok_t *m = u;
+            u = fetch(l);
+            if (u->cmd == '(') {
+                s->param = (float)((double)s->param * u->param);
+                u = fetch(l);
+            } else {
+                s->param = (float)(s->param * (m->cmd == mul ? factor : 1.0 / factor));
+            }
+        }
+        break;
+    }
+    case 'f':
+    case 'z':
+        if (!explicitParam) s->param = s->cmd == 'f' ? length : (float)(length * 0.5);
+        s->cmd = 'f';
+        while ((u->cmd == 'f' || u->cmd == 'z') && !overBudget(l)) {
+            const tok_t *m = u;
+            u = fetch(l);
+            if (u->cmd == '(') {
+                s->param = s->param + u->param;
+                u = fetch(l);
+            } else {
+                s->param = (float)(s->param + (m->cmd == 'f' ? (double)length : length * 0.5));
+            }
+        }
+        break;
+    case 'g':
+        if (!explicitParam) s->param = length;
+        while (u->cmd == 'g' && !overBudget(l)) {
+            u = fetch(l);
+            if (u->cmd == '(') {
+                s->param = s->param + u->param;
+                u = fetch(l);
+            } else {
+                s->param = s->param + length;
+            }
+        }
+        break;
+    case 'c':
+        if (!explicitParam) s->param = -1.0f;
+        while (u->cmd == 'c' && !overBudget(l)) {
+            u = fetch(l);
+            if (u->cmd == '(') {
+                s->param = u->param;
+                u = fetch(l);
+            } else {
+                s->param = s->param < 0.0f ? s->param - 1.0f : s->param + 1.0f;
+            }
+        }
+        break;
+    case '.':
+        /* A parameter after an absorbed '.' stays in the stream as a command of its own. */
+        while (u->cmd == '.' && !overBudget(l))
+            u = fetch(l);
+        break;
+    case 'F':
+    case 'Z':
+        if (!explicitParam) s->param = s->cmd == 'F' ? length : (float)(length * 0.5);
+        s->cmd = 'F';
+        break;
+    case 't':
+        if (!explicitParam) s->param = l->trope;
+        break;
+    case '~':
+        if (!explicitParam) s->param = l->rand;
+        break;
+    default:
+        /* '$', '%', '(', brackets and '|': the parameter is not read by the interpreter. */
+        break;
+    }
+    s->next = u;
+    return 1;
+}
