@@ -1,0 +1,48 @@
+// Sprig's entry point: `sprig [FILE.ls]` opens a window showing the model of the description
+// in FILE, or of the built-in template without one.
+#include "kxglview.h"
+#include "preferences.h"
+#include "viewerwindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QSettings>
+#include <QSurfaceFormat>
+
+#include <stdio.h>
+
+int main(int argc, char **argv) {
+    QCoreApplication::setOrganizationName("Sprig");
+    QCoreApplication::setApplicationName("Sprig");
+    QCoreApplication::setApplicationVersion(SPRIG_VERSION);
+    // The legacy GL format must be the default before the application object exists; every
+    // GL surface shares one list space, so moving the view to the full-screen window or
+    // switching anti-aliasing never strands the model's display list.
+    const bool aa = QSettings("Sprig", "Sprig").value(Preferences::kAA, false).toBool();
+    QSurfaceFormat::setDefaultFormat(KXGLView::surfaceFormat(aa));
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+
+    QApplication app(argc, argv);
+    app.setWindowIcon(QIcon(":/sprig.png"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Editor and viewer of three-dimensional L-systems.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument("file", "L-system description (.ls) to show.", "[FILE.ls]");
+    parser.process(app);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        fprintf(stderr, "sprig: showing '%s' only; one file at a time\n", qPrintable(files[0]));
+
+    Preferences prefs;
+    ViewerWindow window(&prefs);
+    window.resize(960, 720);
+    window.show();
+    if (files.isEmpty())
+        window.loadTemplate();
+    else
+        window.loadFile(files[0]);
+    return app.exec();
+}

@@ -1,0 +1,65 @@
+// The user's display preferences ("aa", "axis", "background", "backgroundColor"), stored with
+// QSettings under the organisation and application "Sprig". The scene view reads them on every
+// frame; the owner of the view listens to changed() to react to "aa" (new GL context) and to
+// repaint for the others.
+#ifndef SPRIG_VIEW_PREFERENCES_H
+#define SPRIG_VIEW_PREFERENCES_H
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+class QSettings;
+
+class Preferences : public QObject {
+    Q_OBJECT
+  public:
+    // Key names, used exactly as stored.
+    static const char *const kAA;
+    static const char *const kAxis;
+    static const char *const kBackground;
+    static const char *const kBackgroundColor;
+
+    // Uses the per-user settings of organisation "Sprig", application "Sprig".
+    explicit Preferences(QObject *parent = nullptr);
+    // Uses the settings file at `path` (INI format); for tests and tools.
+    explicit Preferences(const QString &path, QObject *parent = nullptr);
+    ~Preferences() override;
+
+    // Each getter falls back to the value a first run writes when the key is missing or holds
+    // something of the wrong type.
+    bool aa() const;
+    bool axis() const;
+    bool background() const;
+    QColor backgroundColor() const;
+    // The colour the scene is cleared to: "backgroundColor" when "background" is on and a
+    // valid colour is stored, the standard 0.9 grey otherwise.
+    QColor clearColor() const;
+
+    void setAA(bool on) { setValue(kAA, on); }
+    void setAxis(bool on) { setValue(kAxis, on); }
+    void setBackground(bool on) { setValue(kBackground, on); }
+    void setBackgroundColor(const QColor &c) { setValue(kBackgroundColor, c); }
+
+    // Stores the value and emits changed(key) when it differs from what was stored.
+    void setValue(const QString &key, const QVariant &value);
+    QVariant value(const QString &key, const QVariant &fallback = QVariant()) const;
+    // Writes the first-run values of the four display keys.
+    void writeDefaults();
+
+    QSettings &settings() { return *_settings; }
+
+    static QColor defaultBackgroundColor() { return QColor::fromRgbF(0.9f, 0.9f, 0.9f, 1.0f); }
+
+  signals:
+    void changed(const QString &key);
+
+  private:
+    bool boolValue(const char *key, bool fallback) const;
+    std::unique_ptr<QSettings> _settings;
+};
+
+#endif
