@@ -1,0 +1,256 @@
+/* `lsys render FILE -o OUT.png [--size WxH] [--aa] [--no-axis] [--background R,G,B]
+ *  [--growth G]`
+ *
+ * Renders the frame the editor's 3D view shows right after it loads FILE: the model recorded
+ * into a display list, the camera centred on it, no rotation, the checkerboard background
+ * (or a plain colour with --background), the floor and axis lines (unless --no-axis) and the
+ * one-pixel frame. It runs on EGL without a display server. Engine messages other than the
+ * drawing statistics go to standard error as "FILE:LINE: text" (or "FILE: text" when the
+ * message is about no single line); they never make the command fail.
+ */
+#include "render.h"
+
+#include "camera.h"
+#include "lsys.h"
+#include "model_gl.h"
+#include "offscreen.h"
+#include "scene_gl.h"
+
+#include <errno.h>
+#include <math.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kMaxSide = 16384;
+
+const char kUsage[] =
+    "usage: lsys render FILE -o OUT.png [--size WxH] [--aa] [--no-axis]\n"
+    "                   [--background R,G,B] [--growth G]\n"
+    "  --size WxH          picture size in pixels (default 800x600, at most 16384 per side)\n"
+    "  --aa                anti-aliasing (4 samples where available)\n"
+    "  --no-axis           leave out the floor disc and axis lines\n"
+    "  --background R,G,B  plain background colour, each component 0..1\n"
+    "                      (default: the grey checkerboard)\n"
+    "  --growth G          growth factor applied to the recursion depth (default 1)\n";
+
+struct render_opts_t {
+    std::string input, output;
+    int width = 800, height = 600;
+    bool aa = false;
+    bool axis = true;
+    bool background = false;
+    float color[3] = {0.9f, 0.9f, 0.9f};
+    float growth = 1.0f;
+};
+
+int usageError(const std::string &msg) {
+    fprintf(stderr, "lsys render: %s\n%s", msg.c_str(), kUsage);
+    return 2;
+}
+
+/* Whole-string number conversions in the C locale; false on trailing text or overflow. */
+bool readFloat(const char *text, float *out) {
+    float v;
+    char rest;
+    if (lsysScan(text, "%f%c", &v, &rest) != 1 || !isfinite(v)) return false;
+    *out = v;
+    return true;
+}
+
+bool readSize(const char *text, int *w, int *h) {
+    long a, b;
+    char *end;
+    errno = 0;
+    a = strtol(text, &end, 10);
+    if (end == text || (*end != 'x' && *end != 'X') || errno) return false;
+    const char *second = end + 1;
+    b = strtol(second, &end, 10);
+    if (end == second || *end || errno) return false;
+    if (a < 1 || b < 1 || a > kMaxSide || b > kMaxSide) return false;
+    *w = (int)a;
+    *h = (int)b;
+    return true;
+}
+
+bool readColor(const char *text, float rgb[3]) {
+    std::string s(text);
+    size_t start = 0;
+    for (int i = 0; i < 3; i++) {
+        size_t comma = s.find(',', start);
+        if ((i < 2) != (comma != std::string::npos)) return false;
+        std::string part = s.substr(start, i < 2 ? comma - start : std::string::npos);
+        if (part.empty() || !readFloat(part.c_str(), &rgb[i]) || rgb[i] < 0 || rgb[i] > 1)
+            return false;
+        start = comma + 1;
+    }
+    return true;
+}
+
+/* Returns -1 when the options are complete, else the exit status to return at once. */
+int parseOptions(int argc, char **argv, render_opts_t *o) {
+    for (int i = 1; i < argc; i++) {
+        const char *a = argv[i];
+        /* The option's argument, or NULL when the command line ends first. */
+        auto value = [&](const char *) -> const char * {
+            return i + 1 < argc ? argv[++i] : nullptr;
+        };
+        if (!strcmp(a, "-h") || !strcmp(a, "--help")) {
+            fputs(kUsage, stdout);
+            return 0;
+        } else if (!strcmp(a, "-o") || !strcmp(a, "--output")) {
+            const char *v = value(a);
+            if (!v || !*v) return usageError(std::string(a) + " needs a file name");
+            o->output = v;
+        } else if (!strcmp(a, "--size")) {
+            const char *v = value(a);
+            if (!v || !readSize(v, &o->width, &o->height))
+                return usageError("--size needs WIDTHxHEIGHT, each 1 to 16384");
+        } else if (!strcmp(a, "--aa")) {
+            o->aa = true;
+        } else if (!strcmp(a, "--no-axis")) {
+            o->axis = false;
+        } else if (!strcmp(a, "--background")) {
+            const char *v = value(a);
+            if (!v || !readColor(v, o->color))
+                return usageError("--background needs R,G,B with each component from 0 to 1");
+            o->background = true;
+        } else if (!strcmp(a, "--growth")) {
+            const char *v = value(a);
+            if (!v || !readFloat(v, &o->growth) || o->growth < 0)
+                return usageError("--growth needs a number of 0 or more");
+        } else if (a[0] == '-' && a[1]) {
+            return usageError(std::string("unknown option ") + a);
+        } else if (o->input.empty()) {
+            o->input = a;
+        } else {
+            return usageError(std::string("more than one description given: ") + a);
+        }
+    }
+    if (o->input.empty()) return usageError("no description file given");
+    if (o->output.empty()) return usageError("no output file given (-o OUT.png)");
+    return -1;
+}
+
+bool readFile(const std::string &path, std::string *text, std::string *error) {
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f) {
+        *error = strerror(errno);
+        return false;
+    }
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        text->append(buf, n);
+    bool failed = ferror(f);
+    if (failed) *error = strerror(errno);
+    fclose(f);
+    return !failed;
+}
+
+/* Engine messages of this run, printed once the drawing is done. */
+std::vector<std::pair<int32_t, std::string>> gMessages;
+
+int collectTrace(int32_t code, const char *fmt, ...) {
+    char text[TRACE_TEXT];
+    va_list ap;
+    va_start(ap, fmt);
+    lsysFormat(text, sizeof text, fmt, ap);
+    va_end(ap);
+    gMessages.emplace_back(code, text);
+    return 0;
+}
+
+void printMessages(const std::string &file, const std::string &text) {
+    for (const auto &m : gMessages) {
+        if (m.first == CODE_INFO) continue;
+        if (m.first >= 0) {
+            size_t end = std::min<size_t>((size_t)m.first, text.size());
+            long line = 1;
+            for (size_t i = 0; i < end; i++)
+                line += text[i] == '\n';
+            fprintf(stderr, "%s:%ld: %s\n", file.c_str(), line, m.second.c_str());
+        } else {
+            fprintf(stderr, "%s: %s\n", file.c_str(), m.second.c_str());
+        }
+    }
+    gMessages.clear();
+}
+
+/* Writes under a temporary name beside the target and renames it into place, so a failed
+ * write never leaves a truncated picture. */
+bool savePng(const QImage &img, const std::string &path) {
+    std::string temp = path + ".tmp" + std::to_string((long)getpid());
+    if (!img.save(QString::fromLocal8Bit(temp.c_str()), "PNG")) {
+        unlink(temp.c_str());
+        return false;
+    }
+    if (rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int lsysRenderCommand(int argc, char **argv) {
+    render_opts_t o;
+    int status = parseOptions(argc, argv, &o);
+    if (status >= 0) return status;
+
+    std::string text, error;
+    if (!readFile(o.input, &text, &error)) {
+        fprintf(stderr, "lsys render: cannot read %s: %s\n", o.input.c_str(), error.c_str());
+        return 1;
+    }
+
+    offscreen_t *gl = offscreenCreate(o.width, o.height, o.aa, &error);
+    if (!gl) {
+        fprintf(stderr, "lsys render: no OpenGL available: %s\n", error.c_str());
+        return 2;
+    }
+
+    /* The same order as opening a file in the editor: fresh view, first resize, refresh,
+     * then centring. The text stops at its first NUL byte, as the editor's would. */
+    prepareOpenGL();
+    scene_t scene = {};
+    resetCamera(&scene, NULL, 0.0f);
+    resizeOpenGL(&scene, o.width, o.height);
+
+    model_gl_t model = {};
+    modelRefresh(&model, text.c_str(), o.growth, collectTrace);
+    printMessages(o.input, text);
+
+    float center[3], radius;
+    modelCenter(model.gen, center, &radius);
+    resetCamera(&scene, center, radius);
+    /* Rebuild the clip planes for the centred eye, so a very large model is not cut off. */
+    updateProjection(&scene);
+
+    scene_style_t style = sceneStyleDefaults();
+    style.axis = o.axis;
+    style.background = o.background;
+    style.hasBackgroundColor = o.background;
+    for (int i = 0; i < 3; i++)
+        style.backgroundColor[i] = o.color[i];
+    drawScene(&scene, &style, modelDrawCallback, modelFloorCallback, &model);
+
+    QImage img = offscreenRead(gl);
+    modelRelease(&model);
+    offscreenFree(gl);
+
+    if (!savePng(img, o.output)) {
+        fprintf(stderr, "lsys render: cannot write %s\n", o.output.c_str());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,27 @@
+# Tests of the 3D view: the trackball and camera numbers (no GL), and headless renders of
+# descriptions compared with stored pictures (EGL, no display server: DISPLAY is cleared).
+foreach(_t trackball camera)
+    add_executable(${_t}_test ${_t}_test.cpp)
+    target_link_libraries(${_t}_test PRIVATE sprig_view_core sprig_test_support GTest::gtest_main)
+    gtest_discover_tests(${_t}_test PROPERTIES LABELS view DISCOVERY_TIMEOUT 60)
+endforeach()
+
+if(TARGET sprig_view_gl)
+    # The render command is compiled in, so the pictures are checked without the CLI binary;
+    # one test also runs `lsys render` itself when the tool is built.
+    add_executable(render_test render_test.cpp ${PROJECT_SOURCE_DIR}/cli/render.cpp)
+    target_include_directories(render_test PRIVATE ${PROJECT_SOURCE_DIR}/cli)
+    target_link_libraries(render_test PRIVATE sprig_view_gl sprig_test_support GTest::gtest)
+    set(_lsys_binary "")
+    if(TARGET lsys)
+        set(_lsys_binary $<TARGET_FILE:lsys>)
+        add_dependencies(render_test lsys)
+    endif()
+    target_compile_definitions(render_test PRIVATE
+        SPRIG_EXAMPLES_DIR="${SPRIG_EXAMPLES_DIR}"
+        SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
+        SPRIG_LSYS_BINARY="${_lsys_binary}")
+    gtest_discover_tests(render_test
+        PROPERTIES LABELS view ENVIRONMENT "DISPLAY=;ASAN_OPTIONS=detect_leaks=0"
+        DISCOVERY_TIMEOUT 60)
+endif()
