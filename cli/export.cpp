@@ -87,13 +87,24 @@ void discard(const std::vector<staged_t> &files) {
 
 } // namespace
 
+/* A directory under a target's name would only make the final rename fail, after the OBJ's
+ * material library had already been put in place; refuse it before writing anything. */
+static bool isDirectory(const std::string &path, const std::string &prefix, std::string *err) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    *err = prefix + strerror(EISDIR);
+    return true;
+}
+
 bool exportMesh(const mesh_t &m, const std::string &path, export_format_t format,
                 std::string *err) {
     std::vector<staged_t> files;
     std::string mtl;
+    if (isDirectory(path, "", err)) return false;
     if (format == EXPORT_OBJ) {
         size_t dot = path.find_last_of('.');
         mtl = path.substr(0, dot) + ".mtl";
+        if (isDirectory(mtl, "cannot write " + mtl + ": ", err)) return false;
         staged_t s;
         if (!stage(mtl, &s, err)) return false;
         files.push_back(s);

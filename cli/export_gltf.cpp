@@ -101,6 +101,9 @@ bool exportGltf(const mesh_t &m, const std::string &path, bool binary, std::stri
         scene.nodes.push_back(0);
     }
     if (g.buffers[0].data.empty()) g.buffers.clear();
+    /* Named, because tinygltf writes a scene with no members as null, which readers
+     * (tinygltf's own among them) reject. */
+    scene.name = "lsys";
     g.scenes.push_back(scene);
     g.defaultScene = 0;
 
