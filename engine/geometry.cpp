@@ -1,0 +1,214 @@
+/* Geometry emission: tubes, prisms and polygons as face lists over small vertex arrays, all sent
+ * through one face emitter (drawObject) to the model's emit_t sink, or hit-tested while a pick
+ * replays the drawing.
+ *
+ * A face is four vertex indices a, b, c, d: the triangles (a, b, c) and (c, d, a), or the single
+ * triangle (a, b, c) when c == d. With the tables below and the ring construction in
+ * drawSegment every tube and prism face is wound counter-clockwise seen from outside, so its
+ * normal points outward. Nothing here allocates: at most 17 points and 16 normals per shape.
+ */
+#include "lsys.h"
+
+#include <math.h>
+#include <string.h>
+
+const face_t cylinder[8] = {{0, 8, 9, 1},   {1, 9, 10, 2},  {2, 10, 11, 3}, {3, 11, 12, 4},
+                            {4, 12, 13, 5}, {5, 13, 14, 6}, {6, 14, 15, 7}, {7, 15, 8, 0}};
+const face_t cylinderstart[8] = {{16, 0, 1, 1}, {16, 1, 2, 2}, {16, 2, 3, 3}, {16, 3, 4, 4},
+                                 {16, 4, 5, 5}, {16, 5, 6, 6}, {16, 6, 7, 7}, {16, 7, 0, 0}};
+const face_t cylinderlast[8] = {{0, 1, 8, 8}, {0, 2, 1, 1}, {0, 3, 2, 2}, {0, 4, 3, 3},
+                                {0, 5, 4, 4}, {0, 6, 5, 5}, {0, 7, 6, 6}, {0, 8, 7, 7}};
+const face_t cube[6] = {{0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3},
+                        {3, 7, 4, 0}, {0, 1, 2, 3}, {7, 6, 5, 4}};
+
+static float length3(const float v[3]) {
+    return sqrtf(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
+void drawSegment(lsys_t *l, const float P[3], const float Q[3], const float up[3], float k,
+                 int16_t color) {
+    const float D[3] = {Q[0] - P[0], Q[1] - P[1], Q[2] - P[2]};
+    const float L = length3(D);
+    if (L == 0.0f) return;
+
+    const float kl = k * L;
+    const float r = 0.5f * (l->min_thickness > kl ? l->min_thickness : kl);
+    const float E[3] = {(D[1] * up[2] - D[2] * up[1]) / L, (D[2] * up[0] - D[0] * up[2]) / L,
+                        (D[0] * up[1] - D[1] * up[0]) / L};
+    float U1[3] = {E[0] + up[0], E[1] + up[1], E[2] + up[2]};
+    float U2[3] = {up[0] - E[0], up[1] - E[1], up[2] - E[2]};
+    const float n1 = length3(U1), n2 = length3(U2);
+    for (int i = 0; i < 3; i++) {
+        U1[i] /= n1;
+        U2[i] /= n2;
+    }
+
+    if (l->shape != 1) {
+        /* The square's corners, not its sides, lie at distance r from the axis. */
+        float v[8][3];
+        for (int i = 0; i < 3; i++) {
+            v[0][i] = P[i] + r * U1[i];
+            v[1][i] = P[i] + r * U2[i];
+            v[2][i] = P[i] - r * U1[i];
+            v[3][i] = P[i] - r * U2[i];
+        }
+        for (int j = 0; j < 4; j++)
+            for (int i = 0; i < 3; i++)
+                v[4 + j][i] = v[j][i] + D[i];
+        drawObject(l, cube, v, NULL, 6, (uint16_t)color);
+        return;
+    }
+
+    /* Ring point j sits at 45 * j degrees from U1 toward U2. */
+    const float h = (float)(r * 0.7071);
+    float v[17][3];
+    for (int i = 0; i < 3; i++) {
+        v[0][i] = P[i] + r * U1[i];
+        v[1][i] = P[i] + h * U1[i] + h * U2[i];
+        v[2][i] = P[i] + r * U2[i];
+        v[3][i] = P[i] - h * U1[i] + h * U2[i];
+        v[4][i] = P[i] - r * U1[i];
+        v[5][i] = P[i] - h * U1[i] - h * U2[i];
+        v[6][i] = P[i] - r * U2[i];
+        v[7][i] = P[i] + h * U1[i] - h * U2[i];
+    }
+    for (int j = 0; j < 8; j++)
+        for (int i = 0; i < 3; i++)
+            v[8 + j][i] = v[j][i] + D[i];
+
+    /* Joining: same colour and starting where the last tube segment ended. */
+    bool joined = false;
+    if (color == l->tube_color) {
+        const float *end = l->tube_ring[0];
+        const float gap[3] = {P[0] - end[0], P[1] - end[1], P[2] - end[2]};
+        joined = length3(gap) < 1.0f;
+    }
+    if (joined) {
+        /* Share the previous end ring, rotated so that its point nearest to the fresh point 0
+         * comes first; of equal distances the first wins. */
+        int m = 0;
+        float best = 0.0f;
+        for (int j = 0; j < 8; j++) {
+            const float *q = l->tube_ring[1 + j];
+            const float d[3] = {q[0] - v[0][0], q[1] - v[0][1], q[2] - v[0][2]};
+            const float dist = length3(d);
+            if (j == 0 || dist < best) {
+                best = dist;
+                m = j;
+            }
+        }
+        for (int j = 0; j < 8; j++)
+            memcpy(v[j], l->tube_ring[1 + (m + j) % 8], sizeof v[j]);
+    }
+
+    /* Smooth side normals; the ends of a joined start ring are re-normalised because the
+     * shared ring is not centred on this segment's axis. */
+    float normals[16][3];
+    for (int j = 0; j < 8; j++) {
+        float *ns = normals[j], *ne = normals[8 + j];
+        for (int i = 0; i < 3; i++) {
+            ns[i] = v[j][i] - P[i];
+            ne[i] = (v[8 + j][i] - Q[i]) / r;
+        }
+        const float scale = joined ? length3(ns) : r;
+        for (int i = 0; i < 3; i++)
+            ns[i] /= scale;
+    }
+
+    drawObject(l, cylinder, v, normals, 8, (uint16_t)color);
+    if (joined) {
+        if (l->tube_segments < INT16_MAX) l->tube_segments++;
+    } else {
+        if (l->tube_segments != 0) closeTube(l);
+        memcpy(v[16], P, sizeof v[16]);
+        drawObject(l, cylinderstart, v, NULL, 8, (uint16_t)color);
+        l->tube_segments = 1;
+    }
+
+    l->tube_color = color;
+    memcpy(l->tube_ring[0], Q, sizeof l->tube_ring[0]);
+    memcpy(l->tube_ring[1], v[8], 8 * sizeof v[8]);
+
+    if (gPick.select) {
+        /* Picking tests every segment as a closed shape. */
+        l->tube_segments = 0;
+        closeTube(l);
+    }
+}
+
+void closeTube(lsys_t *l) {
+    drawObject(l, cylinderlast, l->tube_ring, NULL, 8, l->tube_color);
+}
+
+void drawPolygon(lsys_t *l, const float (*v)[3], int n, int16_t color) {
+    /* The interpreter's vertex buffer never holds more than LSYS_VERTICES points. */
+    if (n > LSYS_VERTICES) n = LSYS_VERTICES;
+    if (n < 3) return;
+    face_t fan[LSYS_VERTICES - 2];
+    for (int i = 0; i < n - 2; i++) {
+        fan[i][0] = 0;
+        fan[i][1] = (int16_t)(i + 1);
+        fan[i][2] = fan[i][3] = (int16_t)(i + 2);
+    }
+    drawObject(l, fan, v, NULL, (int16_t)(n - 2), (uint16_t)color);
+}
+
+void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float (*normals)[3],
+                int16_t nfaces, uint16_t color) {
+    if (nfaces <= 0) return;
+    l->polygon_count += (uint32_t)nfaces;
+
+    if (gPick.select) {
+        for (int f = 0; f < nfaces; f++) {
+            if (!makeNormal(faces, v, f, NULL)) continue;
+            const int16_t *x = faces[f];
+            selectTest(l, v[x[0]], v[x[1]], v[x[2]]);
+            if (x[2] != x[3]) selectTest(l, v[x[2]], v[x[3]], v[x[0]]);
+        }
+        return;
+    }
+
+    const emit_t *e = l->emit;
+    if (!e) return;
+    if (e->color3fv && l->colors)
+        e->color3fv(e->ctx, l->colors + 3 * (color > LSYS_COLORS - 1 ? 0 : color));
+    for (int f = 0; f < nfaces; f++) {
+        const int16_t *x = faces[f];
+        const int n = x[2] != x[3] ? 6 : 3;
+        static const int corner[6] = {0, 1, 2, 2, 3, 0};
+        if (normals) {
+            for (int i = 0; i < n; i++) {
+                const int idx = x[corner[i]];
+                if (e->normal3fv) e->normal3fv(e->ctx, normals[idx]);
+                if (e->vertex3fv) e->vertex3fv(e->ctx, v[idx]);
+            }
+        } else {
+            float nrm[3];
+            if (!makeNormal(faces, v, f, nrm)) continue;
+            if (e->normal3fv) e->normal3fv(e->ctx, nrm);
+            for (int i = 0; i < n; i++)
+                if (e->vertex3fv) e->vertex3fv(e->ctx, v[x[corner[i]]]);
+        }
+    }
+}
+
+int makeNormal(const face_t *faces, const float (*v)[3], int face, float out[3]) {
+    const int16_t *x = faces[face];
+    for (int k = 0; k < 4; k++)
+        for (int i = 0; i < 3; i++)
+            if (!isfinite(v[x[k]][i])) return 0;
+
+    const float *p0 = v[x[0]], *p1 = v[x[1]], *p2 = v[x[2]];
+    const float N[3] = {
+        p0[1] * (p1[2] - p2[2]) + p1[1] * (p2[2] - p0[2]) + p2[1] * (p0[2] - p1[2]),
+        -(p0[0] * (p1[2] - p2[2]) + p1[0] * (p2[2] - p0[2]) + p2[0] * (p0[2] - p1[2])),
+        p0[0] * (p1[1] - p2[1]) + p1[0] * (p2[1] - p0[1]) + p2[0] * (p0[1] - p1[1])};
+    const float nn = N[0] * N[0] + N[1] * N[1] + N[2] * N[2];
+    if (!(nn > 0.0001f)) return 0;
+    if (out) {
+        const float len = sqrtf(nn);
+        for (int i = 0; i < 3; i++)
+            out[i] = N[i] / len;
+    }
+    return 1;
+}

@@ -1,0 +1,48 @@
+/* An emit_t that records what the engine emits, for tests and exporter checks.
+ *
+ * It keeps the current colour and normal the way GL does and stores one entry per vertex call,
+ * so every three entries form one triangle with its colours and normals. */
+#ifndef SPRIG_TESTS_RECORD_SINK_H
+#define SPRIG_TESTS_RECORD_SINK_H
+
+#include <stddef.h>
+
+#include <vector>
+
+#include "lsys.h"
+
+struct rec_vertex_t {
+    float pos[3];
+    float normal[3]; /* the normal current when the vertex was sent */
+    float color[3];  /* the colour current when the vertex was sent */
+};
+
+class RecordSink {
+  public:
+    RecordSink();
+    RecordSink(const RecordSink &) = delete; /* emit.ctx points at this object */
+    RecordSink &operator=(const RecordSink &) = delete;
+
+    /* Hand this to lsys_t::emit. */
+    const emit_t *emit() const { return &emit_; }
+
+    void clear();
+    size_t triangleCount() const { return vertices.size() / 3; }
+    /* Corner k (0..2) of triangle t. */
+    const rec_vertex_t &corner(size_t t, int k) const { return vertices[3 * t + k]; }
+
+    std::vector<rec_vertex_t> vertices;
+    size_t colorCalls = 0;
+    size_t normalCalls = 0;
+    float color[3] = {0, 0, 0};
+    float normal[3] = {0, 0, 1};
+
+  private:
+    emit_t emit_;
+};
+
+/* Outward check of triangle t: the unit normal of its winding (counter-clockwise seen from the
+ * side it faces), or false when the triangle has no area. */
+bool recordedFaceNormal(const RecordSink &s, size_t t, float out[3]);
+
+#endif
