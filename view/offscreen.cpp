@@ -175,7 +175,8 @@ int offscreenSamples(const offscreen_t *o) {
     return o->samples;
 }
 
-QImage offscreenRead(offscreen_t *o) {
+/* Leaves the finished picture in the single-sampled framebuffer, bound. */
+static void resolve(offscreen_t *o) {
     eglMakeCurrent(o->display, EGL_NO_SURFACE, EGL_NO_SURFACE, o->context);
     if (o->samples > 0) {
         /* Multisampled buffers cannot be read directly: resolve into the plain one. */
@@ -186,6 +187,15 @@ QImage offscreenRead(offscreen_t *o) {
     }
     glBindFramebuffer(GL_FRAMEBUFFER, o->fbo);
     glFinish();
+}
+
+void offscreenFinish(offscreen_t *o) {
+    resolve(o);
+    offscreenBind(o);
+}
+
+QImage offscreenRead(offscreen_t *o) {
+    resolve(o);
 
     QImage img(o->width, o->height, QImage::Format_RGBA8888);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);

@@ -21,6 +21,10 @@ void offscreenBind(offscreen_t *o);
 /* Samples per pixel actually in use (0 without anti-aliasing). */
 int offscreenSamples(const offscreen_t *o);
 
+/* Resolves multisampling when needed and waits until the picture is complete: what a buffer
+ * swap costs a window, without reading anything back. */
+void offscreenFinish(offscreen_t *o);
+
 /* Resolves multisampling when needed and reads the picture (top row first, opaque RGB). */
 QImage offscreenRead(offscreen_t *o);
 

@@ -1,0 +1,7 @@
+# GL benchmarks of the 3D view: recording a model at the default polygon limit into a display
+# list, and replaying it in a whole 800x600 frame, with and without anti-aliasing, on the
+# headless EGL context (Mesa llvmpipe where there is no GPU).
+if(TARGET sprig_view_gl)
+    add_executable(sprig_gl_bench gl_bench.cpp)
+    target_link_libraries(sprig_gl_bench PRIVATE sprig_view_gl benchmark::benchmark)
+endif()
