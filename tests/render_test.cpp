@@ -9,6 +9,13 @@
  */
 #include "render.h"
 
+#include "camera.h"
+#include "model_gl.h"
+#include "offscreen.h"
+#include "scene_gl.h"
+
+#include <GL/gl.h>
+
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -216,6 +223,124 @@ TEST(Render, GrowthScalesTheRecursion) {
     QImage half =
         renderImage("tree-half", {kTree, "--size", "200x150", "--no-axis", "--growth", "0.5"});
     EXPECT_LT(count(half, isGreen), count(full, isGreen) * 3 / 4);
+}
+
+/* ---- Frame pieces drawn directly (the print picture, the checkerboard, GL errors) ---- */
+
+std::string readText(const std::string &path) {
+    std::string text;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f) return text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, n);
+    fclose(f);
+    return text;
+}
+
+/* A headless context with the view's fixed state and a w x h viewport. */
+struct gl_fixture_t {
+    offscreen_t *gl;
+    scene_t scene = {};
+    gl_fixture_t(int w, int h) {
+        std::string error;
+        gl = offscreenCreate(w, h, false, &error);
+        EXPECT_NE(gl, nullptr) << error;
+        if (!gl) return;
+        prepareOpenGL();
+        resetCamera(&scene, NULL, 0);
+        resizeOpenGL(&scene, w, h);
+    }
+    ~gl_fixture_t() { offscreenFree(gl); }
+};
+
+TEST(SceneGL, PrintPictureIsTheModelAloneOnWhite) {
+    gl_fixture_t f(200, 150);
+    ASSERT_NE(f.gl, nullptr);
+    model_gl_t model = {};
+    modelRefresh(&model, readText(kTree).c_str(), 1.0f, nullTrace);
+    EXPECT_EQ(model.gen->emit, nullptr) << "no GL sink left armed in the model";
+    float c[3], r;
+    modelCenter(model.gen, c, &r);
+    resetCamera(&f.scene, c, r);
+    drawPrintImage(&f.scene, modelDrawCallback, &model);
+    QImage img = offscreenRead(f.gl);
+    /* No frame, no checkerboard, no floor: white everywhere the model is not. */
+    for (int x = 0; x < 200; x++) {
+        EXPECT_TRUE(pixelIs(img, x, 0, 255, 255, 255));
+        EXPECT_TRUE(pixelIs(img, x, 149, 255, 255, 255));
+    }
+    EXPECT_TRUE(pixelIs(img, 25, 5, 255, 255, 255));
+    EXPECT_GT(count(img, isGreen), 300);
+    EXPECT_GT(count(img, isRed), 30);
+    EXPECT_EQ(count(img, isBlue), 0);
+    modelRelease(&model);
+}
+
+TEST(SceneGL, CheckerboardOfASmallViewIsClippedAtTheEdges) {
+    gl_fixture_t f(45, 25);
+    ASSERT_NE(f.gl, nullptr);
+    scene_style_t style = sceneStyleDefaults();
+    drawScene(&f.scene, &style, NULL, NULL, NULL);
+    QImage img = offscreenRead(f.gl);
+    /* Dark squares at (20, 0), (0, 20) and (40, 20) only; the frame on the border. */
+    int wrong = 0;
+    for (int y = 1; y < 24; y++)
+        for (int x = 1; x < 44; x++) {
+            bool dark =
+                (x >= 20 && x < 40 && y < 20) || (x < 20 && y >= 20) || (x >= 40 && y >= 20);
+            int g = dark ? kDark : kLight;
+            wrong += !near(at(img, x, y), g, g, g);
+        }
+    EXPECT_EQ(wrong, 0);
+    expectFrame(img);
+}
+
+std::vector<std::string> gLogged;
+void logLine(const char *line) {
+    gLogged.push_back(line);
+}
+
+TEST(SceneGL, ReportsOneGLErrorPerCall) {
+    gl_fixture_t f(8, 8);
+    ASSERT_NE(f.gl, nullptr);
+    sceneSetLog(logLine);
+    gLogged.clear();
+    EXPECT_EQ(glReportError(), 0u);
+    glEnable(0x7fff); /* GL_INVALID_ENUM */
+    EXPECT_EQ(glReportError(), (unsigned)GL_INVALID_ENUM);
+    EXPECT_EQ(glReportError(), 0u);
+    glLineWidth(-1.0f); /* GL_INVALID_VALUE */
+    EXPECT_EQ(glReportError(), (unsigned)GL_INVALID_VALUE);
+    sceneSetLog(NULL);
+    ASSERT_EQ(gLogged.size(), 2u);
+    EXPECT_EQ(gLogged[0], "glError: invalid enumerant");
+    EXPECT_EQ(gLogged[1], "glError: invalid value");
+}
+
+TEST(SceneGL, RefreshReplacesTheDisplayList) {
+    gl_fixture_t f(8, 8);
+    ASSERT_NE(f.gl, nullptr);
+    model_gl_t model = {};
+    modelRefresh(&model, "axiom F\n", 1.0f, nullTrace);
+    unsigned first = model.list;
+    ASSERT_NE(first, 0u);
+    EXPECT_TRUE(glIsList(first));
+    modelRefresh(&model, "axiom FF\n", 1.0f, nullTrace);
+    EXPECT_NE(model.list, 0u);
+    EXPECT_TRUE(glIsList(model.list));
+    if (model.list != first) {
+        EXPECT_FALSE(glIsList(first)) << "old list deleted";
+    }
+    /* The new model: two joined tube segments, 8 sides each, a start and an end cap. */
+    EXPECT_EQ(model.gen->polygon_count, 32u);
+    modelDropList(&model);
+    EXPECT_EQ(model.list, 0u);
+    EXPECT_NE(model.gen, nullptr);
+    modelRelease(&model);
+    EXPECT_EQ(model.gen, nullptr);
+    EXPECT_EQ(glReportError(), 0u);
 }
 
 /* ---- Golden pictures ---- */
