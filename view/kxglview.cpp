@@ -13,6 +13,7 @@
 #include <QOpenGLWidget>
 #include <QPainter>
 #include <QPrinter>
+#include <QScreen>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -167,11 +168,14 @@ QImage KXGLView::printImage() {
         gl->glViewport(0, 0, w, h);
         drawPrintFrame();
         gl->glFinish();
-        // Raw read-back: no pixel transfer on the way, rows packed tightly; the alpha of the
-        // white clear is 0 and means nothing, so the image is opaque RGB.
-        image = QImage(w, h, QImage::Format_RGBX8888);
+        // Colour only: the alpha of the white clear is 0 and means nothing. GL and QImage
+        // both start every row on a 4-byte boundary, so the rows land where QImage has them.
+        image = QImage(w, h, QImage::Format_RGB888);
         gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
-        gl->glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+        gl->glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        gl->glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+        gl->glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+        gl->glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, image.bits());
         image = image.mirrored(false, true); // GL rows run bottom-up
         fbo.release();
     }
@@ -254,6 +258,10 @@ void KXGLView::toggleFullScreen() {
     _dummy = dummy;
     auto *fs = new KXFullScreenWindow(this);
     _fullScreenWindow = fs;
+    // The screen the home window is on; its whole frame also without a window manager that
+    // honours the full-screen state.
+    QScreen *screen = home->screen() ? home->screen() : QGuiApplication::primaryScreen();
+    if (screen) fs->setGeometry(screen->geometry());
     fs->showFullScreen();
     fs->raise();
     fs->activateWindow();

@@ -1,0 +1,13 @@
+# Tests of the scene view's input arithmetic (no display) and of the Qt widgets themselves,
+# which need an X server: they run under Xvfb.
+add_executable(interaction_test interaction_test.cpp)
+target_link_libraries(interaction_test PRIVATE sprig_view_interaction GTest::gtest_main)
+gtest_discover_tests(interaction_test PROPERTIES LABELS view DISCOVERY_TIMEOUT 60)
+
+add_executable(glview_test glview_test.cpp)
+set_target_properties(glview_test PROPERTIES AUTOMOC ON)
+target_link_libraries(glview_test PRIVATE sprig_view_qt Qt6::Test)
+add_test(NAME glview
+         COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:glview_test>)
+set_tests_properties(glview PROPERTIES LABELS gui TIMEOUT 180
+                     ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
