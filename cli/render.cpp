@@ -30,12 +30,13 @@
 
 namespace {
 
-const int kMaxSide = 16384;
+/* Larger pictures need gigabytes (a 4096x4096 anti-aliased one takes about 0.9 GB). */
+const int kMaxSide = 8192;
 
 const char kUsage[] =
     "usage: lsys render FILE -o OUT.png [--size WxH] [--aa] [--no-axis]\n"
     "                   [--background R,G,B] [--growth G]\n"
-    "  --size WxH          picture size in pixels (default 800x600, at most 16384 per side)\n"
+    "  --size WxH          picture size in pixels (default 800x600, at most 8192 per side)\n"
     "  --aa                anti-aliasing (4 samples where available)\n"
     "  --no-axis           leave out the floor disc and axis lines\n"
     "  --background R,G,B  plain background colour, each component 0..1\n"
@@ -113,7 +114,7 @@ int parseOptions(int argc, char **argv, render_opts_t *o) {
         } else if (!strcmp(a, "--size")) {
             const char *v = value(a);
             if (!v || !readSize(v, &o->width, &o->height))
-                return usageError("--size needs WIDTHxHEIGHT, each 1 to 16384");
+                return usageError("--size needs WIDTHxHEIGHT, each 1 to 8192");
         } else if (!strcmp(a, "--aa")) {
             o->aa = true;
         } else if (!strcmp(a, "--no-axis")) {

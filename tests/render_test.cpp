@@ -410,7 +410,7 @@ TEST(Render, RejectsBadOptions) {
         {kTree, "-o", out, "--size", "0x10"},
         {kTree, "-o", out, "--size", "10x"},
         {kTree, "-o", out, "--size", "axb"},
-        {kTree, "-o", out, "--size", "20000x10"},
+        {kTree, "-o", out, "--size", "8193x10"},
         {kTree, "-o", out, "--size", "10x10x10"},
         {kTree, "-o", out, "--size", "99999999999999999999x10"},
         {kTree, "-o", out, "--background", "1,2"},
