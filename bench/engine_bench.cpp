@@ -201,30 +201,38 @@ void BM_PeakMemory(benchmark::State &state, const char *name) {
 
 /* Raw expansion and simplification on three shapes of expansion: a curve (short bodies, one
  * symbol per level), a bracketed plant and a 3D tree with long bodies. */
-BENCHMARK_CAPTURE(BM_NextToken, koch_snowflake_r12, "koch-snowflake.ls", 12.0f)
+BENCHMARK_CAPTURE(BM_NextToken, koch_snowflake_r13, "koch-snowflake.ls", 13.0f)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_NextToken, plant_bracketed_r9, "plant-bracketed.ls", 9.0f)
+BENCHMARK_CAPTURE(BM_NextToken, plant_bracketed_r12, "plant-bracketed.ls", 12.0f)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_NextToken, tree_r11, "tree.ls", 11.0f)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_NextToken, tree_r14, "tree.ls", 14.0f)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_CAPTURE(BM_NextSimplerToken, koch_snowflake_r11, "koch-snowflake.ls", 11.0f)
+BENCHMARK_CAPTURE(BM_NextSimplerToken, koch_snowflake_r12, "koch-snowflake.ls", 12.0f)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_NextSimplerToken, plant_bracketed_r9, "plant-bracketed.ls", 9.0f)
+BENCHMARK_CAPTURE(BM_NextSimplerToken, plant_bracketed_r11, "plant-bracketed.ls", 11.0f)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_NextSimplerToken, tree_r10, "tree.ls", 10.0f)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_NextSimplerToken, tree_r13, "tree.ls", 13.0f)->Unit(benchmark::kMillisecond);
 
 /* Full drawing: joined tubes along a curve, a branching plant (every branch capped), a tree
  * with polygon leaves, and square prisms. */
-BENCHMARK_CAPTURE(BM_Draw, koch_quadratic_r5, "koch-quadratic.ls", 5.0f)
+BENCHMARK_CAPTURE(BM_Draw, koch_quadratic_r6, "koch-quadratic.ls", 6.0f)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Draw, plant_bracketed_r7, "plant-bracketed.ls", 7.0f)
+BENCHMARK_CAPTURE(BM_Draw, plant_bracketed_r9, "plant-bracketed.ls", 9.0f)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Draw, tree_r9, "tree.ls", 9.0f)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Draw, prisms_r7, "prisms-cross.ls", 7.0f)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, tree_r11, "tree.ls", 11.0f)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, prisms_r18, "prisms-cross.ls", 18.0f)->Unit(benchmark::kMillisecond);
 
-/* Peak memory: a depth-first stream needs the same memory at every depth. */
+/* Peak memory: a depth-first stream needs the same memory at every depth, whether the
+ * expansion grows in length (the dragon curve doubles per level) or in depth (the flower head
+ * nests one level per four florets, down to the deepest level allowed). */
 BENCHMARK_CAPTURE(BM_PeakMemory, dragon_curve, "dragon-curve.ls")
     ->DenseRange(4, 20, 4)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PeakMemory, phyllotaxis, "phyllotaxis.ls")
+    ->Arg(10)
+    ->Arg(50)
+    ->Arg(99)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

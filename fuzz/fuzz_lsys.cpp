@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     lsysParse(l, fuzzTrace, text.c_str());
 
     /* Keep whatever smaller limit the text itself set: those paths are worth reaching too. */
-    if (l->token_limit == 0 || l->token_limit > 200000u) l->token_limit = 200000u;
-    if (l->poly_limit > 20000u) l->poly_limit = 20000u;
+    if (l->token_limit == 0 || l->token_limit > 100000u) l->token_limit = 100000u;
+    if (l->poly_limit > 5000u) l->poly_limit = 5000u;
 
     sink_t sink = {0, 0.0f};
     emit_t emit = {&sink, sinkColor, sinkVertex, sinkVertex};

@@ -189,14 +189,14 @@ class FuzzRegression : public ::testing::TestWithParam<std::string> {};
  * build turns a recurrence of the fault into a failure. */
 TEST_P(FuzzRegression, ParsesDrawsAndPicksWithoutHarm) {
     const std::string text = readFile(GetParam());
-    const drawing_t d = parseAndDraw(text, 200000, 20000);
+    const drawing_t d = parseAndDraw(text, 100000, 5000);
     expectFinished(d);
     expectWithinPolyLimit(d);
 
     lsys_t *l = lsysInit();
     lsysParse(l, nullTrace, text.c_str());
-    l->token_limit = std::min(l->token_limit, 200000u);
-    l->poly_limit = std::min(l->poly_limit, 20000u);
+    l->token_limit = std::min(l->token_limit, 100000u);
+    l->poly_limit = std::min(l->poly_limit, 5000u);
     const float point[3] = {25.0f, 0.0f, 50.0f};
     srand(0);
     ::testing::internal::CaptureStdout();
@@ -298,7 +298,9 @@ TEST_P(Hostile, EndsInAFinishedDrawing) {
     const drawing_t d = parseAndDraw(h.text);
     expectFinished(d);
     expectWithinPolyLimit(d);
-    if (h.expect) EXPECT_TRUE(hasMessage(d.messages, h.expect)) << describe(d.messages);
+    if (h.expect) {
+        EXPECT_TRUE(hasMessage(d.messages, h.expect)) << describe(d.messages);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, Hostile, ::testing::ValuesIn(hostileInputs()),
