@@ -5,7 +5,7 @@
 # so sliding it makes the plant grow smoothly from one generation into the next.
 recursion 4.5
 angle 25
-thickness 20
+thickness 45
 color 20 80 130 50
 color 21 200 90 120
 axiom c(20)X

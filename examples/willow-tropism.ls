@@ -4,7 +4,7 @@
 recursion 6
 angle 28
 thickness 10
-min_thickness 1
+min_thickness 4
 trope 0.3
 color 20 90 80 50
 color 21 120 160 70
