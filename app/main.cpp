@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
-#include <QSettings>
 #include <QSurfaceFormat>
 
 #include <stdio.h>
@@ -19,10 +18,26 @@ int main(int argc, char **argv) {
     // The legacy GL format must be the default before the application object exists; every
     // GL surface shares one list space, so moving the view to the full-screen window or
     // switching anti-aliasing never strands the model's display list.
-    const bool aa = QSettings("Sprig", "Sprig").value(Preferences::kAA, false).toBool();
-    QSurfaceFormat::setDefaultFormat(KXGLView::surfaceFormat(aa));
+    Preferences prefs;
+    QSurfaceFormat::setDefaultFormat(KXGLView::surfaceFormat(prefs.aa()));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 
+    // Qt aborts when it finds no display; say so plainly instead. Help and version need no
+    // window, so they are printed through the windowless platform.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        bool info = false;
+        for (int i = 1; i < argc; ++i) {
+            const QByteArray a(argv[i]);
+            info |=
+                a == "-h" || a == "--help" || a == "-v" || a == "--version" || a == "--help-all";
+        }
+        if (!info) {
+            fprintf(stderr, "sprig: no display to open a window on (DISPLAY is not set)\n");
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     app.setWindowIcon(QIcon(":/sprig.png"));
 
@@ -36,7 +51,6 @@ int main(int argc, char **argv) {
     if (files.size() > 1)
         fprintf(stderr, "sprig: showing '%s' only; one file at a time\n", qPrintable(files[0]));
 
-    Preferences prefs;
     ViewerWindow window(&prefs);
     window.resize(960, 720);
     window.show();

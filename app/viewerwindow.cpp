@@ -61,6 +61,8 @@ ViewerWindow::ViewerWindow(Preferences *prefs, QWidget *parent)
 }
 
 ViewerWindow::~ViewerWindow() {
+    // Bring the view home first, so that it is destroyed with this window.
+    if (_view->isFullScreen()) _view->toggleFullScreen();
     // The list belongs to the view's context: delete it there, then free the model.
     _view->makeCurrent();
     if (!_view->hasContext()) _model.list = 0;

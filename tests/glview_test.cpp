@@ -370,6 +370,26 @@ class GLViewTest : public QObject {
         _home->resize(400, 300);
     }
 
+    void templateDrawsWithoutProblems() {
+        // The description every new document starts from parses and draws without a
+        // message other than the statistics, and draws something.
+        QFile f(SPRIG_RESOURCES_DIR "/untitled.ls");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        traceClear();
+        lsys_t *l = lsysInit();
+        lsysParse(l, traceHook, text.constData());
+        srand(0);
+        lsysDraw(l, traceHook);
+        QStringList problems;
+        for (int i = 0; i < qMin<int>(traceCount, TRACE_STORE); ++i)
+            if (trace[i].code != CODE_INFO) problems << trace[i].text;
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
+        QVERIFY(l->polygon_count > 1000);
+        lsysFree(l);
+        traceClear();
+    }
+
     void preferencesStoreAndAnnounce() {
         Preferences prefs(_dir.filePath("fresh.ini"));
         // A first run reads the first-run values.
@@ -379,7 +399,9 @@ class GLViewTest : public QObject {
         QCOMPARE(prefs.backgroundColor(), Preferences::defaultBackgroundColor());
         QSignalSpy spy(&prefs, &Preferences::changed);
         prefs.setAA(true);
-        prefs.setAA(true); // unchanged: no second signal
+        prefs.setAA(true);                         // unchanged: no second signal
+        prefs.settings().setValue("axis", "true"); // as an INI file reads back
+        prefs.setAxis(true);                       // the same value: no signal
         prefs.setBackgroundColor(QColor(10, 20, 30));
         QCOMPARE(spy.count(), 2);
         QCOMPARE(spy.at(0).at(0).toString(), QString("aa"));

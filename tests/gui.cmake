@@ -11,3 +11,5 @@ add_test(NAME glview
          COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:glview_test>)
 set_tests_properties(glview PROPERTIES LABELS gui TIMEOUT 180
                      ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+target_compile_definitions(glview_test PRIVATE
+    SPRIG_RESOURCES_DIR="${PROJECT_SOURCE_DIR}/resources")
