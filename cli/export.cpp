@@ -147,7 +147,11 @@ bool exportMesh(const mesh_t &m, const std::string &path, export_format_t format
     /* The OBJ's material library goes first, so a finished OBJ never names a missing MTL. */
     for (size_t i = 0; i < files.size(); i++) {
         if (rename(files[i].temp.c_str(), files[i].target.c_str()) != 0) {
-            *err = "cannot write " + files[i].target + ": " + strerror(errno);
+            int e = errno;
+            /* The caller names the main target; only the MTL needs naming here. */
+            *err =
+                files[i].target == path ? std::string() : "cannot write " + files[i].target + ": ";
+            *err += strerror(e);
             discard(std::vector<staged_t>(files.begin() + i, files.end()));
             return false;
         }
