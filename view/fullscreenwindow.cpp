@@ -25,14 +25,14 @@ void KXFullScreenWindow::releaseView() {
 void KXFullScreenWindow::keyPressEvent(QKeyEvent *event) {
     event->accept();
     if (_view && !event->isAutoRepeat())
-        QMetaObject::invokeMethod(_view.data(), &KXGLView::toggleFullScreen, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(_view.data(), &KXGLView::leaveFullScreen, Qt::QueuedConnection);
 }
 
 void KXFullScreenWindow::closeEvent(QCloseEvent *event) {
     if (_view && _view->isFullScreen()) {
         // Closed by the window manager: leave full screen instead, which closes us again.
         event->ignore();
-        QMetaObject::invokeMethod(_view.data(), &KXGLView::toggleFullScreen, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(_view.data(), &KXGLView::leaveFullScreen, Qt::QueuedConnection);
         return;
     }
     event->accept();

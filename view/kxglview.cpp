@@ -83,7 +83,7 @@ KXGLView::KXGLView(bool aa, QWidget *parent) : QWidget(parent) {
 }
 
 KXGLView::~KXGLView() {
-    // Leaving full screen first puts the placeholder back out of the home window's layout.
+    // Destroyed while full screen: the full-screen window closes and the placeholder goes.
     if (_fullScreenWindow) {
         _fullScreenWindow->releaseView();
         _fullScreenWindow->close();
@@ -269,12 +269,16 @@ void KXGLView::toggleFullScreen() {
     Q_EMIT fullScreenChanged(true);
 }
 
+void KXGLView::leaveFullScreen() {
+    if (isFullScreen()) toggleFullScreen();
+}
+
 void KXGLView::keyPressEvent(QKeyEvent *event) {
     if (isFullScreen()) {
         // Any key leaves full screen; a held key's repeats do not toggle back and forth.
         event->accept();
         if (event->isAutoRepeat()) return;
-        QMetaObject::invokeMethod(this, &KXGLView::toggleFullScreen, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &KXGLView::leaveFullScreen, Qt::QueuedConnection);
         return;
     }
     QWidget::keyPressEvent(event);

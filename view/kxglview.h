@@ -64,6 +64,8 @@ class KXGLView : public QWidget {
     // Enters or leaves full screen: the view moves into a frameless full-screen window and a
     // placeholder keeps its place in the home window's layout; leaving puts it back there.
     void toggleFullScreen();
+    // Leaves full screen when in it; requests queued by several keys leave only once.
+    void leaveFullScreen();
 
   signals:
     // A new context is ready: prepareOpenGL has run in it. Display lists of an earlier,
