@@ -4,7 +4,8 @@
  * The expanded string is never built. The model's `stack` holds one reading position per
  * expansion level (entry 0 reads the axiom); a fetch walks it depth-first, so memory is bounded
  * by the 101 entries whatever the length of the expansion. A token read at level d (stack entry
- * d - 1) is rewritten when its command has a rule and d <= max_depth.
+ * d - 1) is rewritten when its command has a rule and d <= max_depth. A walk that spends the
+ * model's token_limit ends early, as if the expansion had ended there.
  */
 #include "lsys.h"
 
@@ -12,6 +13,23 @@
 
 /* Read position used when a model has no axiom string at all. */
 static const tok_t emptyAxiom[1] = {{0, 0.0f}};
+
+/* The model's budget bounds the work of one walk: raw tokens delivered and rule bodies
+ * entered (a chain of rules that ends in empty bodies delivers nothing, yet can take 2^n steps).
+ * Without it a rule such as X=XX at depth 100, whose tokens are all dropped, or +=++, whose
+ * tokens all merge into one turn, would keep a single call busy for ever. */
+static bool overBudget(const lsys_t *l) {
+    return l->token_count > l->token_limit || l->rewrite_count > l->token_limit;
+}
+
+/* Ends the walk early: only the axiom's end token is left to read. */
+static void cutWalk(lsys_t *l) {
+    const tok_t *t = l->stack[0];
+    while (t->cmd)
+        t++;
+    l->stack[0] = t;
+    l->depth = 1;
+}
 
 /* One raw step of the depth-first walk. At the end it returns the axiom's end token and leaves
  * the stack as it is, so every further call returns it again. */
@@ -23,12 +41,17 @@ static const tok_t *fetch(lsys_t *l) {
             l->depth--;
             continue;
         }
+        if (overBudget(l)) {
+            cutWalk(l);
+            continue;
+        }
         l->stack[l->depth - 1] = t + 1;
         const tok_t *body = l->rules[t->cmd];
         /* The second bound only matters for a caller that set max_depth beyond the limit: the
          * stack then stops growing instead of running off its end. */
         if (body && l->depth <= l->max_depth && l->depth < LSYS_STACK) {
             l->stack[l->depth++] = body;
+            l->rewrite_count++;
             continue;
         }
         l->token_count++;
@@ -41,6 +64,7 @@ lsys_t *initToken(lsys_t *l) {
     l->stack[0] = axiom ? axiom : emptyAxiom;
     l->depth = 1;
     l->token_count = 0;
+    l->rewrite_count = 0;
     return l;
 }
 
@@ -63,13 +87,6 @@ static float negate(float x) {
     return x;
 }
 
-/* A runaway expansion could otherwise sit inside one call for ever (a rule such as X=XX whose
- * tokens are all dropped, or +=++ whose tokens all merge into one turn). Once the model's raw
- * token budget is spent, merging stops and the stream ends; lsysDraw reports it. */
-static bool overBudget(const lsys_t *l) {
-    return l->token_count > l->token_limit;
-}
-
 int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
     const tok_t *u;
     bool explicitParam;
@@ -79,11 +96,6 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         s->cmd = t->cmd;
         s->last_level = l->depth > l->max_depth ? 1 : 0;
         if (t->cmd == 0) return 0;
-        if (overBudget(l)) {
-            /* The stream ends where the budget ran out; lsysDraw tells the two ends apart. */
-            s->cmd = 0;
-            return 0;
-        }
 
         u = fetch(l);
         explicitParam = u->cmd == '(';
@@ -150,7 +162,7 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         s->cmd = add;
         s->param = explicitParam ? x : angle;
         if (reverse) s->param = negate(s->param);
-        while ((u->cmd == add || u->cmd == sub) && !overBudget(l)) {
+        while ((u->cmd == add || u->cmd == sub)) {
             const tok_t *m = u;
             u = fetch(l);
             float v = angle;
@@ -184,7 +196,7 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
                 s->param = s->cmd == mul ? 0.9f : 1.1111112f;
         }
         s->cmd = mul;
-        while ((u->cmd == mul || u->cmd == inv) && !overBudget(l)) {
+        while ((u->cmd == mul || u->cmd == inv)) {
             const tok_t *m = u;
             u = fetch(l);
             if (u->cmd == '(') {
@@ -200,7 +212,7 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
     case 'z':
         if (!explicitParam) s->param = s->cmd == 'f' ? length : (float)(length * 0.5);
         s->cmd = 'f';
-        while ((u->cmd == 'f' || u->cmd == 'z') && !overBudget(l)) {
+        while ((u->cmd == 'f' || u->cmd == 'z')) {
             const tok_t *m = u;
             u = fetch(l);
             if (u->cmd == '(') {
@@ -213,7 +225,7 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         break;
     case 'g':
         if (!explicitParam) s->param = length;
-        while (u->cmd == 'g' && !overBudget(l)) {
+        while (u->cmd == 'g') {
             u = fetch(l);
             if (u->cmd == '(') {
                 s->param = s->param + u->param;
@@ -225,7 +237,7 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         break;
     case 'c':
         if (!explicitParam) s->param = -1.0f;
-        while (u->cmd == 'c' && !overBudget(l)) {
+        while (u->cmd == 'c') {
             u = fetch(l);
             if (u->cmd == '(') {
                 s->param = u->param;
@@ -237,7 +249,7 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         break;
     case '.':
         /* A parameter after an absorbed '.' stays in the stream as a command of its own. */
-        while (u->cmd == '.' && !overBudget(l))
+        while (u->cmd == '.')
             u = fetch(l);
         break;
     case 'F':

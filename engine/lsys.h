@@ -32,7 +32,7 @@ enum {
 /* Default raw-token budget of one drawing (the "token_limit" keyword): far above what an
  * ordinary description expands to, low enough that a runaway expansion stops in about a
  * second instead of freezing the editor. */
-#define LSYS_DEFAULT_TOKEN_LIMIT 100000000u
+#define LSYS_DEFAULT_TOKEN_LIMIT 80000000u
 
 /* Position codes: 0 or more is the byte offset of the line's first character. */
 enum {
@@ -89,6 +89,8 @@ typedef struct lsys_t {
     /* Additions. */
     uint32_t token_limit; /* raw-token budget of one drawing ("token_limit") */
     const emit_t *emit;   /* where lsysDraw sends triangles; NULL discards them */
+    uint32_t rewrite_count; /* rule bodies entered since the expansion started; bounded by
+                               token_limit too, since empty bodies deliver no token */
 } lsys_t;
 
 /* printf-style message callback; code is a position code (see above). */

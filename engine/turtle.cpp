@@ -153,7 +153,8 @@ void lsysDraw(lsys_t *l, trace_t tr) {
             tr(CODE_EXEC, "too many polygons - %d", (int)l->poly_limit);
             break;
         }
-        if (l->token_count > l->token_limit) {
+        /* The expansion ends early once its budget is spent (see expand.cpp). */
+        if (l->token_count > l->token_limit || l->rewrite_count > l->token_limit) {
             tr(CODE_EXEC, "too many tokens - %d", (int)l->token_limit);
             break;
         }

@@ -184,20 +184,40 @@ TEST(Expand, LengthsMatchClosedForms) {
     }
 }
 
-TEST(Expand, TokenBudgetEndsRunawayLoopsInsideOneCall) {
-    /* X=XX only drops tokens and +=++ only merges them: neither would return from one call. */
-    const char *texts[] = {"axiom X\nrule X=XX\n", "axiom +\nrule +=++\n", "axiom f\nrule f=ff\n",
-                           "axiom .\nrule .=..\n", "axiom c\nrule c=cc\n"};
-    for (const char *text : texts) {
-        LsysPtr l = modelFrom(text);
+/* Rules a..z, A..F, each doubling into the next, the last one empty: 2^31 rewrites, no token. */
+std::string emptyChain() {
+    const char *names = "abcdefghijklmnopqrstuvwxyzABCDEF";
+    std::string text = "axiom a\n";
+    for (size_t i = 0; names[i + 1]; i++)
+        text += std::string("rule ") + names[i] + "=" + names[i + 1] + names[i + 1] + "\n";
+    return text + "rule F=\n";
+}
+
+TEST(Expand, BudgetEndsRunawayWalksInsideOneCall) {
+    /* X=XX only drops tokens, +=++ only merges them, the chain only rewrites: none of them
+     * would return from one call. */
+    const std::string texts[] = {"axiom X\nrule X=XX\n", "axiom +\nrule +=++\n",
+                                 "axiom f\nrule f=ff\n", "axiom .\nrule .=..\n",
+                                 "axiom c\nrule c=cc\n", emptyChain()};
+    for (const std::string &text : texts) {
+        LsysPtr l = modelFrom(text.c_str());
         l->token_limit = 100000;
         l->max_depth = 60;
         simple_tok_t s;
         initSimplerToken(l.get(), &s);
         while (nextSimplerToken(l.get(), &s, 45, 100)) {
         }
-        EXPECT_EQ(l->token_count, l->token_limit + 1) << text;
+        EXPECT_LE(l->token_count, l->token_limit + 1) << text;
+        EXPECT_LE(l->rewrite_count, l->token_limit + 1) << text;
+        EXPECT_TRUE(l->token_count > l->token_limit || l->rewrite_count > l->token_limit) << text;
+        EXPECT_EQ(nextToken(l.get()), l->rules[LSYS_AXIOM] + 1) << text; /* the walk is over */
     }
+
+    /* Within the budget the walk is whole: 2^16 X's at depth 16 with a budget of exactly that. */
+    LsysPtr l = modelFrom("axiom X\nrule X=XX\n");
+    l->token_limit = 65536;
+    EXPECT_EQ(rawWalk(l.get(), 16), std::string(65536, 'X'));
+    EXPECT_EQ(l->rewrite_count, 65535u);
 }
 
 } // namespace
