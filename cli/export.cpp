@@ -68,7 +68,8 @@ bool stage(const std::string &target, staged_t *s, std::string *err) {
     buf.push_back('\0');
     int fd = mkstemp(buf.data());
     if (fd < 0) {
-        *err = "cannot create a file in " + dir + ": " + strerror(errno);
+        const char *reason = strerror(errno);
+        *err = "cannot create a file in " + dir + ": " + reason;
         return false;
     }
     mode_t mask = umask(0);

@@ -4,6 +4,7 @@
  * (3MF's default unit, millimetres). Triangles whose corners coincide after sharing have no
  * area and are left out, as 3MF forbids them. */
 #include "export.h"
+#include "export_file.h"
 
 #include <string.h>
 
@@ -47,7 +48,7 @@ std::array<uint32_t, 3> posKey(const mesh_vertex_t &v) {
 
 } // namespace
 
-bool export3mf(const mesh_t &m, const std::string &path, std::string *err) {
+static bool write3mf(const mesh_t &m, const std::string &path, std::string *err) {
     handles_t h;
     PLib3MFModel *model = NULL;
     if (failed(lib3mf_createmodel(&model), NULL, "cannot create a 3MF model", err)) return false;
@@ -147,8 +148,29 @@ bool export3mf(const mesh_t &m, const std::string &path, std::string *err) {
                "cannot create the 3MF writer", err))
         return false;
     h.keep(writer);
-    if (failed(lib3mf_writer_writetofileutf8(writer, path.c_str()), writer, "the 3MF writer failed",
-               err))
+    /* lib3mf finishes its file in a destructor, where a failed write or seek throws and ends
+     * the program. So the package is built in memory and written out through checked I/O. */
+    ULONG64 size = 0;
+    if (failed(lib3mf_writer_getstreamsize(writer, &size), writer, "the 3MF writer failed", err))
         return false;
-    return true;
+    std::vector<BYTE> bytes((size_t)size);
+    if (failed(lib3mf_writer_writetobuffer(writer, bytes.data(), size), writer,
+               "the 3MF writer failed", err))
+        return false;
+    FILE *f = exportOpen(path, err);
+    if (!f) return false;
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    return exportClose(f, err);
+}
+
+/* lib3mf's C interface lets some C++ exceptions through; they must not end the program. */
+bool export3mf(const mesh_t &m, const std::string &path, std::string *err) {
+    try {
+        return write3mf(m, path, err);
+    } catch (const std::exception &e) {
+        *err = std::string("the 3MF writer failed: ") + e.what();
+    } catch (...) {
+        *err = "the 3MF writer failed";
+    }
+    return false;
 }

@@ -25,7 +25,9 @@
 /* lib3mf's reader never closes the zip entries it opens; that leak is the library's, not the
  * exporters', so the leak checker of sanitizer builds is told to pass over it. Only lib3mf uses
  * libzip here, and libzip has no frame pointers, so its module is the most a stack shows. */
-extern "C" const char *__lsan_default_suppressions() { return "leak:libzip.so\n"; }
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:libzip.so\n";
+}
 
 namespace {
 
@@ -501,6 +503,28 @@ TEST_F(ExportTest, FailedExportsLeaveNothing) {
         listing += (char)c;
     pclose(ls);
     EXPECT_EQ(listing, "busy.obj\n");
+}
+
+TEST(ExportWriters, ReportAFullDisk) {
+    /* Writes to /dev/full fail with ENOSPC, often only when the buffers are flushed. */
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    mesh_t mesh = drawMesh("axiom F\n");
+    const struct {
+        const char *name;
+        std::function<bool(std::string *)> write;
+    } cases[] = {
+        {"glb", [&](std::string *e) { return exportGltf(mesh, "/dev/full", true, e); }},
+        {"gltf", [&](std::string *e) { return exportGltf(mesh, "/dev/full", false, e); }},
+        {"3mf", [&](std::string *e) { return export3mf(mesh, "/dev/full", e); }},
+        {"ply", [&](std::string *e) { return exportPly(mesh, "/dev/full", e); }},
+        {"obj", [&](std::string *e) { return exportObj(mesh, "/dev/full", "/dev/full", "x", e); }},
+        {"stl", [&](std::string *e) { return exportStl(mesh, "/dev/full", e); }},
+    };
+    for (const auto &c : cases) {
+        std::string err;
+        EXPECT_FALSE(c.write(&err)) << c.name;
+        EXPECT_NE(err, "") << c.name;
+    }
 }
 
 TEST(ExportFormat, ByExtension) {
