@@ -110,21 +110,6 @@ TEST(Geometry, PolygonIsAFanInRecordedOrder) {
     }
 }
 
-TEST(Geometry, ZeroLengthSegmentDrawsNothingAndKeepsTheTube) {
-    RecordSink sink;
-    LsysPtr l = bareModel(&sink);
-    const float P[3] = {0, 0, 0}, Q[3] = {0, 0, 10}, up[3] = {1, 0, 0};
-    drawSegment(l.get(), P, Q, up, 1.0f, 2);
-    lsys_t before = *l;
-    const size_t emitted = sink.vertices.size();
-    drawSegment(l.get(), Q, Q, up, 1.0f, 5);
-    EXPECT_EQ(sink.vertices.size(), emitted);
-    EXPECT_EQ(l->polygon_count, before.polygon_count);
-    EXPECT_EQ(l->tube_segments, 1);
-    EXPECT_EQ(l->tube_color, 2);
-    EXPECT_EQ(memcmp(l->tube_ring, before.tube_ring, sizeof before.tube_ring), 0);
-}
-
 TEST(Geometry, JoinedSegmentSharesTheEndRingExactly) {
     RecordSink sink;
     LsysPtr l = bareModel(&sink);

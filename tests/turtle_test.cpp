@@ -325,13 +325,6 @@ TEST(Turtle, DepthFromRecursion) {
     }
 }
 
-TEST(Turtle, NegativeRecursionDrawsTheBareAxiom) {
-    LsysPtr l = modelFrom("recursion -1\naxiom F\nrule F=FF");
-    draw(l.get());
-    EXPECT_EQ(l->polygon_count, 24u);
-    EXPECT_EQ(l->bounds.max[2], 100.0f); /* no fraction scales the axiom's F */
-}
-
 TEST(Turtle, RunawayExpansionStopsAtTheTokenBudget) {
     /* 32 rules, each doubling into the next, the last one empty: 2^31 rule bodies, no token. */
     const char *names = "abcdefghijklmnopqrstuvwxyzABCDEF";
