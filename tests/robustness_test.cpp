@@ -161,7 +161,6 @@ TEST_P(Example, DrawsCleanlyWellWithinTheLimits) {
 
     const drawing_t d = parseAndDraw(text);
     expectFinished(d);
-    EXPECT_TRUE(traceLoggedProblems().empty());
     std::vector<logged_msg_t> problems;
     for (const auto &m : d.messages)
         if (m.code != CODE_INFO) problems.push_back(m);
