@@ -33,6 +33,12 @@ TEST(Camera, ProjectionFrustum) {
         {"eye far forward", 400, 300, 1500, {-wide, wide, -t, t, 1, 2}},
         {"eye at the far edge", 400, 300, 1000, {-wide, wide, -t, t, 1, 2}},
         {"eye at infinity", 400, 300, -INFINITY, {-wide, wide, -t, t, 1, 1010}},
+        /* So far back that far - near is below double precision. */
+        {"eye beyond precision",
+         400,
+         300,
+         -1e300,
+         {-wide * 1e300, wide * 1e300, -t * 1e300, t * 1e300, 1e300, 1.000001e300}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);

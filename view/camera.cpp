@@ -36,7 +36,8 @@ void projectionFrustum(const scene_t *s, double out[6]) {
         nearZ = 1.0;
         farZ = 0.5 * shape + 10.0;
     }
-    if (!(farZ > nearZ)) farZ = nearZ + 1.0;
+    /* glFrustum needs far > near; at huge distances near + 1 rounds back to near. */
+    if (!(farZ > nearZ)) farZ = fmax(nearZ + 1.0, nearZ * 1.000001);
 
     /* Half angle formed in double, rounded to float; its tangent in single precision. */
     float half = (float)(c->aperture * 0.0174532925 * 0.5);

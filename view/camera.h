@@ -49,8 +49,9 @@ void resetCamera(scene_t *s, const float *center, float radius);
 /* glFrustum arguments (left, right, bottom, top, near, far) for the scene's camera and
  * viewport, with the aperture spanning the shorter side. Finite for every input:
  *  - a viewport with zero or negative width or height is treated as square (aspect 1);
- *  - an eye so far forward that far would not lie beyond near gets far = near + 1, so the
- *    frustum stays valid for glFrustum (which rejects far <= near). */
+ *  - an eye so far forward that far would not lie beyond near gets far just beyond near
+ *    (near + 1), so the frustum stays valid for glFrustum (which rejects far <= near);
+ *  - an eye at an infinite distance gets the default eye's planes (1, 1010). */
 void projectionFrustum(const scene_t *s, double out[6]);
 
 /* Adopts a new viewport size (negative sizes count as 0). Returns true when it differs from
