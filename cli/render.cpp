@@ -211,7 +211,7 @@ int lsysRenderCommand(int argc, char **argv) {
     std::string text, error;
     if (!readFile(o.input, &text, &error)) {
         fprintf(stderr, "lsys render: cannot read %s: %s\n", o.input.c_str(), error.c_str());
-        return 1;
+        return 2;
     }
 
     offscreen_t *gl = offscreenCreate(o.width, o.height, o.aa, &error);
@@ -251,7 +251,7 @@ int lsysRenderCommand(int argc, char **argv) {
 
     if (!savePng(img, o.output)) {
         fprintf(stderr, "lsys render: cannot write %s\n", o.output.c_str());
-        return 1;
+        return 2;
     }
     return 0;
 }

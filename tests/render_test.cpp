@@ -437,9 +437,9 @@ TEST(Render, RejectsBadOptions) {
 
 TEST(Render, ReportsUnreadableInputAndUnwritableOutput) {
     const std::string out = scratch() + "/never.png";
-    EXPECT_EQ(render({scratch() + "/missing.ls", "-o", out}), 1);
+    EXPECT_EQ(render({scratch() + "/missing.ls", "-o", out}), 2);
     EXPECT_NE(access(out.c_str(), F_OK), 0);
-    EXPECT_EQ(render({kTree, "-o", scratch() + "/no/such/dir/x.png", "--size", "8x8"}), 1);
+    EXPECT_EQ(render({kTree, "-o", scratch() + "/no/such/dir/x.png", "--size", "8x8"}), 2);
     /* Writing over an existing picture replaces it whole. */
     ASSERT_EQ(render({kTree, "-o", out, "--size", "8x8"}), 0);
     ASSERT_EQ(render({kTree, "-o", out, "--size", "16x12"}), 0);
