@@ -134,7 +134,7 @@ void BM_Draw(benchmark::State &state, const char *name, float recursion) {
     const uint64_t segmentsPerDrawing = countSegments(l, recursion);
     count_sink_t sink = {0, 0, 0};
     emit_t emit = {&sink, countColor, countNormal, countVertex};
-    l->emit = &emit;
+    l->sink = &emit;
     uint64_t polygons = 0;
     for (auto _ : state) {
         srand(0);
@@ -162,7 +162,7 @@ int peakChild(const char *name, float recursion) {
     if (!l) return 1;
     count_sink_t sink = {0, 0, 0};
     emit_t emit = {&sink, countColor, countNormal, countVertex};
-    l->emit = &emit;
+    l->sink = &emit;
     srand(0);
     lsysDraw(l, nullTrace);
     struct rusage ru;

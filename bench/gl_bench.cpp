@@ -86,7 +86,7 @@ void BM_DrawWithoutSink(benchmark::State &state) {
     lsys_t *l = b->model.gen;
     for (auto _ : state) {
         srand(0);
-        l->emit = NULL;
+        l->sink = NULL;
         lsysDraw(l, nullTrace);
     }
     state.counters["polygons"] = l->polygon_count;

@@ -73,8 +73,8 @@ lsys_t *describeParse(const std::string &text, float growth) {
 lsys_t *describeDraw(const std::string &text, float growth, const emit_t *emit) {
     lsys_t *l = describeParse(text, growth);
     if (!l) return NULL;
-    l->emit = emit;
+    l->sink = emit;
     lsysDraw(l, cliTrace);
-    l->emit = NULL;
+    l->sink = NULL;
     return l;
 }

@@ -168,7 +168,7 @@ void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float
         return;
     }
 
-    const emit_t *e = l->emit;
+    const emit_t *e = l->sink;
     if (!e) return;
     if (e->color3fv && l->colors)
         e->color3fv(e->ctx, l->colors + 3 * (color > LSYS_COLORS - 1 ? 0 : color));

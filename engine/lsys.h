@@ -16,17 +16,17 @@
 
 /* Fixed capacities. */
 enum {
-    LSYS_AXIOM = 256,       /* rules[] slot of the axiom */
-    LSYS_SLOTS = 257,       /* 256 command characters + the axiom */
-    LSYS_STACK = 101,       /* expansion stack: the axiom and 100 rewriting levels */
-    LSYS_MAX_DEPTH = 100,   /* deepest max_depth the interpreter allows */
-    LSYS_COLORS = 101,      /* colour table entries 0..100 */
-    LSYS_LINE = 1000,       /* characters of one description line */
-    LSYS_BRANCHES = 1024,   /* [] stack */
-    LSYS_POLYGONS = 1024,   /* {} stack */
-    LSYS_VERTICES = 1024,   /* polygon vertex buffer */
-    TRACE_STORE = 12,       /* messages kept by traceHook */
-    TRACE_TEXT = 255        /* format buffer size: at most 254 characters are kept */
+    LSYS_AXIOM = 256,     /* rules[] slot of the axiom */
+    LSYS_SLOTS = 257,     /* 256 command characters + the axiom */
+    LSYS_STACK = 101,     /* expansion stack: the axiom and 100 rewriting levels */
+    LSYS_MAX_DEPTH = 100, /* deepest max_depth the interpreter allows */
+    LSYS_COLORS = 101,    /* colour table entries 0..100 */
+    LSYS_LINE = 1000,     /* characters of one description line */
+    LSYS_BRANCHES = 1024, /* [] stack */
+    LSYS_POLYGONS = 1024, /* {} stack */
+    LSYS_VERTICES = 1024, /* polygon vertex buffer */
+    TRACE_STORE = 12,     /* messages kept by traceHook */
+    TRACE_TEXT = 255      /* format buffer size: at most 254 characters are kept */
 };
 
 /* Default raw-token budget of one drawing (the "token_limit" keyword): far above what an
@@ -87,8 +87,8 @@ typedef struct lsys_t {
     bounds_t bounds;
 
     /* Additions. */
-    uint32_t token_limit; /* raw-token budget of one drawing ("token_limit") */
-    const emit_t *emit;   /* where lsysDraw sends triangles; NULL discards them */
+    uint32_t token_limit;   /* raw-token budget of one drawing ("token_limit") */
+    const emit_t *sink;     /* where lsysDraw sends triangles; NULL discards them */
     uint32_t rewrite_count; /* rule bodies entered since the expansion started; bounded by
                                token_limit too, since empty bodies deliver no token */
 } lsys_t;
@@ -139,11 +139,11 @@ void lsysParse(lsys_t *l, trace_t tr, const char *text);
 /* ---- Rule expansion ---- */
 
 typedef struct simple_tok_t {
-    unsigned char cmd;    /* canonical command; 0 after the end */
-    float param;          /* explicit, defaulted or merged parameter */
-    uint16_t last_level;  /* 1 when read below max_depth (the partly grown generation) */
-    const tok_t *next;    /* raw look-ahead token */
-    uint32_t count;       /* raw tokens taken as the start of a simplified token */
+    unsigned char cmd;   /* canonical command; 0 after the end */
+    float param;         /* explicit, defaulted or merged parameter */
+    uint16_t last_level; /* 1 when read below max_depth (the partly grown generation) */
+    const tok_t *next;   /* raw look-ahead token */
+    uint32_t count;      /* raw tokens taken as the start of a simplified token */
 } simple_tok_t;
 
 lsys_t *initToken(lsys_t *l);

@@ -45,7 +45,7 @@ lsys_t *lsysInit(void) {
     l->poly_limit = 500000;
     l->shape = 1;
     l->token_limit = LSYS_DEFAULT_TOKEN_LIMIT;
-    l->emit = NULL;
+    l->sink = NULL;
 
     /* calloc left every rule slot NULL; an empty axiom lets an unparsed model draw nothing. */
     l->rules[LSYS_AXIOM] = parseRule("", 0, NULL);

@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     sink_t sink = {0, 0.0f};
     emit_t emit = {&sink, sinkColor, sinkVertex, sinkVertex};
-    l->emit = &emit;
+    l->sink = &emit;
     srand(0);
     lsysDraw(l, fuzzTrace);
 

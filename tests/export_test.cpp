@@ -347,7 +347,7 @@ mesh_t drawMesh(const char *text) {
     lsys_t *l = lsysInit();
     lsysParse(l, nullTrace, text);
     srand(0);
-    l->emit = &e;
+    l->sink = &e;
     lsysDraw(l, nullTrace);
     lsysFree(l);
     return m;

@@ -45,7 +45,7 @@ TEST(Geometry, MakeNormal) {
 /* A model fresh from lsysInit with a clean tube state, as lsysDraw leaves it at its start. */
 LsysPtr bareModel(RecordSink *sink) {
     LsysPtr l = modelFrom("");
-    l->emit = sink ? sink->emit() : nullptr;
+    l->sink = sink ? sink->emit() : nullptr;
     l->tube_segments = 0;
     l->tube_color = 0;
     l->tube_ring[0][0] = l->tube_ring[0][1] = l->tube_ring[0][2] = NAN;
@@ -90,7 +90,7 @@ TEST(Geometry, DrawObjectColourOrderAndCounting) {
     drawObject(quiet.get(), faces, v, nrm, 3, 0);
     EXPECT_EQ(quiet->polygon_count, 3u);
     emit_t partial = {nullptr, nullptr, nullptr, nullptr};
-    quiet->emit = &partial;
+    quiet->sink = &partial;
     drawObject(quiet.get(), faces, v, nullptr, 3, 0);
     EXPECT_EQ(quiet->polygon_count, 6u);
 }
@@ -139,7 +139,7 @@ TEST(Geometry, FirstSegmentNeverJoinsAnUnsetTubeEnd) {
     /* Starts exactly at (1, 1, 1) in colour 0, where no tube has ended. */
     LsysPtr l = modelFrom("axiom c(0)g(1)&(90)g(1)+(90)g(1)F");
     RecordSink sink;
-    l->emit = sink.emit();
+    l->sink = sink.emit();
     lsysDraw(l.get(), nullTrace);
     EXPECT_EQ(l->polygon_count, 24u);
     EXPECT_EQ(sink.triangleCount(), 32u);
@@ -151,7 +151,7 @@ TEST(Geometry, FirstSegmentNeverJoinsAnUnsetTubeEnd) {
 TEST(Geometry, PrismCornersLieAtTheRadius) {
     LsysPtr l = modelFrom("shape 0\naxiom F");
     RecordSink sink;
-    l->emit = sink.emit();
+    l->sink = sink.emit();
     lsysDraw(l.get(), nullTrace);
     ASSERT_EQ(sink.triangleCount(), 12u);
     EXPECT_EQ(sink.normalCalls, 6u); /* flat: one normal per face */
@@ -168,7 +168,7 @@ class Winding : public ::testing::TestWithParam<const char *> {};
 TEST_P(Winding, FacesPointOutward) {
     LsysPtr l = modelFrom(GetParam());
     RecordSink sink;
-    l->emit = sink.emit();
+    l->sink = sink.emit();
     lsysDraw(l.get(), nullTrace);
     ASSERT_GT(sink.triangleCount(), 0u);
     /* One tube is 24 faces, one prism 6. */

@@ -83,7 +83,7 @@ TEST(Model, InitSetsTheDefaults) {
     EXPECT_EQ(l->poly_limit, 500000u);
     EXPECT_EQ(l->shape, 1u);
     EXPECT_EQ(l->token_limit, LSYS_DEFAULT_TOKEN_LIMIT);
-    EXPECT_EQ(l->emit, nullptr);
+    EXPECT_EQ(l->sink, nullptr);
     for (int i = 0; i < LSYS_AXIOM; i++)
         EXPECT_EQ(l->rules[i], nullptr) << i;
     ASSERT_NE(l->rules[LSYS_AXIOM], nullptr);

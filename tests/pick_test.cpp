@@ -59,10 +59,10 @@ TEST(Pick, AngleSumErrorOfOneTriangle) {
 /* Centroid of the first recorded triangle whose centroid satisfies the predicate. */
 template <class Pred> std::vector<float> pointOn(lsys_t *l, Pred pred) {
     RecordSink sink;
-    l->emit = sink.emit();
+    l->sink = sink.emit();
     srand(0);
     lsysDraw(l, nullTrace);
-    l->emit = nullptr;
+    l->sink = nullptr;
     for (size_t t = 0; t < sink.triangleCount(); t++) {
         std::vector<float> c(3);
         for (int k = 0; k < 3; k++)
@@ -152,7 +152,7 @@ TEST(Pick, NothingNearby) {
 TEST(Pick, ReplayDrawsNothingAndLeavesDrawingOn) {
     LsysPtr l = modelFrom("axiom F[+F]F");
     RecordSink sink;
-    l->emit = sink.emit();
+    l->sink = sink.emit();
     pickLines(l.get(), {0, 0, 50});
     EXPECT_EQ(sink.vertices.size(), 0u);
     /* Select mode caps every segment at once; the joins stay as drawn. */

@@ -260,7 +260,7 @@ TEST(SceneGL, PrintPictureIsTheModelAloneOnWhite) {
     ASSERT_NE(f.gl, nullptr);
     model_gl_t model = {};
     modelRefresh(&model, readText(kTree).c_str(), 1.0f, nullTrace);
-    EXPECT_EQ(model.gen->emit, nullptr) << "no GL sink left armed in the model";
+    EXPECT_EQ(model.gen->sink, nullptr) << "no GL sink left armed in the model";
     float c[3], r;
     modelCenter(model.gen, c, &r);
     resetCamera(&f.scene, c, r);

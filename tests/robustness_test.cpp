@@ -71,7 +71,7 @@ drawing_t parseAndDraw(const std::string &text, uint32_t tokenLimit = 0, uint32_
     if (tokenLimit && tokenLimit < l->token_limit) l->token_limit = tokenLimit;
     if (polyLimit && polyLimit < l->poly_limit) l->poly_limit = polyLimit;
     emit_t emit = {&d.sink, countColor, countNormal, countVertex};
-    l->emit = &emit;
+    l->sink = &emit;
     srand(0);
     lsysDraw(l, traceLog);
     d.polygons = l->polygon_count;

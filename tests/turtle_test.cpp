@@ -19,7 +19,7 @@ namespace {
 
 /* Draws the model into sink (if given) and returns every message. */
 std::vector<logged_msg_t> draw(lsys_t *l, RecordSink *sink = nullptr) {
-    l->emit = sink ? sink->emit() : nullptr;
+    l->sink = sink ? sink->emit() : nullptr;
     traceLogClear();
     srand(0);
     lsysDraw(l, traceLog);

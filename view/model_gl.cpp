@@ -23,20 +23,20 @@ const emit_t glEmit = {NULL, emitColor, emitNormal, emitVertex};
 unsigned recordModel(lsys_t *l, unsigned oldList, trace_t tr) {
     if (oldList) glDeleteLists(oldList, 1);
     GLuint list = glGenLists(1);
-    const emit_t *saved = l->emit;
+    const emit_t *saved = l->sink;
     if (list == 0) {
         /* No list (no current context): still draw, into nothing, for the messages. */
-        l->emit = NULL;
+        l->sink = NULL;
         lsysDraw(l, tr);
-        l->emit = saved;
+        l->sink = saved;
         return 0;
     }
     glNewList(list, GL_COMPILE);
     glBegin(GL_TRIANGLES);
-    l->emit = &glEmit;
+    l->sink = &glEmit;
     lsysDraw(l, tr);
     /* The model outlives the context's current state; never leave GL calls armed in it. */
-    l->emit = saved;
+    l->sink = saved;
     glEnd();
     glEndList();
     return list;

@@ -15,6 +15,3 @@ target_include_directories(sprig_view_qt PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 find_package(Qt6 REQUIRED COMPONENTS OpenGL)
 target_link_libraries(sprig_view_qt PUBLIC sprig_view_interaction sprig_view_gl
                       Qt6::Widgets Qt6::OpenGL Qt6::OpenGLWidgets Qt6::PrintSupport)
-# The engine's lsys_t has a field named `emit`, which Qt's `emit` keyword macro would erase
-# wherever lsys.h follows a Qt header: Qt code that sees the engine says Q_EMIT instead.
-target_compile_definitions(sprig_view_qt PUBLIC QT_NO_EMIT)
