@@ -1,5 +1,4 @@
-# Tests of the scene view's input arithmetic (no display) and of the Qt widgets themselves,
-# which need an X server: they run under Xvfb.
+# The scene view's input arithmetic (no display), and its Qt widgets under Xvfb.
 add_executable(interaction_test interaction_test.cpp)
 target_link_libraries(interaction_test PRIVATE sprig_view_interaction GTest::gtest_main)
 gtest_discover_tests(interaction_test PROPERTIES LABELS view DISCOVERY_TIMEOUT 60)

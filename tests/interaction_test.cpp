@@ -1,6 +1,6 @@
-/* Mouse, wheel and spin arithmetic of the scene view: which press starts which drag with which
- * cursor, dolly and pan steps, scroll-wheel clamps, the commit of a trackball drag, and the
- * spin ticks with their velocity bounce, long-gap skip and pause during a drag. */
+// Mouse, wheel and spin arithmetic of the scene view: which press starts which drag with which
+// cursor, dolly and pan steps, scroll-wheel clamps, the commit of a trackball drag, and the
+// spin ticks with their velocity bounce, long-gap skip and pause during a drag.
 #include "interaction.h"
 
 #include "trackball.h"
@@ -10,12 +10,11 @@
 
 namespace {
 
-/* A 400 x 300 view with the default camera, and no drag left over from another test. */
+// A 400 x 300 view with the default camera, and no drag left over from another test.
 scene_t freshScene() {
     scene_t s{};
     resetCamera(&s, nullptr, 0.0f);
-    s.camera.viewWidth = 400;
-    s.camera.viewHeight = 300;
+    sceneResize(&s, 400, 300);
     gTrackball = gPan = gDolly = false;
     for (float &v : gTrackBallRotation)
         v = 0.0f;
@@ -24,24 +23,24 @@ scene_t freshScene() {
 }
 
 TEST(Interaction, PressChoosesDragAndCursor) {
-    struct press_case_t {
+    const int L = BUTTON_LEFT, R = BUTTON_RIGHT, M = BUTTON_OTHER, C = MOD_CONTROL, O = MOD_OPTION;
+    const view_cursor_t hand = CURSOR_CLOSED_HAND, updown = CURSOR_RESIZE_UP_DOWN;
+    const struct {
         const char *what;
         int button, mods;
         drag_mode_t mode;
         view_cursor_t cursor;
     } cases[] = {
-        {"left", BUTTON_LEFT, 0, DRAG_ROTATE, CURSOR_CROSSHAIR},
-        {"left + Control", BUTTON_LEFT, MOD_CONTROL, DRAG_PAN, CURSOR_CLOSED_HAND},
-        {"left + Option", BUTTON_LEFT, MOD_OPTION, DRAG_DOLLY, CURSOR_RESIZE_UP_DOWN},
-        {"left + both: Control wins", BUTTON_LEFT, MOD_CONTROL | MOD_OPTION, DRAG_PAN,
-         CURSOR_CLOSED_HAND},
-        {"right", BUTTON_RIGHT, 0, DRAG_PAN, CURSOR_CLOSED_HAND},
-        {"right + Option stays a pan", BUTTON_RIGHT, MOD_OPTION, DRAG_PAN, CURSOR_CLOSED_HAND},
-        {"middle", BUTTON_OTHER, 0, DRAG_DOLLY, CURSOR_RESIZE_UP_DOWN},
-        {"middle + Control stays a dolly", BUTTON_OTHER, MOD_CONTROL, DRAG_DOLLY,
-         CURSOR_RESIZE_UP_DOWN},
+        {"left", L, 0, DRAG_ROTATE, CURSOR_CROSSHAIR},
+        {"left + Control", L, C, DRAG_PAN, hand},
+        {"left + Option", L, O, DRAG_DOLLY, updown},
+        {"left + both: Control wins", L, C | O, DRAG_PAN, hand},
+        {"right", R, 0, DRAG_PAN, hand},
+        {"right + Option stays a pan", R, O, DRAG_PAN, hand},
+        {"middle", M, 0, DRAG_DOLLY, updown},
+        {"middle + Control stays a dolly", M, C, DRAG_DOLLY, updown},
     };
-    for (const press_case_t &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         scene_t s = freshScene();
         EXPECT_EQ(dragModeFor(c.button, c.mods), c.mode);
@@ -56,120 +55,100 @@ TEST(Interaction, PressChoosesDragAndCursor) {
     }
 }
 
-TEST(Interaction, DollyStep) {
-    struct dolly_case_t {
+TEST(Interaction, DollyAndPanSteps) {
+    const struct {
         const char *what;
+        int button;
         double eyeZ;
-        float fromY, toY;
-        double expectZ;
+        float x0, y0, x1, y1;
+        double x, y, z; // the eye afterwards; the look-at point moves with it
     } cases[] = {
-        {"30 pixels up moves in by a tenth", -10, 200, 170, -9},
-        {"30 pixels down moves out", -10, 200, 230, -11},
-        {"step scales with the distance", -100, 200, 170, -90},
-        {"landing exactly on 0 is nudged", -10, 400, 100, 0.0001},
-        {"no vertical motion, no step", -10, 200, 200, -10},
+        {"dolly: 30 pixels up moves in by a tenth", BUTTON_OTHER, -10, 50, 200, 80, 170, 0, 0, -9},
+        {"dolly: 30 pixels down moves out", BUTTON_OTHER, -10, 50, 200, 80, 230, 0, 0, -11},
+        {"dolly: step scales with the distance", BUTTON_OTHER, -100, 50, 200, 80, 170, 0, 0, -90},
+        {"dolly: landing exactly on 0 is nudged", BUTTON_OTHER, -10, 50, 400, 80, 100, 0, 0, 1e-4},
+        {"dolly: no vertical motion, no step", BUTTON_OTHER, -10, 50, 200, 80, 200, 0, 0, -10},
+        {"pan: 90 pixels right", BUTTON_RIGHT, -10, 200, 150, 290, 150, 1, 0, -10},
+        {"pan: 90 pixels down", BUTTON_RIGHT, -10, 200, 150, 200, 240, 0, 1, -10},
+        {"pan: 45 left, 45 up", BUTTON_RIGHT, -10, 200, 150, 155, 105, -0.5, -0.5, -10},
+        {"pan: farther eye pans faster", BUTTON_RIGHT, -20, 200, 150, 290, 150, 2, 0, -20},
     };
-    for (const dolly_case_t &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         scene_t s = freshScene();
         s.camera.viewPos.z = c.eyeZ;
-        mousePress(&s, BUTTON_OTHER, 0, 50, c.fromY);
-        bool projection = false;
-        EXPECT_TRUE(mouseDrag(&s, 80, c.toY, &projection));
-        EXPECT_TRUE(projection);
-        EXPECT_NEAR(s.camera.viewPos.z, c.expectZ, 1e-6);
-        EXPECT_EQ(s.camera.viewPos.x, 0.0);
-        EXPECT_EQ(gDollyPanStartPoint[0], 80);
-        EXPECT_EQ(gDollyPanStartPoint[1], (int)c.toY);
+        mousePress(&s, c.button, 0, c.x0, c.y0);
+        bool projection = c.button == BUTTON_RIGHT; // only a dolly changes the projection
+        EXPECT_TRUE(mouseDrag(&s, c.x1, c.y1, &projection));
+        EXPECT_EQ(projection, c.button != BUTTON_RIGHT);
+        EXPECT_NEAR(s.camera.viewPos.x, c.x, 1e-6);
+        EXPECT_NEAR(s.camera.viewPos.y, c.y, 1e-6);
+        EXPECT_NEAR(s.camera.viewPos.z, c.z, 1e-6);
+        EXPECT_EQ(s.camera.viewDir.z, 10.0);
+        EXPECT_EQ(gDollyPanStartPoint[0], (int)c.x1);
+        EXPECT_EQ(gDollyPanStartPoint[1], (int)c.y1);
         mouseRelease(&s);
     }
-}
-
-TEST(Interaction, PanStepMovesEyeAndLookAtTogether) {
-    struct pan_case_t {
-        const char *what;
-        double eyeZ;
-        float dx, dy;
-        double expectX, expectY;
-    } cases[] = {
-        {"90 pixels right", -10, 90, 0, 1, 0},
-        {"90 pixels down", -10, 0, 90, 0, 1},
-        {"45 left, 45 up", -10, -45, -45, -0.5, -0.5},
-        {"farther eye pans faster", -20, 90, 0, 2, 0},
-    };
-    for (const pan_case_t &c : cases) {
-        SCOPED_TRACE(c.what);
-        scene_t s = freshScene();
-        s.camera.viewPos.z = c.eyeZ;
-        mousePress(&s, BUTTON_RIGHT, 0, 200, 150);
-        bool projection = true;
-        EXPECT_TRUE(mouseDrag(&s, 200 + c.dx, 150 + c.dy, &projection));
-        EXPECT_FALSE(projection);
-        EXPECT_NEAR(s.camera.viewPos.x, c.expectX, 1e-6);
-        EXPECT_NEAR(s.camera.viewPos.y, c.expectY, 1e-6);
-        EXPECT_EQ(s.camera.viewPos.z, c.eyeZ);
-        EXPECT_EQ(s.camera.viewDir.z, 10.0); /* the look-at point moves with the eye */
-        mouseRelease(&s);
-    }
-    /* Steps are relative to the last point handled, not to the press. */
+    // Steps are relative to the last point handled, not to the press.
     scene_t s = freshScene();
     mousePress(&s, BUTTON_LEFT, MOD_CONTROL, 0, 0);
     mouseDrag(&s, 45, 0, nullptr);
     mouseDrag(&s, 90, 0, nullptr);
     EXPECT_NEAR(s.camera.viewPos.x, 1.0, 1e-6);
     mouseRelease(&s);
+    // A drag without a press does nothing.
+    bool projection = true;
+    EXPECT_FALSE(mouseDrag(&s, 10, 10, &projection));
+    EXPECT_FALSE(projection);
+    EXPECT_NEAR(s.camera.viewPos.x, 1.0, 1e-6);
 }
 
 TEST(Interaction, ScrollWheelZoomAndClamps) {
-    struct wheel_case_t {
+    const struct {
         const char *what;
-        double aperture;
         float dx, dy, dz;
         bool changed;
-        double expect;
+        double aperture;
     } cases[] = {
-        {"one notch in", 40, 0, 1, 0, true, 39.8},
-        {"one notch out", 40, 0, -1, 0, true, 40.2},
-        {"deltas are summed", 40, 0.5, 0.25, 0.25, true, 39.8},
-        {"deltas cancelling out", 40, 1, -1, 0, false, 40},
-        {"huge zoom in clamps", 40, 0, 1000, 0, true, 0.1},
-        {"huge zoom out clamps", 40, 0, -1e6f, 0, true, 179.9},
-        {"not a number changes nothing", 40, 0, NAN, 0, false, 40},
+        {"one notch in", 0, 1, 0, true, 39.8},
+        {"one notch out", 0, -1, 0, true, 40.2},
+        {"deltas are summed", 0.5, 0.25, 0.25, true, 39.8},
+        {"deltas cancelling out", 1, -1, 0, false, 40},
+        {"huge zoom in clamps", 0, 1000, 0, true, 0.1},
+        {"huge zoom out clamps", 0, -1e6f, 0, true, 179.9},
+        {"not a number changes nothing", 0, NAN, 0, false, 40},
     };
-    for (const wheel_case_t &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        scene_t s = freshScene();
-        s.camera.aperture = c.aperture;
+        scene_t s = freshScene(); // aperture 40
         EXPECT_EQ(scrollWheel(&s, c.dx, c.dy, c.dz), c.changed);
-        EXPECT_NEAR(s.camera.aperture, c.expect, 1e-5);
+        EXPECT_NEAR(s.camera.aperture, c.aperture, 1e-5);
     }
 }
 
-TEST(Interaction, TrackballDragCommitsOnRelease) {
+TEST(Interaction, TrackballDragCommitsOnReleaseOrPanPress) {
     scene_t s = freshScene();
-    /* A click without moving commits nothing. */
-    mousePress(&s, BUTTON_LEFT, 0, 200, 150);
+    mousePress(&s, BUTTON_LEFT, 0, 200, 150); // a click without moving commits nothing
     mouseRelease(&s);
     EXPECT_EQ(s.worldRotation[0], 0.0f);
 
     mousePress(&s, BUTTON_LEFT, 0, 200, 150);
     EXPECT_TRUE(mouseDrag(&s, 260, 150, nullptr));
-    const float live[4] = {s.trackRotation[0], s.trackRotation[1], s.trackRotation[2],
-                           s.trackRotation[3]};
-    EXPECT_GT(live[0], 20.0f);                /* 60 pixels on a ball of radius 150 */
-    EXPECT_NEAR(fabsf(live[2]), 1.0f, 1e-5f); /* a horizontal drag turns about y */
+    float live[4];
+    for (int i = 0; i < 4; ++i)
+        live[i] = s.trackRotation[i];
+    EXPECT_GT(live[0], 20.0f);                // 60 pixels on a ball of radius 150
+    EXPECT_NEAR(fabsf(live[2]), 1.0f, 1e-5f); // a horizontal drag turns about y
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(gTrackBallRotation[i], live[i]);
-
     mouseRelease(&s);
     for (int i = 0; i < 4; ++i)
         EXPECT_NEAR(s.worldRotation[i], live[i], 1e-4f) << i;
     EXPECT_EQ(s.trackRotation[0], 0.0f);
     EXPECT_EQ(gTrackBallRotation[0], 0.0f);
-}
 
-TEST(Interaction, PanPressDuringRotationCommitsIt) {
-    scene_t s = freshScene();
+    // A pan press during a rotation commits it; the pan's release commits nothing more.
+    s = freshScene();
     mousePress(&s, BUTTON_LEFT, 0, 200, 150);
     mouseDrag(&s, 200, 100, nullptr);
     const float angle = s.trackRotation[0];
@@ -179,17 +158,8 @@ TEST(Interaction, PanPressDuringRotationCommitsIt) {
     EXPECT_EQ(s.trackRotation[0], 0.0f);
     EXPECT_FALSE(gTrackball);
     EXPECT_TRUE(gPan);
-    /* The pan's release commits nothing more. */
     mouseRelease(&s);
     EXPECT_NEAR(s.worldRotation[0], angle, 1e-4f);
-}
-
-TEST(Interaction, DragWithoutPressDoesNothing) {
-    scene_t s = freshScene();
-    bool projection = true;
-    EXPECT_FALSE(mouseDrag(&s, 10, 10, &projection));
-    EXPECT_FALSE(projection);
-    EXPECT_EQ(s.camera.viewPos.z, -10.0);
 }
 
 spin_t spinningAt(double t) {
@@ -203,18 +173,16 @@ TEST(Spin, OneTickAtSixtyHertz) {
     scene_t s = freshScene();
     spin_t sp = spinningAt(100.0);
     EXPECT_TRUE(animationTick(&sp, &s, 100.0 + 1.0 / 60.0));
-    const float vel[3] = {0.3015f, 0.0975f, 0.202f};
-    const float rot[3] = {0.15075f, 0.04875f, 0.101f};
+    const float vel[3] = {0.3015f, 0.0975f, 0.202f}, rot[3] = {0.15075f, 0.04875f, 0.101f};
+    // The three small turns compose to about their vector sum; single-precision acos of a w
+    // this close to 1 is only good to a few per cent of so small an angle.
+    const float norm = sqrtf(rot[0] * rot[0] + rot[1] * rot[1] + rot[2] * rot[2]);
+    EXPECT_NEAR(s.objectRotation[0], norm, 0.02f);
     for (int i = 0; i < 3; ++i) {
         EXPECT_NEAR(sp.rVel[i], vel[i], 1e-6f) << i;
         EXPECT_NEAR(sp.rRot[i], rot[i], 1e-6f) << i;
-    }
-    /* The three small turns compose to about their vector sum; single-precision acos of a w
-     * this close to 1 is only good to a few per cent of so small an angle. */
-    const float norm = sqrtf(rot[0] * rot[0] + rot[1] * rot[1] + rot[2] * rot[2]);
-    EXPECT_NEAR(s.objectRotation[0], norm, 0.02f);
-    for (int i = 0; i < 3; ++i)
         EXPECT_NEAR(s.objectRotation[1 + i], rot[i] / norm, 0.05f) << i;
+    }
     EXPECT_DOUBLE_EQ(sp.time, 100.0 + 1.0 / 60.0);
     spinFrameDrawn(&sp);
     for (float r : sp.rRot)
@@ -222,10 +190,9 @@ TEST(Spin, OneTickAtSixtyHertz) {
 }
 
 TEST(Spin, TicksThatDoNotAdvance) {
-    struct tick_case_t {
+    const struct {
         const char *what;
-        bool animate;
-        bool dragging;
+        bool animate, dragging;
         double gap;
         bool redraw;
     } cases[] = {
@@ -234,7 +201,7 @@ TEST(Spin, TicksThatDoNotAdvance) {
         {"clock going backwards", true, false, -1.0, true},
         {"trackball drag in this view", true, true, 1.0 / 60.0, true},
     };
-    for (const tick_case_t &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         scene_t s = freshScene();
         spin_t sp = spinningAt(50.0);
@@ -243,7 +210,7 @@ TEST(Spin, TicksThatDoNotAdvance) {
         EXPECT_EQ(animationTick(&sp, &s, 50.0 + c.gap), c.redraw);
         EXPECT_EQ(sp.rVel[0], 0.3f);
         EXPECT_EQ(s.objectRotation[0], 0.0f);
-        /* The clock is renewed all the same, so the next ordinary tick takes a normal step. */
+        // The clock is renewed all the same, so the next ordinary tick takes a normal step.
         EXPECT_DOUBLE_EQ(sp.time, 50.0 + c.gap);
         if (c.dragging) mouseRelease(&s);
         sp.fAnimate = true;
@@ -255,15 +222,14 @@ TEST(Spin, TicksThatDoNotAdvance) {
 TEST(Spin, VelocityBouncesAtTwo) {
     scene_t s = freshScene();
     spin_t sp = spinningAt(0.0);
-    sp.rVel[0] = 1.9999f;  /* accelerating upward */
-    sp.rVel[1] = -1.9999f; /* accelerating downward */
+    sp.rVel[0] = 1.9999f;  // accelerating upward
+    sp.rVel[1] = -1.9999f; // accelerating downward
     updateObjectRotationForTimeDelta(&sp, &s, 1.0 / 60.0);
     EXPECT_EQ(sp.rVel[0], 2.0f);
     EXPECT_FLOAT_EQ(sp.rAccel[0], -0.003f);
     EXPECT_EQ(sp.rVel[1], -2.0f);
     EXPECT_FLOAT_EQ(sp.rAccel[1], 0.005f);
-    /* Over a long run the velocities stay within the bounds. */
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 20000; ++i) { // over a long run the velocities stay within the bounds
         updateObjectRotationForTimeDelta(&sp, &s, 1.0 / 60.0);
         for (int k = 0; k < 3; ++k) {
             ASSERT_LE(fabsf(sp.rVel[k]), 2.0f);
@@ -276,8 +242,8 @@ TEST(Spin, VelocityBouncesAtTwo) {
 }
 
 TEST(Spin, LateFramesDoNotSpeedTheSpinUp) {
-    /* Two ticks with a frame after each, and the same two ticks with no frame between them,
-     * end at the same orientation. */
+    // Two ticks with a frame after each, and the same two ticks with no frame between them,
+    // end at the same orientation.
     scene_t a = freshScene(), b = freshScene();
     spin_t sa = spinningAt(0.0), sb = spinningAt(0.0);
     for (int i = 1; i <= 2; ++i) {
@@ -287,7 +253,7 @@ TEST(Spin, LateFramesDoNotSpeedTheSpinUp) {
     }
     for (int i = 0; i < 4; ++i)
         EXPECT_NEAR(a.objectRotation[i], b.objectRotation[i], 1e-6f);
-    /* The undrawn increments add up until the next frame. */
+    // The undrawn increments add up until the next frame.
     EXPECT_NEAR(sb.rRot[0], 2 * 0.15075f + 0.0015f * 0.5f, 1e-5f);
 }
 

@@ -1,5 +1,5 @@
-/* Trackball: lifting onto the sphere, drag rotations, composition order and the guards that
- * keep every degenerate drag or composition finite. */
+// Trackball: lifting onto the sphere, drag rotations, composition order and the guards that
+// keep every degenerate drag or composition finite.
 #include "trackball.h"
 
 #include <gtest/gtest.h>
@@ -7,56 +7,43 @@
 
 namespace {
 
-void expectRot(const float got[4], float a, float x, float y, float z, float tol = 1e-4f) {
-    EXPECT_NEAR(got[0], a, tol);
-    EXPECT_NEAR(got[1], x, tol);
-    EXPECT_NEAR(got[2], y, tol);
-    EXPECT_NEAR(got[3], z, tol);
+void expectRot(const float got[4], const float want[4], float tol) {
+    for (int i = 0; i < 4; i++)
+        EXPECT_NEAR(got[i], want[i], tol) << i;
 }
 
 bool finite4(const float r[4]) {
     return isfinite(r[0]) && isfinite(r[1]) && isfinite(r[2]) && isfinite(r[3]);
 }
 
-/* v turned by the angle-axis rotation r (Rodrigues), in double precision. */
+// v turned by the angle-axis rotation r (Rodrigues), in double precision.
 void rotate(const float r[4], const double v[3], double out[3]) {
-    double a = r[0] * M_PI / 180, k[3] = {r[1], r[2], r[3]};
-    double n = sqrt(k[0] * k[0] + k[1] * k[1] + k[2] * k[2]);
-    if (a == 0 || n == 0) {
-        for (int i = 0; i < 3; i++)
-            out[i] = v[i];
-        return;
-    }
-    for (double &c : k)
-        c /= n;
-    double c = cos(a), s = sin(a), d = k[0] * v[0] + k[1] * v[1] + k[2] * v[2];
+    double a = r[0] * M_PI / 180, n = sqrt(r[1] * r[1] + r[2] * r[2] + r[3] * r[3]);
+    double k[3] = {r[1] / n, r[2] / n, r[3] / n}, c = cos(a), s = sin(a);
+    if (a == 0 || n == 0) k[0] = k[1] = k[2] = 0, c = 1, s = 0;
+    double d = k[0] * v[0] + k[1] * v[1] + k[2] * v[2];
     double cr[3] = {k[1] * v[2] - k[2] * v[1], k[2] * v[0] - k[0] * v[2],
                     k[0] * v[1] - k[1] * v[0]};
     for (int i = 0; i < 3; i++)
         out[i] = v[i] * c + cr[i] * s + k[i] * d * (1 - c);
 }
 
-struct start_case_t {
-    int x, y, ox, oy, w, h;
-    int cx, cy;
-    float radius;
-    float pt[3];
-};
-
 TEST(Trackball, StartLiftsThePressPointOntoTheSphere) {
-    const start_case_t cases[] = {
-        {200, 150, 0, 0, 400, 300, 200, 150, 150, {0, 0, 150}},   /* centre of a wide view */
-        {5, 5, 0, 0, 10, 10, 5, 5, 5, {0, 0, 5}},                 /* square view */
-        {0, 0, 0, 0, 400, 300, 200, 150, 150, {-200, -150, 0}},   /* corner: outside, z 0 */
-        {200, 0, 0, 0, 400, 300, 200, 150, 150, {0, -150, 0}},    /* on the rim */
-        {60, 45, 10, 20, 100, 50, 60, 45, 25, {0, 0, 25}},        /* offset origin */
-        {2, 0, 0, 0, 5, 300, 2, 150, 2.5f, {0, -150, 0}},         /* odd width truncates */
-        {0, 0, -5, -5, 3, 3, -3, -3, 1.5f, {3, 3, 0}},            /* truncation toward zero */
-        {10, 10, 0, 0, 300, 400, 150, 200, 150, {-140, -190, 0}}, /* tall view */
+    const struct {
+        int x, y, ox, oy, w, h, cx, cy;
+        float radius, pt[3];
+    } cases[] = {
+        {200, 150, 0, 0, 400, 300, 200, 150, 150, {0, 0, 150}},   // centre of a wide view
+        {5, 5, 0, 0, 10, 10, 5, 5, 5, {0, 0, 5}},                 // square view
+        {0, 0, 0, 0, 400, 300, 200, 150, 150, {-200, -150, 0}},   // corner: outside, z 0
+        {200, 0, 0, 0, 400, 300, 200, 150, 150, {0, -150, 0}},    // on the rim
+        {60, 45, 10, 20, 100, 50, 60, 45, 25, {0, 0, 25}},        // offset origin
+        {2, 0, 0, 0, 5, 300, 2, 150, 2.5f, {0, -150, 0}},         // odd width truncates
+        {0, 0, -5, -5, 3, 3, -3, -3, 1.5f, {3, 3, 0}},            // truncation toward zero
+        {10, 10, 0, 0, 300, 400, 150, 200, 150, {-140, -190, 0}}, // tall view
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "press (" << c.x << "," << c.y << ") in " << c.w << "x"
-                                        << c.h << " at (" << c.ox << "," << c.oy << ")");
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         startTrackball(c.x, c.y, c.ox, c.oy, c.w, c.h);
         EXPECT_EQ(gXCenterTrackball, c.cx);
         EXPECT_EQ(gYCenterTrackball, c.cy);
@@ -67,136 +54,106 @@ TEST(Trackball, StartLiftsThePressPointOntoTheSphere) {
 }
 
 TEST(Trackball, RollGivesTheWholeRotationFromThePressPoint) {
-    float rot[4] = {0, 0, 0, 0};
+    float rot[4] = {0, 0, 0, 0}, want[4] = {36.8699f, 0, 1, 0};
     startTrackball(5, 5, 0, 0, 10, 10);
     rollToTrackball(8, 5, rot);
-    expectRot(rot, 36.8699f, 0, 1, 0);
+    expectRot(rot, want, 1e-4f);
     EXPECT_FLOAT_EQ(gEndPtTrackball[0], 3);
     EXPECT_FLOAT_EQ(gEndPtTrackball[1], 0);
     EXPECT_FLOAT_EQ(gEndPtTrackball[2], 4);
 
-    /* The start never advances: a detour ends where a direct roll would. */
-    float direct[4] = {0, 0, 0, 0};
+    // The start never advances: a detour ends where a direct roll would.
+    float direct[4] = {0, 0, 0, 0}, detour[4] = {0, 0, 0, 0}, down[4] = {0, 0, 0, 0};
     startTrackball(200, 150, 0, 0, 400, 300);
     rollToTrackball(260, 100, direct);
-    float detour[4] = {0, 0, 0, 0};
     rollToTrackball(120, 210, detour);
     rollToTrackball(260, 100, detour);
-    for (int i = 0; i < 4; i++)
-        EXPECT_FLOAT_EQ(detour[i], direct[i]);
-    /* Dragging down (y grows) turns about -x in the caller's y-down coordinates. */
-    float down[4] = {0, 0, 0, 0};
+    expectRot(detour, direct, 0);
+    // Dragging down (y grows) turns about -x in the caller's y-down coordinates.
     rollToTrackball(200, 200, down);
     EXPECT_GT(down[0], 0);
-    expectRot(down, down[0], -1, 0, 0);
-}
+    const float aboutMinusX[4] = {down[0], -1, 0, 0};
+    expectRot(down, aboutMinusX, 1e-4f);
 
-TEST(Trackball, RollToThePressPixelLeavesRotationUntouched) {
+    // Back to the press pixel: the rotation is left alone and the end point not lifted.
     startTrackball(30, 40, 0, 0, 100, 100);
     gEndPtTrackball[2] = 123.0f;
-    float rot[4] = {12.5f, 0.6f, 0.8f, 0.0f};
-    rollToTrackball(30, 40, rot);
-    expectRot(rot, 12.5f, 0.6f, 0.8f, 0.0f, 0);
-    EXPECT_FLOAT_EQ(gEndPtTrackball[2], 123.0f); /* z not lifted */
+    float kept[4] = {12.5f, 0.6f, 0.8f, 0.0f};
+    rollToTrackball(30, 40, kept);
+    const float same[4] = {12.5f, 0.6f, 0.8f, 0.0f};
+    expectRot(kept, same, 0);
+    EXPECT_FLOAT_EQ(gEndPtTrackball[2], 123.0f);
 }
 
-TEST(Trackball, OutsideTheBallRollsAboutTheViewAxis) {
-    /* 400 x 300 view: radius 150, so the corners and the side midpoints lie outside. */
-    struct {
-        int x0, y0, x1, y1;
+TEST(Trackball, OutsideTheBallOrDegenerateRollsAboutTheViewAxis) {
+    const struct {
+        int x0, y0, w, h, x1, y1;
         float angle, z;
     } cases[] = {
-        {0, 0, 400, 300, 180.0f, 1},    /* opposite corners: parallel, a half turn */
-        {0, 150, 400, 150, 180.0f, 1},  /* opposite points on a line through the centre */
-        {0, 150, 10, 150, 0.0f, 1},     /* same direction: no turn */
-        {0, 0, 400, 0, 106.26020f, 1},  /* two top corners */
-        {400, 0, 0, 0, 106.26020f, -1}, /* the reverse drag turns the other way */
+        // 400 x 300 view: radius 150, so the corners and the side midpoints lie outside.
+        {0, 0, 400, 300, 400, 300, 180.0f, 1},    // opposite corners: parallel, a half turn
+        {0, 150, 400, 300, 400, 150, 180.0f, 1},  // opposite points through the centre
+        {0, 150, 400, 300, 10, 150, 0.0f, 1},     // same direction: no turn
+        {0, 0, 400, 300, 400, 0, 106.26020f, 1},  // two top corners
+        {400, 0, 400, 300, 0, 0, 106.26020f, -1}, // the reverse drag turns the other way
+        {0, 0, 0, 0, 3, 4, 0, 0},                 // radius 0, press at the centre: identity
+        {50, 0, 100, 0, 60, 0, 0, 0},             // zero height, press on the centre
+        {50, 50, 100, 0, 60, 50, 11.30993f, -1},  // zero height, off the centre: in-plane roll
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.x0 << "," << c.y0 << " -> " << c.x1 << "," << c.y1);
-        startTrackball(c.x0, c.y0, 0, 0, 400, 300);
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        startTrackball(c.x0, c.y0, 0, 0, c.w, c.h);
         float rot[4] = {7, 7, 7, 7};
         rollToTrackball(c.x1, c.y1, rot);
         ASSERT_TRUE(finite4(rot));
-        expectRot(rot, c.angle, 0, 0, c.z, 1e-3f);
+        EXPECT_NEAR(rot[0], c.angle, 1e-3f);
+        if (c.z == 0) continue; // identity: the axis does not matter
+        const float want[4] = {c.angle, 0, 0, c.z};
+        expectRot(rot, want, 1e-3f);
         EXPECT_EQ(rot[1], 0.0f);
         EXPECT_EQ(rot[2], 0.0f);
     }
 }
 
-TEST(Trackball, DegenerateBallGivesFiniteIdentity) {
-    startTrackball(0, 0, 0, 0, 0, 0); /* radius 0, press at the centre */
-    float rot[4] = {7, 7, 7, 7};
-    rollToTrackball(3, 4, rot);
-    ASSERT_TRUE(finite4(rot));
-    EXPECT_EQ(rot[0], 0.0f);
-
-    startTrackball(50, 0, 0, 0, 100, 0); /* zero height: radius 0, press on the centre */
-    rollToTrackball(60, 0, rot);
-    ASSERT_TRUE(finite4(rot));
-    EXPECT_EQ(rot[0], 0.0f);
-
-    /* Zero height, press off the centre: an ordinary roll in the view plane. */
-    startTrackball(50, 50, 0, 0, 100, 0);
-    rollToTrackball(60, 50, rot);
-    expectRot(rot, 11.30993f, 0, 0, -1, 1e-3f);
-}
-
-TEST(Trackball, ComposeAppliesTheStoredRotationFirst) {
-    const float pairs[][2][4] = {
-        {{90, 1, 0, 0}, {90, 0, 0, 1}},        {{90, 0, 0, 1}, {90, 1, 0, 0}},
-        {{30, 0, 1, 0}, {-75, 0.6f, 0.8f, 0}}, {{170, 0, 0.6f, 0.8f}, {100, 1, 0, 0}},
-        {{0, 0, 0, 0}, {45, 1, 0, 0}}, /* a reset rotation composes as the identity */
+TEST(Trackball, Compose) {
+    const struct {
+        const char *what;
+        float stored[4], added[4];
+        bool probe; // the result turns vectors as the stored rotation, then the added one
+        float tol;  // >= 0: the result is want within tol
+        float want[4];
+    } cases[] = {
+        {"x then z", {90, 1, 0, 0}, {90, 0, 0, 1}, true, -1, {}},
+        {"z then x", {90, 0, 0, 1}, {90, 1, 0, 0}, true, -1, {}},
+        {"y then tilted", {30, 0, 1, 0}, {-75, 0.6f, 0.8f, 0}, true, -1, {}},
+        {"tilted then x", {170, 0, 0.6f, 0.8f}, {100, 1, 0, 0}, true, -1, {}},
+        {"a reset rotation is the identity", {0, 0, 0, 0}, {45, 1, 0, 0}, true, -1, {}},
+        {"two quarters", {90, 0, 0, 1}, {90, 0, 0, 1}, true, 1e-3f, {180, 0, 0, 1}},
+        // An inverse lands on w = 1, stored exactly as (0, 1, 0, 0).
+        {"inverse about y", {30, 0, 1, 0}, {-30, 0, 1, 0}, true, 0, {0, 1, 0, 0}},
+        {"inverse, tilted", {123, 0.6f, 0, 0.8f}, {-123, 0.6f, 0, 0.8f}, true, 0, {0, 1, 0, 0}},
+        {"inverse about x", {5, 1, 0, 0}, {-5, 1, 0, 0}, true, 0, {0, 1, 0, 0}},
+        // w = -1, sin 0: the identity, not 360 degrees about an axis of rounding noise.
+        {"two half turns", {180, 0, 0, 1}, {180, 0, 0, 1}, true, 0, {0, 1, 0, 0}},
+        {"non-unit axes push w above 1", {90, 0, 0, 3}, {-90, 0, 0, 3}, false, -1, {}},
+        {"a corrupted rotation spreads no NaN", {NAN, 1, 0, 0}, {10, 0, 1, 0}, false, -1, {}},
     };
     const double probes[][3] = {{1, 0, 0}, {0, 1, 0}, {0.3, -0.5, 0.8}};
-    for (const auto &p : pairs) {
-        float A[4] = {p[0][0], p[0][1], p[0][2], p[0][3]};
-        addToRotationTrackball(p[1], A);
-        ASSERT_TRUE(finite4(A));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        float r[4] = {c.stored[0], c.stored[1], c.stored[2], c.stored[3]};
+        addToRotationTrackball(c.added, r);
+        ASSERT_TRUE(finite4(r));
+        if (c.tol >= 0) expectRot(r, c.want, c.tol);
         for (const auto &v : probes) {
             double step[3], twice[3], once[3];
-            rotate(p[0], v, step);
-            rotate(p[1], step, twice);
-            rotate(A, v, once);
-            for (int i = 0; i < 3; i++)
-                EXPECT_NEAR(once[i], twice[i], 1e-4);
+            rotate(c.stored, v, step);
+            rotate(c.added, step, twice);
+            rotate(r, v, once);
+            for (int i = 0; c.probe && i < 3; i++)
+                EXPECT_NEAR(once[i], twice[i], 1e-4) << i;
         }
     }
-}
-
-TEST(Trackball, ComposeEdgeCases) {
-    float A[4] = {90, 0, 0, 1};
-    const float quarter[4] = {90, 0, 0, 1};
-    addToRotationTrackball(quarter, A);
-    expectRot(A, 180, 0, 0, 1, 1e-3f);
-
-    /* Inverse: the product lands on w = 1, stored exactly as (0, 1, 0, 0). */
-    const float rots[][4] = {{30, 0, 1, 0}, {123, 0.6f, 0, 0.8f}, {5, 1, 0, 0}};
-    for (const auto &r : rots) {
-        float B[4] = {r[0], r[1], r[2], r[3]};
-        const float inv[4] = {-r[0], r[1], r[2], r[3]};
-        addToRotationTrackball(inv, B);
-        expectRot(B, 0, 1, 0, 0, 0);
-    }
-
-    /* Two half turns make a full turn: w = -1, sin 0. The identity, not 360 degrees about
-     * an axis made of rounding noise. */
-    float C[4] = {180, 0, 0, 1};
-    const float half[4] = {180, 0, 0, 1};
-    addToRotationTrackball(half, C);
-    expectRot(C, 0, 1, 0, 0, 0);
-
-    /* Non-unit axes can push w far above 1; the result must stay finite. */
-    float D[4] = {90, 0, 0, 3};
-    const float E[4] = {-90, 0, 0, 3};
-    addToRotationTrackball(E, D);
-    EXPECT_TRUE(finite4(D));
-
-    /* A corrupted rotation does not spread NaN into the view. */
-    float F[4] = {NAN, 1, 0, 0};
-    const float G[4] = {10, 0, 1, 0};
-    addToRotationTrackball(G, F);
-    EXPECT_TRUE(finite4(F));
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-# Tests of the 3D view: the trackball and camera numbers (no GL), and headless renders of
-# descriptions compared with stored pictures (EGL, no display server: DISPLAY is cleared).
+# The 3D view: trackball and camera numbers (no GL), headless renders (EGL, DISPLAY cleared).
 foreach(_t trackball camera)
     add_executable(${_t}_test ${_t}_test.cpp)
     target_link_libraries(${_t}_test PRIVATE sprig_view_core sprig_test_support GTest::gtest_main)
@@ -7,8 +6,7 @@ foreach(_t trackball camera)
 endforeach()
 
 if(TARGET sprig_view_gl)
-    # The render command is compiled in, so the pictures are checked without the CLI binary;
-    # one test also runs `lsys render` itself when the tool is built.
+    # The render command is compiled in; one test also runs `lsys render` when it is built.
     add_executable(render_test render_test.cpp ${PROJECT_SOURCE_DIR}/cli/render.cpp)
     target_include_directories(render_test PRIVATE ${PROJECT_SOURCE_DIR}/cli)
     target_link_libraries(render_test PRIVATE sprig_view_gl sprig_test_support GTest::gtest)
