@@ -1,26 +1,13 @@
 /* Tests of the geometry emission: face normals, the face emitter's colour and order rules,
  * polygon fans, tube joining, and the outward winding of every tube, cap and prism face. */
-#include <gtest/gtest.h>
-
-#include <math.h>
-#include <string.h>
-
-#include <string>
-
-#include "lsys.h"
-#include "model_from.h"
-#include "record_sink.h"
+#include "engine_test.h"
 
 namespace {
 
-const float NaN = NAN, Inf = INFINITY;
-
 TEST(Geometry, MakeNormal) {
-    struct {
-        float v[4][3];
-        bool ok;
-        float n[3];
-    } rows[] = {
+    const float NaN = NAN, Inf = INFINITY;
+    // clang-format off
+    const struct { float v[4][3]; bool ok; float n[3]; } rows[] = {
         {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}}, true, {0, 0, 1}},
         {{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 0, 0}}, true, {0, 0, -1}},
         {{{0, 0, 0}, {0, 0, 2}, {3, 0, 0}, {9, 9, 9}}, true, {0, 1, 0}},   /* d is not used */
@@ -28,17 +15,16 @@ TEST(Geometry, MakeNormal) {
         {{{0, 0, 0}, {0.09f, 0, 0}, {0, 0.09f, 0}, {0, 0, 0}}, false, {}}, /* too small */
         {{{0, 0, 0}, {0.11f, 0, 0}, {0, 0.11f, 0}, {0, 0, 0}}, true, {0, 0, 1}},
         {{{NaN, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}}, false, {}},
-        {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, Inf, 0}}, false, {}}, /* d is checked */
-        {{{0, 0, 0}, {1, 0, 0}, {0, 1, -Inf}, {0, 1, 0}}, false, {}},
-    };
+        {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, Inf, 0}}, false, {}},       /* but d is checked */
+        {{{0, 0, 0}, {1, 0, 0}, {0, 1, -Inf}, {0, 1, 0}}, false, {}}};
+    // clang-format on
     const face_t face[1] = {{0, 1, 2, 3}};
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+    for (const auto &r : rows) {
         float n[3] = {7, 7, 7};
-        EXPECT_EQ(makeNormal(face, rows[i].v, 0, n) != 0, rows[i].ok) << "row " << i;
-        EXPECT_EQ(makeNormal(face, rows[i].v, 0, nullptr) != 0, rows[i].ok) << "row " << i;
-        for (int k = 0; k < 3 && rows[i].ok; k++) {
-            EXPECT_NEAR(n[k], rows[i].n[k], 1e-6) << "row " << i;
-        }
+        EXPECT_EQ(makeNormal(face, r.v, 0, n) != 0, r.ok) << &r - rows;
+        EXPECT_EQ(makeNormal(face, r.v, 0, nullptr) != 0, r.ok) << &r - rows;
+        for (int k = 0; k < 3 && r.ok; k++)
+            EXPECT_NEAR(n[k], r.n[k], 1e-6) << &r - rows;
     }
 }
 
@@ -46,33 +32,29 @@ TEST(Geometry, MakeNormal) {
 LsysPtr bareModel(RecordSink *sink) {
     LsysPtr l = modelFrom("");
     l->sink = sink ? sink->emit() : nullptr;
-    l->tube_segments = 0;
-    l->tube_color = 0;
     l->tube_ring[0][0] = l->tube_ring[0][1] = l->tube_ring[0][2] = NAN;
     return l;
+}
+
+bool samePoint(const float *a, const float *b) {
+    return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
 }
 
 TEST(Geometry, DrawObjectColourOrderAndCounting) {
     const float v[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 2, 0}};
     const float nrm[5][3] = {{0, 0, 1}, {0, 0, 2}, {0, 0, 3}, {0, 0, 4}, {0, 0, 5}};
     const face_t faces[3] = {{0, 1, 2, 3}, {0, 4, 2, 2}, {0, 1, 4, 4}}; /* 2nd is degenerate */
-    struct {
-        uint16_t color;
-        int entry;
-    } colours[] = {{0, 0}, {7, 7}, {100, 100}, {101, 0}, {(uint16_t)-1, 0}};
+    const int colours[][2] = {{0, 0}, {7, 7}, {100, 100}, {101, 0}, {65535, 0}};
     for (const auto &c : colours) {
         RecordSink sink;
         LsysPtr l = bareModel(&sink);
         l->colors[3 * 100] = 0.25f;
         l->polygon_count = 5;
-        drawObject(l.get(), faces, v, nullptr, 3, c.color);
+        drawObject(l.get(), faces, v, nullptr, 3, (uint16_t)c[0]);
         EXPECT_EQ(l->polygon_count, 8u); /* the skipped face counts too */
-        EXPECT_EQ(sink.colorCalls, 1u);
-        EXPECT_EQ(sink.triangleCount(), 2u + 0u + 1u);
-        EXPECT_EQ(sink.normalCalls, 2u); /* once per drawn face */
-        EXPECT_EQ(sink.vertices[0].color[0], l->colors[3 * c.entry]) << c.color;
+        EXPECT_EQ(sink.colorCalls * 100 + sink.normalCalls * 10 + sink.triangleCount(), 123u);
+        EXPECT_EQ(sink.vertices[0].color[0], l->colors[3 * c[1]]) << c[0];
     }
-
     /* With explicit normals every face is drawn unchecked, corner by corner: a b c, c d a. */
     RecordSink sink;
     LsysPtr l = bareModel(&sink);
@@ -81,14 +63,12 @@ TEST(Geometry, DrawObjectColourOrderAndCounting) {
     ASSERT_EQ(sink.vertices.size(), 9u);
     EXPECT_EQ(sink.normalCalls, 9u);
     for (int i = 0; i < 9; i++) {
-        EXPECT_EQ(memcmp(sink.vertices[i].pos, v[order[i]], sizeof v[0]), 0) << i;
+        EXPECT_TRUE(samePoint(sink.vertices[i].pos, v[order[i]])) << i;
         EXPECT_EQ(sink.vertices[i].normal[2], nrm[order[i]][2]) << i;
     }
-
-    /* No sink, or a sink with missing members: counted, nothing called. */
+    /* No sink, or one whose members are all missing: counted, nothing called. */
     LsysPtr quiet = bareModel(nullptr);
     drawObject(quiet.get(), faces, v, nrm, 3, 0);
-    EXPECT_EQ(quiet->polygon_count, 3u);
     emit_t partial = {nullptr, nullptr, nullptr, nullptr};
     quiet->sink = &partial;
     drawObject(quiet.get(), faces, v, nullptr, 3, 0);
@@ -102,19 +82,16 @@ TEST(Geometry, PolygonIsAFanInRecordedOrder) {
     drawPolygon(l.get(), v, 5, 4);
     EXPECT_EQ(l->polygon_count, 3u);
     ASSERT_EQ(sink.triangleCount(), 3u);
-    for (size_t t = 0; t < 3; t++) {
-        const int want[3] = {0, (int)t + 1, (int)t + 2};
-        for (int k = 0; k < 3; k++)
-            EXPECT_EQ(memcmp(sink.corner(t, k).pos, v[want[k]], sizeof v[0]), 0);
-        EXPECT_EQ(sink.corner(t, 0).normal[2], 1.0f); /* counter-clockwise seen from +z */
+    for (size_t i = 0; i < 9; i++) {
+        EXPECT_TRUE(samePoint(sink.vertices[i].pos, v[i % 3 ? i / 3 + i % 3 : 0])) << i;
+        EXPECT_EQ(sink.vertices[i].normal[2], 1.0f); /* counter-clockwise seen from +z */
     }
 }
 
 TEST(Geometry, JoinedSegmentSharesTheEndRingExactly) {
     RecordSink sink;
     LsysPtr l = bareModel(&sink);
-    const float P[3] = {0, 0, 0}, Q[3] = {0, 0, 10}, R[3] = {0, 3, 18},
-                up[3] = {1, 0, 0}; /* up is across both */
+    const float P[3] = {0, 0, 0}, Q[3] = {0, 0, 10}, R[3] = {0, 3, 18}, up[3] = {1, 0, 0};
     drawSegment(l.get(), P, Q, up, 1.0f, 2);
     float ring[8][3];
     memcpy(ring, l->tube_ring[1], sizeof ring);
@@ -122,37 +99,20 @@ TEST(Geometry, JoinedSegmentSharesTheEndRingExactly) {
     drawSegment(l.get(), Q, R, up, 1.0f, 2);
     EXPECT_EQ(l->tube_segments, 2);
     EXPECT_EQ(sink.vertices.size() - first, 48u); /* 8 quadrilaterals, no caps */
-    /* Every corner of the new side is either a point of the old end ring or of the new one. */
+    /* Half the corners of the new side are points of the old end ring, all normals unit. */
     int shared = 0;
-    for (size_t i = first; i < sink.vertices.size(); i++)
-        for (int j = 0; j < 8; j++)
-            if (!memcmp(sink.vertices[i].pos, ring[j], sizeof ring[j])) shared++;
-    EXPECT_EQ(shared, 24); /* half of the 48 corners */
-    /* The start normals of a joined segment are unit length. */
     for (size_t i = first; i < sink.vertices.size(); i++) {
+        for (int j = 0; j < 8; j++)
+            shared += samePoint(sink.vertices[i].pos, ring[j]);
         const float *n = sink.vertices[i].normal;
         EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-4);
     }
-}
-
-TEST(Geometry, FirstSegmentNeverJoinsAnUnsetTubeEnd) {
-    /* Starts exactly at (1, 1, 1) in colour 0, where no tube has ended. */
-    LsysPtr l = modelFrom("axiom c(0)g(1)&(90)g(1)+(90)g(1)F");
-    RecordSink sink;
-    l->sink = sink.emit();
-    lsysDraw(l.get(), nullTrace);
-    EXPECT_EQ(l->polygon_count, 24u);
-    EXPECT_EQ(sink.triangleCount(), 32u);
-    for (const auto &v : sink.vertices)
-        for (int k = 0; k < 3; k++)
-            ASSERT_TRUE(isfinite(v.pos[k]));
+    EXPECT_EQ(shared, 24);
 }
 
 TEST(Geometry, PrismCornersLieAtTheRadius) {
-    LsysPtr l = modelFrom("shape 0\naxiom F");
     RecordSink sink;
-    l->sink = sink.emit();
-    lsysDraw(l.get(), nullTrace);
+    drawnInto("shape 0\naxiom F", sink);
     ASSERT_EQ(sink.triangleCount(), 12u);
     EXPECT_EQ(sink.normalCalls, 6u); /* flat: one normal per face */
     for (const auto &v : sink.vertices) {
@@ -161,50 +121,37 @@ TEST(Geometry, PrismCornersLieAtTheRadius) {
     }
 }
 
-/* Every face of a convex shape faces away from the shape's centre, and the normal sent with
- * each vertex agrees with the face's winding. */
-class Winding : public ::testing::TestWithParam<const char *> {};
-
-TEST_P(Winding, FacesPointOutward) {
-    LsysPtr l = modelFrom(GetParam());
-    RecordSink sink;
-    l->sink = sink.emit();
-    lsysDraw(l.get(), nullTrace);
-    ASSERT_GT(sink.triangleCount(), 0u);
-    /* One tube is 24 faces, one prism 6. */
-    const bool convex = l->polygon_count == (l->shape == 1 ? 24u : 6u);
-    float centre[3];
-    for (int k = 0; k < 3; k++)
-        centre[k] = 0.5f * (l->bounds.min[k] + l->bounds.max[k]);
-    for (size_t t = 0; t < sink.triangleCount(); t++) {
-        float w[3];
-        ASSERT_TRUE(recordedFaceNormal(sink, t, w));
-        for (int k = 0; k < 3; k++) {
-            const float *n = sink.corner(t, k).normal;
-            /* Smooth normals of a lone tube stay within 22.5 degrees of its faces; at a bend
-             * the joined side is skewed, but its normals still point out of it. */
-            EXPECT_GT(n[0] * w[0] + n[1] * w[1] + n[2] * w[2], convex ? 0.9f : 0.0f)
-                << "triangle " << t;
+/* Every face of a lone tube or prism faces away from its centre, and the normals sent with each
+ * vertex agree with the face's winding: within 22.5 degrees on a lone tube, and still pointing
+ * out of the skewed side at a bend. The fourth starts at (1, 1, 1) in colour 0, where no tube
+ * has ended, and must not join that unset end. */
+TEST(Geometry, FacesPointOutward) {
+    // clang-format off
+    const struct { const char *text; size_t triangles; } rows[] = {
+        {"axiom F", 32}, {"axiom &(90)F", 32}, {"axiom +(33)&(71)>(12)F", 32},
+        {"axiom c(0)g(1)&(90)g(1)+(90)g(1)F", 32}, {"axiom |F", 32}, {"axiom >(200)^(20)F(7)", 32},
+        {"shape 0\naxiom F", 12}, {"shape 0\naxiom +(40)&(25)F", 12},
+        {"axiom F+(30)F-(60)F&(45)F", 0}, {"axiom F[+F][-F]>(90)F", 0},
+        {"recursion 3\naxiom F\nrule F=F[+F]&F[-F]>F", 0}, {"shape 0\naxiom F+(30)F[&F]F", 0}};
+    // clang-format on
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.text);
+        RecordSink sink;
+        LsysPtr l = drawnInto(r.text, sink);
+        const bool convex = r.triangles != 0;
+        EXPECT_EQ(convex, l->polygon_count == (l->shape == 1 ? 24u : 6u));
+        EXPECT_TRUE(convex ? sink.triangleCount() == r.triangles : sink.triangleCount() > 0);
+        for (size_t t = 0; t < sink.triangleCount(); t++) {
+            float w[3], out = 0;
+            ASSERT_TRUE(recordedFaceNormal(sink, t, w));
+            for (int k = 0; k < 3; k++) {
+                const float *n = sink.corner(t, k).normal;
+                EXPECT_GT(n[0] * w[0] + n[1] * w[1] + n[2] * w[2], convex ? 0.9f : 0.0f) << t;
+                out += (centroid(sink, t, k) - 0.5f * (l->bounds.min[k] + l->bounds.max[k])) * w[k];
+            }
+            EXPECT_TRUE(!convex || out > 0) << "triangle " << t;
         }
-        if (!convex) continue;
-        float out = 0;
-        for (int k = 0; k < 3; k++) {
-            const float c =
-                (sink.corner(t, 0).pos[k] + sink.corner(t, 1).pos[k] + sink.corner(t, 2).pos[k]) /
-                3;
-            out += (c - centre[k]) * w[k];
-        }
-        EXPECT_GT(out, 0.0f) << "triangle " << t;
     }
 }
-
-/* Single segments (convex) in several orientations, then joined and branched tubes. */
-INSTANTIATE_TEST_SUITE_P(Geometry, Winding,
-                         ::testing::Values("axiom F", "axiom &(90)F", "axiom +(33)&(71)>(12)F",
-                                           "axiom |F", "axiom >(200)^(20)F(7)", "shape 0\naxiom F",
-                                           "shape 0\naxiom +(40)&(25)F",
-                                           "axiom F+(30)F-(60)F&(45)F", "axiom F[+F][-F]>(90)F",
-                                           "recursion 3\naxiom F\nrule F=F[+F]&F[-F]>F",
-                                           "shape 0\naxiom F+(30)F[&F]F"));
 
 } // namespace

@@ -1,225 +1,118 @@
 /* Tests of the model record, the rule-body tokenizer, the rule queries and the message store. */
-#include <gtest/gtest.h>
-
-#include <stdio.h>
-#include <string.h>
-
-#include <string>
-#include <vector>
-
-#include "comma_locale.h"
-#include "lsys.h"
-#include "tok_string.h"
-#include "trace_log.h"
+#include "engine_test.h"
 
 namespace {
 
-struct RuleCase {
-    const char *text;
-    const char *tokens; /* tokString of the result */
-    std::vector<logged_msg_t> msgs;
-};
-
-const std::vector<RuleCase> kRuleCases = {
-    {"", "", {}},
-    {"F+F", "F+F", {}},
-    {"F(2)X", "F(2)X", {}},
-    {"F(1.5e1)", "F(15)", {}},
-    {"F(-0.25)", "F(-0.25)", {}},
-    {"F(x)", "Fx)", {{77, "missing number after '('"}}},
-    {"F(2", "F(2)", {{77, "missing closing ')'"}}},
-    {"F(2abc)G", "F(2)G", {}},
-    {"()", ")", {{77, "missing number after '('"}}},
-    {"(", "", {{77, "missing number after '('"}}},
-    {"F(", "F", {{77, "missing number after '('"}}},
-    {"((2)", "(2)", {{77, "missing number after '('"}}},
-    {"F(1)(2)", "F(1)(2)", {}},
-    {"F(2)G)", "F(2)G)", {}},
-    {"F(3)G(4", "F(3)G(4)", {{77, "missing closing ')'"}}},
-    {"(x(y", "xy", {{77, "missing number after '('"}, {77, "missing number after '('"}}},
-    {"\xe9(1)\x01\xff", "\xe9(1)\x01\xff", {}},
-};
-
+/* Bodies tokenized with and without a callback, then again under a comma-decimal locale. In
+ * msgs, N is "missing number after '('" and C "missing closing ')'". */
 TEST(ParseRule, TokenizesBodiesAndReportsBadParameters) {
-    for (const auto &c : kRuleCases) {
-        SCOPED_TRACE(c.text);
-        traceLogClear();
-        tok_t *t = parseRule(c.text, 77, traceLog);
-        ASSERT_NE(t, nullptr);
-        EXPECT_EQ(tokString(t), c.tokens);
-        EXPECT_EQ(traceLogged(), c.msgs);
-        freeRule(t);
-    }
-}
-
-TEST(ParseRule, ToleratesAMissingCallback) {
-    tok_t *t = parseRule("F(x(2", 0, NULL);
-    EXPECT_EQ(tokString(t), "Fx(2)");
-    freeRule(t);
-}
-
-TEST(ParseRule, ReadsNumbersWithADecimalPointUnderACommaLocale) {
-    CommaLocaleScope scope;
-    if (!scope.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
-    ASSERT_STREQ(localeconv()->decimal_point, ",");
-    float probe = 0;
-    ASSERT_EQ(sscanf("1.5", "%f", &probe), 1);
-    ASSERT_EQ(probe, 1.0f) << "the locale should stop the C library at the point";
-
-    tok_t *t = parseRule("F(1.5)G(2,5)", 0, traceLog);
-    EXPECT_EQ(tokString(t), "F(1.5)G(2)");
-    freeRule(t);
+    // clang-format off
+    const struct { const char *text, *tokens, *msgs; } cases[] = {
+        {"", "", ""},             {"F+F", "F+F", ""},           {"F(2)X", "F(2)X", ""},
+        {"F(1.5e1)", "F(15)", ""}, {"F(-0.25)", "F(-0.25)", ""}, {"F(1.5)G(2,5)", "F(1.5)G(2)", ""},
+        {"F(x)", "Fx)", "N"},     {"F(2", "F(2)", "C"},         {"F(2abc)G", "F(2)G", ""},
+        {"()", ")", "N"},         {"(", "", "N"},               {"F(", "F", "N"},
+        {"((2)", "(2)", "N"},     {"F(1)(2)", "F(1)(2)", ""},   {"F(2)G)", "F(2)G)", ""},
+        {"F(3)G(4", "F(3)G(4)", "C"}, {"(x(y", "xy", "NN"},     {"F(x(2", "Fx(2)", "NC"},
+        {"\xe9(1)\x01\xff", "\xe9(1)\x01\xff", ""}};
+    // clang-format on
+    auto check = [&] {
+        for (const auto &c : cases) {
+            traceLogClear();
+            for (trace_t tr : {traceLog, (trace_t)NULL}) {
+                tok_t *t = parseRule(c.text, 77, tr);
+                EXPECT_EQ(tokString(t), c.tokens) << c.text;
+                freeRule(t);
+            }
+            std::vector<logged_msg_t> want;
+            for (const char *m = c.msgs; *m; m++)
+                want.push_back(
+                    {77, *m == 'N' ? "missing number after '('" : "missing closing ')'"});
+            EXPECT_EQ(traceLogged(), want) << c.text;
+        }
+    };
+    check();
+    CommaLocaleScope comma;
+    if (!comma.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
+    check();
 }
 
 TEST(Model, InitSetsTheDefaults) {
-    lsys_t *l = lsysInit();
+    LsysPtr l(lsysInit());
     ASSERT_NE(l, nullptr);
-    EXPECT_EQ(l->recursion, 1.0f);
-    EXPECT_EQ(l->angle, 45.0f);
-    EXPECT_EQ(l->thickness, 100.0f);
-    EXPECT_EQ(l->min_thickness, 0.0f);
-    EXPECT_EQ(l->rand, 6.0f);
-    EXPECT_EQ(l->trope, 0.2f);
-    EXPECT_EQ(l->poly_limit, 500000u);
-    EXPECT_EQ(l->shape, 1u);
-    EXPECT_EQ(l->token_limit, LSYS_DEFAULT_TOKEN_LIMIT);
-    EXPECT_EQ(l->sink, nullptr);
+    char got[200];
+    lsysFormatf(got, sizeof got, "%.9g %.9g %.9g %.9g %.9g %.9g %u %u %u %p", l->recursion,
+                l->angle, l->thickness, l->min_thickness, l->rand, l->trope, l->poly_limit,
+                l->shape, l->token_limit, (void *)l->sink);
+    EXPECT_STREQ(got, "1 45 100 0 6 0.200000003 500000 1 80000000 (nil)");
     for (int i = 0; i < LSYS_AXIOM; i++)
         EXPECT_EQ(l->rules[i], nullptr) << i;
-    ASSERT_NE(l->rules[LSYS_AXIOM], nullptr);
-    EXPECT_EQ(l->rules[LSYS_AXIOM][0].cmd, 0);
-    lsysFree(l);
-}
-
-TEST(Model, ColourTableStartsFromTheSixteenDefaults) {
-    static const float expected[16][3] = {
+    EXPECT_EQ(tokString(l->rules[LSYS_AXIOM]), "");
+    const float table[16][3] = {
         {0.5f, 0.5f, 0.5f}, {0.3f, 0.3f, 0.3f}, {0.8f, 0.4f, 0.4f}, {0.8f, 0.8f, 0.4f},
         {0.4f, 0.8f, 0.4f}, {0.4f, 0.8f, 0.8f}, {0.4f, 0.4f, 0.8f}, {0.8f, 0.4f, 0.8f},
         {0.2f, 0.5f, 0.2f}, {0.2f, 0.5f, 0.5f}, {0.2f, 0.2f, 0.5f}, {0.5f, 0.2f, 0.5f},
         {0.6f, 0.2f, 0.2f}, {0.5f, 0.5f, 0.5f}, {0.7f, 0.7f, 0.7f}, {0.9f, 0.9f, 0.9f}};
-    lsys_t *l = lsysInit();
-    ASSERT_NE(l, nullptr);
-    for (int i = 0; i < LSYS_COLORS; i++) {
-        for (int k = 0; k < 3; k++) {
-            float want = i < 16 ? expected[i][k] : 0.0f;
-            EXPECT_EQ(l->colors[3 * i + k], want) << "entry " << i << " channel " << k;
-            if (i < 16) {
-                EXPECT_EQ(defaultColors[i][k], want);
-            }
-        }
-    }
-    lsysFree(l);
-}
-
-TEST(Model, FreeAcceptsNull) {
+    EXPECT_EQ(memcmp(defaultColors, table, sizeof table), 0);
+    EXPECT_EQ(memcmp(l->colors, table, sizeof table), 0);
+    for (int i = 48; i < LSYS_COLORS * 3; i++)
+        EXPECT_EQ(l->colors[i], 0.0f) << i;
     lsysFree(NULL);
 }
 
-/* A model with hand-made rules: A=F+, X=F[-X], axiom Q(2)X. */
-struct RulesFixture : ::testing::Test {
-    lsys_t *l = nullptr;
-    void SetUp() override {
-        l = lsysInit();
-        ASSERT_NE(l, nullptr);
-        freeRule(l->rules[LSYS_AXIOM]);
-        l->rules[LSYS_AXIOM] = parseRule("Q(2)X", 0, traceLog);
-        l->rules['X'] = parseRule("F[-X]", 0, traceLog);
-        l->rules['A'] = parseRule("F+", 0, traceLog);
-    }
-    void TearDown() override { lsysFree(l); }
-};
-
-TEST_F(RulesFixture, ContainsFindsTheLowestSlotUsingTheSet) {
-    struct {
-        const char *set;
-        int slot;
-    } cases[] = {
-        {"", -1},          {"F", 'A'}, {"-", 'X'},  {"[+", 'A'},  {"Q", LSYS_AXIOM},
-        {"(", LSYS_AXIOM}, {"Z", -1},  {"Z]", 'X'}, {"\xff", -1},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.set);
-        EXPECT_EQ(lsysContains(l, c.set), c.slot);
-    }
+/* A model with axiom Q(2)X and rules A=F+, X=F[-X]; and an empty one. */
+TEST(RuleQueries, ContainsAndFindProd) {
+    LsysPtr e(lsysInit()), l(lsysInit());
+    EXPECT_EQ(lsysContains(e.get(), "F+-[]"), -1);
+    EXPECT_EQ(findProd(e.get(), e->rules[LSYS_AXIOM]), LSYS_AXIOM);
+    freeRule(l->rules[LSYS_AXIOM]);
+    const tok_t *ax = l->rules[LSYS_AXIOM] = parseRule("Q(2)X", 0, NULL);
+    const tok_t *x = l->rules['X'] = parseRule("F[-X]", 0, NULL), copy = x[0];
+    const tok_t *a = l->rules['A'] = parseRule("F+", 0, NULL);
+    // clang-format off
+    const struct { const char *set; int slot; } sets[] = {
+        {"", -1}, {"F", 'A'}, {"-", 'X'}, {"[+", 'A'}, {"Q", LSYS_AXIOM}, {"(", LSYS_AXIOM},
+        {"Z", -1}, {"Z]", 'X'}, {"\xff", -1}};
+    const struct { const tok_t *t; int slot; } toks[] = { /* x + 5 and ax + 3 are the ends */
+        {x, 'X'}, {x + 2, 'X'}, {x + 5, 'X'}, {a + 2, 'A'}, {ax, LSYS_AXIOM}, {ax + 3, LSYS_AXIOM},
+        {&copy, -1}, {nullptr, -1}};
+    // clang-format on
+    for (const auto &c : sets)
+        EXPECT_EQ(lsysContains(l.get(), c.set), c.slot) << c.set;
+    for (const auto &c : toks)
+        EXPECT_EQ(findProd(l.get(), c.t), c.slot) << &c - toks;
 }
 
-TEST_F(RulesFixture, FindProdMapsATokenAddressToItsSlot) {
-    const tok_t *x = l->rules['X'];
-    const tok_t *axiom = l->rules[LSYS_AXIOM];
-    tok_t copy = x[0];
-    struct {
-        const tok_t *t;
-        int slot;
-    } cases[] = {
-        {x, 'X'},
-        {x + 2, 'X'},
-        {x + 5, 'X'} /* end token */,
-        {l->rules['A'] + 2, 'A'},
-        {axiom, LSYS_AXIOM},
-        {axiom + 3, LSYS_AXIOM} /* end */,
-        {&copy, -1},
-        {nullptr, -1},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(findProd(l, c.t), c.slot);
-}
-
-TEST(RuleQueries, EmptyModelMatchesNothing) {
-    lsys_t *l = lsysInit();
-    ASSERT_NE(l, nullptr);
-    EXPECT_EQ(lsysContains(l, "F+-[]"), -1);
-    EXPECT_EQ(findProd(l, l->rules[LSYS_AXIOM]), LSYS_AXIOM);
-    lsysFree(l);
-}
-
-struct TraceStore : ::testing::Test {
-    void SetUp() override { traceClear(); }
-    void TearDown() override { traceClear(); }
-};
-
-TEST_F(TraceStore, KeepsTheFirstTwelveAndCountsAll) {
+TEST(TraceStore, KeepsTheFirstTwelveCutToTheBufferAndCountsAll) {
+    traceClear();
     for (int i = 0; i < 13; i++)
         EXPECT_EQ(traceHook(i - 3, "message %d of %s", i, "many"), i + 1);
     EXPECT_EQ(traceCount, 13);
     for (int i = 0; i < TRACE_STORE; i++) {
         EXPECT_EQ(trace[i].code, i - 3);
-        ASSERT_NE(trace[i].text, nullptr);
         EXPECT_EQ(std::string(trace[i].text), "message " + std::to_string(i) + " of many");
     }
     traceClear();
     EXPECT_EQ(traceCount, 0);
     for (int i = 0; i < TRACE_STORE; i++)
         EXPECT_EQ(trace[i].text, nullptr);
-
-    /* After emptying, storing starts again at entry 0. */
-    EXPECT_EQ(traceHook(CODE_EXEC, "stack [] overflow - %d", 1024), 1);
+    EXPECT_EQ(traceHook(CODE_EXEC, "stack [] overflow - %d", 1024), 1); /* from entry 0 again */
     EXPECT_EQ(trace[0].code, CODE_EXEC);
     EXPECT_STREQ(trace[0].text, "stack [] overflow - 1024");
-}
-
-TEST_F(TraceStore, CutsLongTextsTo254Characters) {
-    struct {
-        size_t length, kept;
-    } cases[] = {{0, 0}, {253, 253}, {254, 254}, {255, 254}, {300, 254}, {5000, 254}};
-    for (const auto &c : cases) {
-        traceClear();
-        std::string text(c.length, 'x');
-        for (size_t i = 0; i < c.length; i++)
+    for (size_t length : {0, 253, 254, 255, 5000}) {
+        std::string text(length, 'x');
+        for (size_t i = 0; i < length; i++)
             text[i] = (char)('a' + i % 26);
+        traceClear();
         traceHook(5, "%s", text.c_str());
-        ASSERT_NE(trace[0].text, nullptr);
-        EXPECT_EQ(std::string(trace[0].text), text.substr(0, c.kept)) << c.length;
+        EXPECT_EQ(std::string(trace[0].text), text.substr(0, 254));
     }
-}
-
-TEST_F(TraceStore, FormatsNumbersWithADecimalPointUnderACommaLocale) {
-    CommaLocaleScope scope;
-    if (!scope.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
-    char probe[16];
-    snprintf(probe, sizeof probe, "%0.1f", 1.5);
-    ASSERT_STREQ(probe, "1,5");
+    traceClear();
+    CommaLocaleScope comma;
+    if (!comma.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
     traceHook(CODE_INFO, "time: %0.3fms", 1.5);
     EXPECT_STREQ(trace[0].text, "time: 1.500ms");
+    traceClear();
 }
 
 } // namespace

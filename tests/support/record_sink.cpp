@@ -4,33 +4,25 @@
 #include <math.h>
 #include <string.h>
 
-static void recColor(void *ctx, const float rgb[3]) {
-    RecordSink *s = static_cast<RecordSink *>(ctx);
-    memcpy(s->color, rgb, sizeof s->color);
-    s->colorCalls++;
+static RecordSink *self(void *ctx) {
+    return static_cast<RecordSink *>(ctx);
 }
 
-static void recNormal(void *ctx, const float n[3]) {
-    RecordSink *s = static_cast<RecordSink *>(ctx);
-    memcpy(s->normal, n, sizeof s->normal);
-    s->normalCalls++;
-}
-
-static void recVertex(void *ctx, const float v[3]) {
-    RecordSink *s = static_cast<RecordSink *>(ctx);
-    rec_vertex_t r;
-    memcpy(r.pos, v, sizeof r.pos);
-    memcpy(r.normal, s->normal, sizeof r.normal);
-    memcpy(r.color, s->color, sizeof r.color);
-    s->vertices.push_back(r);
-}
-
-RecordSink::RecordSink() : emit_{this, recColor, recNormal, recVertex} {}
-
-void RecordSink::clear() {
-    vertices.clear();
-    colorCalls = normalCalls = 0;
-}
+RecordSink::RecordSink()
+    : emit_{this,
+            [](void *c, const float rgb[3]) {
+                memcpy(self(c)->color, rgb, sizeof self(c)->color), self(c)->colorCalls++;
+            },
+            [](void *c, const float n[3]) {
+                memcpy(self(c)->normal, n, sizeof self(c)->normal), self(c)->normalCalls++;
+            },
+            [](void *c, const float v[3]) {
+                rec_vertex_t r;
+                memcpy(r.pos, v, sizeof r.pos);
+                memcpy(r.normal, self(c)->normal, sizeof r.normal);
+                memcpy(r.color, self(c)->color, sizeof r.color);
+                self(c)->vertices.push_back(r);
+            }} {}
 
 bool recordedFaceNormal(const RecordSink &s, size_t t, float out[3]) {
     const float *a = s.corner(t, 0).pos, *b = s.corner(t, 1).pos, *c = s.corner(t, 2).pos;
@@ -39,8 +31,7 @@ bool recordedFaceNormal(const RecordSink &s, size_t t, float out[3]) {
     const double n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
                          u[0] * w[1] - u[1] * w[0]};
     const double len = sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    if (!(len > 0)) return false;
-    for (int i = 0; i < 3; i++)
+    for (int i = 0; i < 3 && len > 0; i++)
         out[i] = (float)(n[i] / len);
-    return true;
+    return len > 0;
 }

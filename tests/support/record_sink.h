@@ -1,7 +1,6 @@
-/* An emit_t that records what the engine emits, for tests and exporter checks.
- *
- * It keeps the current colour and normal the way GL does and stores one entry per vertex call,
- * so every three entries form one triangle with its colours and normals. */
+/* An emit_t that records what the engine emits, for tests and exporter checks. Like GL it keeps
+ * the current colour and normal, and stores one entry per vertex call: every three entries form
+ * one triangle with its colours and normals. */
 #ifndef SPRIG_TESTS_RECORD_SINK_H
 #define SPRIG_TESTS_RECORD_SINK_H
 
@@ -23,17 +22,14 @@ class RecordSink {
     RecordSink(const RecordSink &) = delete; /* emit.ctx points at this object */
     RecordSink &operator=(const RecordSink &) = delete;
 
-    /* Hand this to lsys_t::emit. */
-    const emit_t *emit() const { return &emit_; }
-
-    void clear();
+    const emit_t *emit() const { return &emit_; } /* hand this to lsys_t::sink */
+    void clear() { vertices.clear(), colorCalls = normalCalls = 0; }
     size_t triangleCount() const { return vertices.size() / 3; }
     /* Corner k (0..2) of triangle t. */
     const rec_vertex_t &corner(size_t t, int k) const { return vertices[3 * t + k]; }
 
     std::vector<rec_vertex_t> vertices;
-    size_t colorCalls = 0;
-    size_t normalCalls = 0;
+    size_t colorCalls = 0, normalCalls = 0;
     float color[3] = {0, 0, 0};
     float normal[3] = {0, 0, 1};
 
