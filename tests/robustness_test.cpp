@@ -312,6 +312,20 @@ struct runaway_t {
     const char *text;
 };
 
+/* A=BB, B=CC, ... over 40 rule names, the last one empty: 2^39 bodies entered and not one
+ * token delivered, so only a budget on the rewriting itself can stop it. */
+const char *emptyChain() {
+    static std::string text;
+    if (text.empty()) {
+        const std::string names = "ABCDEGHIJKLMNOPQRSTUVWXYabdehijklmnopqrsu";
+        text = "recursion 99\naxiom A\n";
+        for (size_t i = 0; i + 1 < names.size(); i++)
+            text += std::string("rule ") + names[i] + "=" + names[i + 1] + names[i + 1] + "\n";
+        text += std::string("rule ") + names.back() + "=\n";
+    }
+    return text.c_str();
+}
+
 class Runaway : public ::testing::TestWithParam<runaway_t> {};
 
 TEST_P(Runaway, StopsAtTheTokenBudget) {
@@ -334,7 +348,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(runaway_t{"dropped_symbols", "recursion 100\naxiom X\nrule X=XX\n"},
                       runaway_t{"merged_turns", "recursion 100\naxiom +\nrule +=++\n"},
                       runaway_t{"merged_moves", "recursion 100\naxiom f\nrule f=fzf\n"},
-                      runaway_t{"merged_colours", "recursion 100\naxiom c\nrule c=cc\n"}),
+                      runaway_t{"merged_colours", "recursion 100\naxiom c\nrule c=cc\n"},
+                      runaway_t{"empty_rule_chain", emptyChain()}),
     [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
