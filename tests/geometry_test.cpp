@@ -1,8 +1,5 @@
-/* Tests of the geometry emission: face normals, the face emitter's colour and order rules,
- * polygon fans, tube joining, and the outward winding of every tube, cap and prism face. */
+// Tests of the geometry emission: normals, the face emitter, fans, joins and winding.
 #include "engine_test.h"
-
-namespace {
 
 TEST(Geometry, MakeNormal) {
     const float NaN = NAN, Inf = INFINITY;
@@ -10,12 +7,12 @@ TEST(Geometry, MakeNormal) {
     const struct { float v[4][3]; bool ok; float n[3]; } rows[] = {
         {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}}, true, {0, 0, 1}},
         {{{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 0, 0}}, true, {0, 0, -1}},
-        {{{0, 0, 0}, {0, 0, 2}, {3, 0, 0}, {9, 9, 9}}, true, {0, 1, 0}},   /* d is not used */
-        {{{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {2, 2, 2}}, false, {}},         /* collinear */
-        {{{0, 0, 0}, {0.09f, 0, 0}, {0, 0.09f, 0}, {0, 0, 0}}, false, {}}, /* too small */
+        {{{0, 0, 0}, {0, 0, 2}, {3, 0, 0}, {9, 9, 9}}, true, {0, 1, 0}}, // d is not used
+        {{{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {2, 2, 2}}, false, {}}, // collinear
+        {{{0, 0, 0}, {0.09f, 0, 0}, {0, 0.09f, 0}, {0, 0, 0}}, false, {}}, // too small
         {{{0, 0, 0}, {0.11f, 0, 0}, {0, 0.11f, 0}, {0, 0, 0}}, true, {0, 0, 1}},
         {{{NaN, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}}, false, {}},
-        {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, Inf, 0}}, false, {}},       /* but d is checked */
+        {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, Inf, 0}}, false, {}}, // but d is checked
         {{{0, 0, 0}, {1, 0, 0}, {0, 1, -Inf}, {0, 1, 0}}, false, {}}};
     // clang-format on
     const face_t face[1] = {{0, 1, 2, 3}};
@@ -28,7 +25,7 @@ TEST(Geometry, MakeNormal) {
     }
 }
 
-/* A model fresh from lsysInit with a clean tube state, as lsysDraw leaves it at its start. */
+// A model fresh from lsysInit with a clean tube state, as lsysDraw leaves it at its start.
 LsysPtr bareModel(RecordSink *sink) {
     LsysPtr l = modelFrom("");
     l->sink = sink ? sink->emit() : nullptr;
@@ -36,14 +33,10 @@ LsysPtr bareModel(RecordSink *sink) {
     return l;
 }
 
-bool samePoint(const float *a, const float *b) {
-    return a[0] == b[0] && a[1] == b[1] && a[2] == b[2];
-}
-
-TEST(Geometry, DrawObjectColourOrderAndCounting) {
+TEST(Geometry, FaceEmitterColourOrderCountingAndFans) {
     const float v[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 2, 0}};
     const float nrm[5][3] = {{0, 0, 1}, {0, 0, 2}, {0, 0, 3}, {0, 0, 4}, {0, 0, 5}};
-    const face_t faces[3] = {{0, 1, 2, 3}, {0, 4, 2, 2}, {0, 1, 4, 4}}; /* 2nd is degenerate */
+    const face_t faces[3] = {{0, 1, 2, 3}, {0, 4, 2, 2}, {0, 1, 4, 4}}; // 2nd is degenerate
     const int colours[][2] = {{0, 0}, {7, 7}, {100, 100}, {101, 0}, {65535, 0}};
     for (const auto &c : colours) {
         RecordSink sink;
@@ -51,11 +44,11 @@ TEST(Geometry, DrawObjectColourOrderAndCounting) {
         l->colors[3 * 100] = 0.25f;
         l->polygon_count = 5;
         drawObject(l.get(), faces, v, nullptr, 3, (uint16_t)c[0]);
-        EXPECT_EQ(l->polygon_count, 8u); /* the skipped face counts too */
+        EXPECT_EQ(l->polygon_count, 8u); // the skipped face counts too
         EXPECT_EQ(sink.colorCalls * 100 + sink.normalCalls * 10 + sink.triangleCount(), 123u);
         EXPECT_EQ(sink.vertices[0].color[0], l->colors[3 * c[1]]) << c[0];
     }
-    /* With explicit normals every face is drawn unchecked, corner by corner: a b c, c d a. */
+    // With explicit normals every face is drawn unchecked, corner by corner: a b c, c d a.
     RecordSink sink;
     LsysPtr l = bareModel(&sink);
     drawObject(l.get(), faces, v, nrm, 2, 0);
@@ -63,29 +56,26 @@ TEST(Geometry, DrawObjectColourOrderAndCounting) {
     ASSERT_EQ(sink.vertices.size(), 9u);
     EXPECT_EQ(sink.normalCalls, 9u);
     for (int i = 0; i < 9; i++) {
-        EXPECT_TRUE(samePoint(sink.vertices[i].pos, v[order[i]])) << i;
+        EXPECT_TRUE(!memcmp(sink.vertices[i].pos, v[order[i]], 12)) << i;
         EXPECT_EQ(sink.vertices[i].normal[2], nrm[order[i]][2]) << i;
     }
-    /* No sink, or one whose members are all missing: counted, nothing called. */
+    // A polygon is a fan in recorded order, counter-clockwise seen from +z.
+    const float p[5][3] = {{0, 0, 0}, {2, 0, 0}, {3, 1, 0}, {2, 2, 0}, {0, 2, 0}};
+    sink.clear();
+    drawPolygon(l.get(), p, 5, 4);
+    EXPECT_EQ(l->polygon_count, 2u + 3u);
+    ASSERT_EQ(sink.triangleCount(), 3u);
+    for (size_t i = 0; i < 9; i++) {
+        EXPECT_TRUE(!memcmp(sink.vertices[i].pos, p[i % 3 ? i / 3 + i % 3 : 0], 12)) << i;
+        EXPECT_EQ(sink.vertices[i].normal[2], 1.0f);
+    }
+    // No sink, or one whose members are all missing: counted, nothing called.
     LsysPtr quiet = bareModel(nullptr);
     drawObject(quiet.get(), faces, v, nrm, 3, 0);
     emit_t partial = {nullptr, nullptr, nullptr, nullptr};
     quiet->sink = &partial;
     drawObject(quiet.get(), faces, v, nullptr, 3, 0);
     EXPECT_EQ(quiet->polygon_count, 6u);
-}
-
-TEST(Geometry, PolygonIsAFanInRecordedOrder) {
-    const float v[5][3] = {{0, 0, 0}, {2, 0, 0}, {3, 1, 0}, {2, 2, 0}, {0, 2, 0}};
-    RecordSink sink;
-    LsysPtr l = bareModel(&sink);
-    drawPolygon(l.get(), v, 5, 4);
-    EXPECT_EQ(l->polygon_count, 3u);
-    ASSERT_EQ(sink.triangleCount(), 3u);
-    for (size_t i = 0; i < 9; i++) {
-        EXPECT_TRUE(samePoint(sink.vertices[i].pos, v[i % 3 ? i / 3 + i % 3 : 0])) << i;
-        EXPECT_EQ(sink.vertices[i].normal[2], 1.0f); /* counter-clockwise seen from +z */
-    }
 }
 
 TEST(Geometry, JoinedSegmentSharesTheEndRingExactly) {
@@ -98,12 +88,12 @@ TEST(Geometry, JoinedSegmentSharesTheEndRingExactly) {
     const size_t first = sink.vertices.size();
     drawSegment(l.get(), Q, R, up, 1.0f, 2);
     EXPECT_EQ(l->tube_segments, 2);
-    EXPECT_EQ(sink.vertices.size() - first, 48u); /* 8 quadrilaterals, no caps */
-    /* Half the corners of the new side are points of the old end ring, all normals unit. */
+    EXPECT_EQ(sink.vertices.size() - first, 48u); // 8 quadrilaterals, no caps
+    // Half the corners of the new side are points of the old end ring, all normals unit.
     int shared = 0;
     for (size_t i = first; i < sink.vertices.size(); i++) {
         for (int j = 0; j < 8; j++)
-            shared += samePoint(sink.vertices[i].pos, ring[j]);
+            shared += !memcmp(sink.vertices[i].pos, ring[j], 12);
         const float *n = sink.vertices[i].normal;
         EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-4);
     }
@@ -114,17 +104,17 @@ TEST(Geometry, PrismCornersLieAtTheRadius) {
     RecordSink sink;
     drawnInto("shape 0\naxiom F", sink);
     ASSERT_EQ(sink.triangleCount(), 12u);
-    EXPECT_EQ(sink.normalCalls, 6u); /* flat: one normal per face */
+    EXPECT_EQ(sink.normalCalls, 6u); // flat: one normal per face
     for (const auto &v : sink.vertices) {
         EXPECT_NEAR(hypotf(v.pos[0], v.pos[1]), 50.0f, 1e-3);
-        EXPECT_NEAR(fabsf(v.pos[0]), fabsf(v.pos[1]), 1e-3); /* sides at 45 degrees to up */
+        EXPECT_NEAR(fabsf(v.pos[0]), fabsf(v.pos[1]), 1e-3); // sides at 45 degrees to up
     }
 }
 
-/* Every face of a lone tube or prism faces away from its centre, and the normals sent with each
- * vertex agree with the face's winding: within 22.5 degrees on a lone tube, and still pointing
- * out of the skewed side at a bend. The fourth starts at (1, 1, 1) in colour 0, where no tube
- * has ended, and must not join that unset end. */
+// Every face of a lone tube or prism faces away from its centre, and the normals sent with each
+// vertex agree with the face's winding: within 22.5 degrees on a lone tube, and still pointing
+// out of the skewed side at a bend. The fourth starts at (1, 1, 1) in colour 0, where no tube
+// has ended, and must not join that unset end.
 TEST(Geometry, FacesPointOutward) {
     // clang-format off
     const struct { const char *text; size_t triangles; } rows[] = {
@@ -153,5 +143,3 @@ TEST(Geometry, FacesPointOutward) {
         }
     }
 }
-
-} // namespace

@@ -1,10 +1,8 @@
-/* Tests of the model record, the rule-body tokenizer, the rule queries and the message store. */
+// Tests of the model record, the rule-body tokenizer, the rule queries and the message store.
 #include "engine_test.h"
 
-namespace {
-
-/* Bodies tokenized with and without a callback, then again under a comma-decimal locale. In
- * msgs, N is "missing number after '('" and C "missing closing ')'". */
+// Bodies tokenized with and without a callback, then again under a comma-decimal locale. In
+// msgs, N is "missing number after '('" and C "missing closing ')'".
 TEST(ParseRule, TokenizesBodiesAndReportsBadParameters) {
     // clang-format off
     const struct { const char *text, *tokens, *msgs; } cases[] = {
@@ -32,14 +30,13 @@ TEST(ParseRule, TokenizesBodiesAndReportsBadParameters) {
         }
     };
     check();
-    CommaLocaleScope comma;
-    if (!comma.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
+    if (!useCommaLocale()) GTEST_SKIP() << "no comma-decimal locale on this machine";
     check();
+    setlocale(LC_ALL, "C");
 }
 
 TEST(Model, InitSetsTheDefaults) {
     LsysPtr l(lsysInit());
-    ASSERT_NE(l, nullptr);
     char got[200];
     lsysFormatf(got, sizeof got, "%.9g %.9g %.9g %.9g %.9g %.9g %u %u %u %p", l->recursion,
                 l->angle, l->thickness, l->min_thickness, l->rand, l->trope, l->poly_limit,
@@ -60,7 +57,7 @@ TEST(Model, InitSetsTheDefaults) {
     lsysFree(NULL);
 }
 
-/* A model with axiom Q(2)X and rules A=F+, X=F[-X]; and an empty one. */
+// A model with axiom Q(2)X and rules A=F+, X=F[-X]; and an empty one.
 TEST(RuleQueries, ContainsAndFindProd) {
     LsysPtr e(lsysInit()), l(lsysInit());
     EXPECT_EQ(lsysContains(e.get(), "F+-[]"), -1);
@@ -73,7 +70,7 @@ TEST(RuleQueries, ContainsAndFindProd) {
     const struct { const char *set; int slot; } sets[] = {
         {"", -1}, {"F", 'A'}, {"-", 'X'}, {"[+", 'A'}, {"Q", LSYS_AXIOM}, {"(", LSYS_AXIOM},
         {"Z", -1}, {"Z]", 'X'}, {"\xff", -1}};
-    const struct { const tok_t *t; int slot; } toks[] = { /* x + 5 and ax + 3 are the ends */
+    const struct { const tok_t *t; int slot; } toks[] = { // x + 5 and ax + 3 are the ends
         {x, 'X'}, {x + 2, 'X'}, {x + 5, 'X'}, {a + 2, 'A'}, {ax, LSYS_AXIOM}, {ax + 3, LSYS_AXIOM},
         {&copy, -1}, {nullptr, -1}};
     // clang-format on
@@ -88,31 +85,28 @@ TEST(TraceStore, KeepsTheFirstTwelveCutToTheBufferAndCountsAll) {
     for (int i = 0; i < 13; i++)
         EXPECT_EQ(traceHook(i - 3, "message %d of %s", i, "many"), i + 1);
     EXPECT_EQ(traceCount, 13);
-    for (int i = 0; i < TRACE_STORE; i++) {
-        EXPECT_EQ(trace[i].code, i - 3);
-        EXPECT_EQ(std::string(trace[i].text), "message " + std::to_string(i) + " of many");
-    }
+    for (int i = 0; i < TRACE_STORE; i++)
+        EXPECT_EQ(std::to_string(trace[i].code) + ": " + trace[i].text,
+                  std::to_string(i - 3) + ": message " + std::to_string(i) + " of many");
     traceClear();
     EXPECT_EQ(traceCount, 0);
     for (int i = 0; i < TRACE_STORE; i++)
         EXPECT_EQ(trace[i].text, nullptr);
-    EXPECT_EQ(traceHook(CODE_EXEC, "stack [] overflow - %d", 1024), 1); /* from entry 0 again */
+    EXPECT_EQ(traceHook(CODE_EXEC, "stack [] overflow - %d", 1024), 1); // from entry 0 again
     EXPECT_EQ(trace[0].code, CODE_EXEC);
     EXPECT_STREQ(trace[0].text, "stack [] overflow - 1024");
+    std::string text;
+    for (size_t i = 0; i < 5000; i++)
+        text += (char)('a' + i % 26);
     for (size_t length : {0, 253, 254, 255, 5000}) {
-        std::string text(length, 'x');
-        for (size_t i = 0; i < length; i++)
-            text[i] = (char)('a' + i % 26);
         traceClear();
-        traceHook(5, "%s", text.c_str());
-        EXPECT_EQ(std::string(trace[0].text), text.substr(0, 254));
+        traceHook(5, "%s", text.substr(0, length).c_str());
+        EXPECT_EQ(std::string(trace[0].text), text.substr(0, std::min<size_t>(length, 254)));
     }
     traceClear();
-    CommaLocaleScope comma;
-    if (!comma.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
+    if (!useCommaLocale()) GTEST_SKIP() << "no comma-decimal locale on this machine";
     traceHook(CODE_INFO, "time: %0.3fms", 1.5);
+    setlocale(LC_ALL, "C");
     EXPECT_STREQ(trace[0].text, "time: 1.500ms");
     traceClear();
 }
-
-} // namespace

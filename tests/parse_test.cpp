@@ -1,11 +1,7 @@
-/* Tests of the description parser: each row is a text, the model it must give (every setting
- * that differs from a fresh model's, then the axiom and the rules) and the messages with their
- * position codes. */
+// Tests of the description parser.
 #include <sstream>
 
 #include "engine_test.h"
-
-namespace {
 
 std::string fields(const lsys_t *l) {
     char buf[200];
@@ -23,7 +19,7 @@ std::string fields(const lsys_t *l) {
     return s;
 }
 
-/* The settings that differ from a fresh model's, then the axiom and every rule in slot order. */
+// The settings that differ from a fresh model's, then the axiom and every rule in slot order.
 std::string summary(const lsys_t *l) {
     LsysPtr d(lsysInit());
     std::istringstream got(fields(l)), fresh(fields(d.get()));
@@ -40,28 +36,24 @@ const logged_msg_t kNoAxiom = {CODE_NOLINE, "no axiom"};
 const char *const kNoRule = "expected a rule", *const kNoNumber = "missing number after '('";
 const std::string F998(998, 'F'), G998(998, 'G');
 
-const struct {
-    std::string text, model;
-    std::vector<logged_msg_t> msgs;
-} kCases[] = {
-    // clang-format off
-    {"", "axiom=''", {kNoAxiom}},
-    {" \t\n# hello\n\r\n  # x\n", "axiom=''", {kNoAxiom}},
-    /* positional items, then the same as keywords in another order */
+// clang-format off
+const struct { std::string text, model; std::vector<logged_msg_t> msgs; } kCases[] = {
+    {"", "axiom=''", {kNoAxiom}}, {" \t\n# hello\n\r\n  # x\n", "axiom=''", {kNoAxiom}},
+    // positional items, then the same as keywords in another order
     {"12\n20\n30\nX\nX=F[+X]F[-X]+X\nF=FF\n@\nrule Y=junk\n",
      "recursion=12 angle=20 thickness=30 axiom='X' F='FF' X='F[+X]F[-X]+X'", {}},
     {"rule X=F[+X]F[-X]+X\nthickness 30\naxiom X\nangle 20\nrule F=FF\nrecursion 12\n",
      "recursion=12 angle=20 thickness=30 axiom='X' F='FF' X='F[+X]F[-X]+X'", {}},
-    /* a keyword moves the position; positional items continue from it */
+    // a keyword moves the position; positional items continue from it
     {"angle 30\n5\nF\nX=F\n", "angle=30 thickness=5 axiom='F' X='F'", {}},
     {"thickness 7\nF+F\n3\n", "thickness=7 axiom='F+F'", {{16, kNoRule}}},
-    /* no keyword: followed by '=', bare, short, without a blank after it, alone before '#' */
+    // no keyword: followed by '=', bare, short, without a blank after it, alone before '#'
     {"angle=30\n2\n", "angle=2 axiom=''", {kNoAxiom}},
+    {"axiom \t # none\n1\n", "angle=1 axiom=''", {kNoAxiom}},
     {"1\n2\n3,75\naxiom\n", "angle=2 thickness=3 axiom='axiom'", {}},
     {"1\n2\n3\nFF X\n", "angle=2 thickness=3 axiom='FFX'", {}},
     {"recursion\t5\nangle5\n", "recursion=5 axiom=''", {kNoAxiom}},
-    {"axiom \t # none\n1\n", "angle=1 axiom=''", {kNoAxiom}},
-    /* blanks and control characters inside an item are removed */
+    // blanks and control characters inside an item are removed
     {"angle 3 0\n1\t2\nF + F\x01[ - F ]\n", "angle=30 thickness=12 axiom='F+F[-F]'", {}},
     {"1\n2\n3\nF\nAbc =F\ncolour 1 2 3 4\nABC=F\n", "angle=2 thickness=3 axiom='F' A='F'",
      {{8, "ignoring unknown command 'Abc' =F"},
@@ -82,23 +74,23 @@ const struct {
       {43, "ignoring malformed color 'x'"}, kNoAxiom}},
     {"axiom Y\nrule Xa=F\nrule X==F\nrule Y==\n", "axiom='Y' X='F' Y='='",
      {{8, "naming rule 'Xa' as just 'X'"}, {18, "ignoring redefined rule 'X'"}}},
-    {"axiom A\nA=\n", "axiom='A' A=''", {}},
     {"axiom X\nX=F\nX=G\n", "axiom='X' X='F'", {{12, "ignoring redefined rule 'X'"}}},
     {"1\n2\n3\nA\naxiom B\n", "angle=2 thickness=3 axiom='A'", {{8, "ignoring extra axiom"}}},
     {"axiom F\nrule F\nG\n", "axiom='F'", {{8, kNoRule}, {15, kNoRule}}},
-    /* the first rule becomes the axiom, even when misnamed */
+    // the first rule becomes the axiom, even when misnamed
     {"rule B=F\nrule A=G\n", "axiom='B' A='G' B='F'", {{-1, "will use first rule 'B' as axiom"}}},
     {"rule Qz=F\n", "axiom='Q' Q='F'",
      {{0, "naming rule 'Qz' as just 'Q'"}, {-1, "will use first rule 'Q' as axiom"}}},
     {"axiom X # start\nF=F+F # grow\n#X=G\n", "axiom='X' F='F+F'", {}},
     {"axiom F\n  @  \nrule F=G\nnonsense here\n", "axiom='F'", {}},
+    {"axiom A\nA=\n", "axiom='A' A=''", {}},
     {"axiom F\n@ x\nrule X=G\n", "axiom='F' X='G'", {{8, kNoRule}}},
-    /* rule body messages carry the line position and come after the line's own */
+    // rule body messages carry the line position and come after the line's own
     {"axiom F(x\nrule G=F(2.5\n", "axiom='Fx' G='F(2.5)'",
      {{0, kNoNumber}, {10, "missing closing ')'"}}},
     {"axiom A\nAb=F(\n", "axiom='A' A='F'", {{8, "naming rule 'Ab' as just 'A'"}, {8, kNoNumber}}},
     {"1.5e1x\n-.5\n+2.\n", "recursion=15 angle=-0.5 thickness=2 axiom=''", {kNoAxiom}},
-    /* CR LF, CR and mixed line ends */
+    // CR LF, CR and mixed line ends
     {"12\r\n\r\n20\r\n30\r\nX\r\nX=(\r\n", "recursion=12 angle=20 thickness=30 axiom='X' X=''",
      {{17, kNoNumber}}},
     {"12\r\r20\r30\rX\rX=(\r", "recursion=12 angle=20 thickness=30 axiom='X' X=''",
@@ -106,16 +98,16 @@ const struct {
     {"1\n\r\n\r2\r\n3\n\nX\r\r\n\nX=(", "angle=2 thickness=3 axiom='X' X=''", {{16, kNoNumber}}},
     {"axiom \xe9\x7f\n\xe9=\xff(1)\x01Q\n\x80\x90 \xa0\n", "axiom='\xe9\x7f' \xe9='\xff(1)Q'",
      {{18, kNoRule}}},
-    /* lines over 1000 characters go on as lines of their own; one of exactly 1000 keeps its end,
-     * and a '#' as the 1001st character makes the continuation all comment */
+    // lines over 1000 characters go on as lines of their own; one of exactly 1000 keeps its end,
+    // and a '#' as the 1001st character makes the continuation all comment
     {"axiom A\nB=" + F998 + "C=" + G998 + std::string(500, 'Q') + "\nD=(\n",
      "axiom='A' B='" + F998 + "' C='" + G998 + "' D=''", {{2008, kNoRule}, {2509, kNoNumber}}},
     {"axiom A\nB=" + F998 + "\r\nC=(\n", "axiom='A' B='" + F998 + "' C=''", {{1010, kNoNumber}}},
     {"axiom A\nB=" + F998 + "#C=G\nD=H\n", "axiom='A' B='" + F998 + "' D='H'", {}},
-    // clang-format on
 };
+// clang-format on
 
-/* The table again under a comma-decimal locale: numbers keep their decimal point. */
+// The table again under a comma-decimal locale: numbers keep their decimal point.
 TEST(Parse, Table) {
     auto check = [] {
         for (const auto &c : kCases) {
@@ -127,9 +119,9 @@ TEST(Parse, Table) {
         }
     };
     check();
-    CommaLocaleScope comma;
-    if (!comma.active()) GTEST_SKIP() << "no comma-decimal locale on this machine";
+    if (!useCommaLocale()) GTEST_SKIP() << "no comma-decimal locale on this machine";
     check();
+    setlocale(LC_ALL, "C");
 }
 
 TEST(Parse, ToleratesMissingTextAndCallback) {
@@ -139,9 +131,9 @@ TEST(Parse, ToleratesMissingTextAndCallback) {
     lsysParse(NULL, traceLog, "F");
 }
 
-/* Random bytes weighted toward the characters the parser treats specially: whatever the text,
- * the parser leaves an axiom and puts every message at a line start, or at a multiple of 1000
- * characters after one. */
+// Random bytes weighted toward the characters the parser treats specially: whatever the text,
+// the parser leaves an axiom and puts every message at a line start, or at a multiple of 1000
+// characters after one.
 TEST(Parse, ArbitraryBytesGiveAnAxiomAndLinePositions) {
     static const char special[] = "\r\n#@=() \t.-+0123456789eFX_ruleaxiomcolor";
     srand(1234);
@@ -163,5 +155,3 @@ TEST(Parse, ArbitraryBytesGiveAnAxiomAndLinePositions) {
         }
     }
 }
-
-} // namespace

@@ -1,19 +1,16 @@
-/* Tests of picking: the angle-sum hit test, and the derivation lsysSelect prints for points on
- * drawn triangles (taken from a recorded drawing of the same model). */
+// Tests of picking: the angle-sum hit test and the derivation lsysSelect prints.
 #include <sstream>
 
 #include "engine_test.h"
 
-namespace {
-
 TEST(Pick, AngleSumErrorOfOneTriangle) {
     const float a[3] = {0, 0, 0}, b[3] = {1, 0, 0}, c[3] = {0, 1, 0};
-    /* Recorded as the best so far (with an error below errBelow) or not. Off the plane by 5, far
-     * outside it, or on a corner (no direction) never is. */
+    // Recorded as the best so far (with an error below errBelow) or not. Off the plane by 5, far
+    // outside it, or on a corner (no direction) never is.
     // clang-format off
     const struct { float p[3]; bool hit; float errBelow; } rows[] = {
         {{0.25f, 0.25f, 0}, true, 1e-5f}, {{0.25f, 0.25f, 0.05f}, true, 3.0f},
-        {{0.25f, 0.25f, 5}, false, 0},    {{0.6f, 0.6f, 0}, true, 3.0f} /* just outside */,
+        {{0.25f, 0.25f, 5}, false, 0},    {{0.6f, 0.6f, 0}, true, 3.0f}, // just outside
         {{5, 5, 0}, false, 0},            {{0, 0, 0}, false, 0}};
     // clang-format on
     LsysPtr l = modelFrom("axiom F");
@@ -27,7 +24,7 @@ TEST(Pick, AngleSumErrorOfOneTriangle) {
         EXPECT_TRUE(r.hit ? gPick.selErr < r.errBelow : gPick.selErr == 3.0f) << &r - rows;
         EXPECT_EQ(gPick.selStack[0], l->rules[LSYS_AXIOM]) << &r - rows;
     }
-    /* An equal error keeps the earlier triangle (from the same row 1 again). */
+    // An equal error keeps the earlier triangle (from the same row 1 again).
     const float first = gPick.selErr = 3.0f;
     memcpy(gPick.selIp, rows[1].p, sizeof rows[1].p);
     selectTest(l.get(), a, b, c);
@@ -40,8 +37,8 @@ TEST(Pick, AngleSumErrorOfOneTriangle) {
     EXPECT_EQ(gPick.selStack[0], l->rules[LSYS_AXIOM]);
 }
 
-/* What lsysSelect prints for the centroid of the first drawn triangle whose centroid height lies
- * in (zmin, zmax), or for p itself when given; a leading error of 0.0000... is cut off. */
+// What lsysSelect prints for the centroid of the first drawn triangle whose centroid height lies
+// in (zmin, zmax), or for p itself when given; a leading error of 0.0000... is cut off.
 std::vector<std::string> pickLines(lsys_t *l, float zmin, float zmax, const float *p = nullptr) {
     RecordSink sink;
     const emit_t *kept = l->sink;
@@ -49,12 +46,11 @@ std::vector<std::string> pickLines(lsys_t *l, float zmin, float zmax, const floa
     srand(0);
     lsysDraw(l, nullTrace);
     l->sink = kept;
-    std::vector<float> q(p ? p : &zmin, p ? p + 3 : &zmin);
-    for (size_t t = 0; !p && t < sink.triangleCount(); t++) {
-        q = {centroid(sink, t, 0), centroid(sink, t, 1), centroid(sink, t, 2)};
-        if (q[2] > zmin && q[2] < zmax) break;
-    }
-    EXPECT_EQ(q.size(), 3u);
+    std::vector<float> q(p, p ? p + 3 : p);
+    for (size_t t = 0; q.empty() && t < sink.triangleCount(); t++)
+        if (centroid(sink, t, 2) > zmin && centroid(sink, t, 2) < zmax)
+            q = {centroid(sink, t, 0), centroid(sink, t, 1), centroid(sink, t, 2)};
+    if (q.empty()) return {"no triangle in the band"};
     testing::internal::CaptureStdout();
     srand(0);
     lsysSelect(l, q.data());
@@ -69,27 +65,22 @@ std::vector<std::string> pickLines(lsys_t *l, float zmin, float zmax, const floa
 }
 
 TEST(Pick, PrintsTheDerivation) {
-    /* The read-ahead marks the token after the drawing command. */
-    const struct {
-        const char *text;
-        float zmin, zmax;
-        std::vector<std::string> lines;
-    } rows[] = {
-        // clang-format off
+    // The read-ahead marks the token after the drawing command.
+    // clang-format off
+    const struct { const char *text; float zmin, zmax; std::vector<std::string> lines; } rows[] = {
         {"axiom F", 10, 90, {"sp=1", "0: axiom:  >>F<< "}},
         {"axiom FF", 10, 90, {"sp=1", "0: axiom: F >>F<< "}},
         {"axiom FF", 110, 190, {"sp=1", "0: axiom: F >>F<< "}},
         {"axiom F(10)+", 1, 9, {"sp=1", "0: axiom: F(10.0) >>+<< "}},
         {"axiom X\nrule X=F+", 10, 90, {"sp=2", "1: rule X: F >>+<< ", "0: axiom:  >>X<< "}},
         {"recursion 2\naxiom AB\nrule A=F[\nrule B=]F\n", 10, 90,
-         {"sp=2", "1: rule A: F >>[<< ", "0: axiom:  >>A<< B"}},
-        // clang-format on
-    };
+         {"sp=2", "1: rule A: F >>[<< ", "0: axiom:  >>A<< B"}}};
+    // clang-format on
     for (const auto &r : rows) {
         LsysPtr l = modelFrom(r.text);
         EXPECT_EQ(pickLines(l.get(), r.zmin, r.zmax), r.lines) << r.text;
     }
-    /* The deepest level is recorded whole. */
+    // The deepest level is recorded whole.
     LsysPtr l = modelFrom("recursion 100\naxiom X\nrule X=FX");
     std::vector<std::string> lines = pickLines(l.get(), 9910, 9990);
     ASSERT_EQ(lines.size(), 1u + LSYS_STACK);
@@ -107,8 +98,8 @@ TEST(Pick, NothingNearby) {
     }
 }
 
-/* The replay draws nothing and leaves drawing on; select mode caps every segment at once, the
- * joins stay as drawn. */
+// The replay draws nothing and leaves drawing on; select mode caps every segment at once, the
+// joins stay as drawn.
 TEST(Pick, ReplayDrawsNothingAndLeavesDrawingOn) {
     LsysPtr l = modelFrom("axiom F[+F]F");
     RecordSink sink;
@@ -121,5 +112,3 @@ TEST(Pick, ReplayDrawsNothingAndLeavesDrawingOn) {
     EXPECT_EQ(l->polygon_count, 48u);
     EXPECT_EQ(sink.triangleCount(), 72u);
 }
-
-} // namespace

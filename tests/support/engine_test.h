@@ -1,4 +1,4 @@
-/* What the engine tests share: GoogleTest, the engine, and small helpers over them. */
+// What the engine tests share: GoogleTest, the engine, and small helpers over them.
 #ifndef SPRIG_TESTS_ENGINE_TEST_H
 #define SPRIG_TESTS_ENGINE_TEST_H
 
@@ -23,14 +23,14 @@ struct LsysDeleter {
 };
 using LsysPtr = std::unique_ptr<lsys_t, LsysDeleter>;
 
-/* A model from a description, built the way the application does; parser messages dropped. */
+// A model from a description, built the way the application does; parser messages dropped.
 inline LsysPtr modelFrom(const std::string &text) {
     LsysPtr l(lsysInit());
     if (l) lsysParse(l.get(), nullTrace, text.c_str());
     return l;
 }
 
-/* Parses text and draws it into sink, discarding the messages. */
+// Parses text and draws it into sink, discarding the messages.
 inline LsysPtr drawnInto(const char *text, RecordSink &sink) {
     LsysPtr l = modelFrom(text);
     l->sink = sink.emit();
@@ -39,8 +39,8 @@ inline LsysPtr drawnInto(const char *text, RecordSink &sink) {
     return l;
 }
 
-/* Rules a..z, A..F, each doubling into the next and the last one empty: 2^31 rule bodies to
- * enter that deliver no token at all. */
+// Rules a..z, A..F, each doubling into the next and the last one empty: 2^31 rule bodies to
+// enter that deliver no token at all.
 inline std::string emptyChain() {
     std::string text = "axiom a\nrule F=\n", names = "abcdefghijklmnopqrstuvwxyzABCDEF";
     for (size_t i = 0; i + 1 < names.size(); i++)
@@ -48,7 +48,7 @@ inline std::string emptyChain() {
     return text;
 }
 
-/* A token string as text, each parameter as "(x)" printed by "%g". */
+// A token string as text, each parameter as "(x)" printed by "%g".
 inline std::string tokString(const tok_t *t) {
     std::string s = t ? "" : "<null>";
     for (char buf[64]; t && t->cmd; t++)
@@ -57,40 +57,25 @@ inline std::string tokString(const tok_t *t) {
     return s;
 }
 
-/* Coordinate k of the centroid of recorded triangle t. */
+// Coordinate k of the centroid of recorded triangle t.
 inline float centroid(const RecordSink &s, size_t t, int k) {
     return (s.corner(t, 0).pos[k] + s.corner(t, 1).pos[k] + s.corner(t, 2).pos[k]) / 3;
 }
 
-/* Makes a comma-decimal locale current on this thread for the scope's lifetime; active() is
- * false when the machine has none that the C library follows (scripts/install-deps.sh
- * generates de_DE.UTF-8). */
-class CommaLocaleScope {
-  public:
-    CommaLocaleScope() {
-        for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",
-                                 "nl_NL.UTF-8", "it_IT.UTF-8", "ru_RU.UTF-8", "de_DE"}) {
-            locale_t loc = newlocale(LC_ALL_MASK, name, (locale_t)0);
-            if (!loc) continue;
-            old_ = uselocale(loc);
-            float read = 0;
-            char printed[8];
-            snprintf(printed, sizeof printed, "%.1f", 1.5);
-            if (sscanf("1.5", "%f", &read) == 1 && read == 1.0f && !strcmp(printed, "1,5")) {
-                loc_ = loc;
-                return;
-            }
-            uselocale(old_);
-            freelocale(loc);
-        }
+// Makes a comma-decimal locale current, if the machine has one that the C library follows when
+// it reads and prints numbers (scripts/install-deps.sh generates de_DE.UTF-8). The caller puts
+// back the "C" locale with setlocale(LC_ALL, "C").
+inline bool useCommaLocale() {
+    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",
+                             "nl_NL.UTF-8", "it_IT.UTF-8", "ru_RU.UTF-8", "de_DE"}) {
+        float read = 0;
+        char printed[8];
+        if (!setlocale(LC_ALL, name)) continue;
+        snprintf(printed, sizeof printed, "%.1f", 1.5);
+        if (sscanf("1.5", "%f", &read) == 1 && read == 1.0f && !strcmp(printed, "1,5")) return true;
     }
-    ~CommaLocaleScope() {
-        if (loc_) uselocale(old_), freelocale(loc_);
-    }
-    bool active() const { return loc_ != (locale_t)0; }
-
-  private:
-    locale_t loc_ = (locale_t)0, old_ = (locale_t)0;
-};
+    setlocale(LC_ALL, "C");
+    return false;
+}
 
 #endif

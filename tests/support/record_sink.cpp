@@ -1,4 +1,4 @@
-/* Recording emit_t for tests: see record_sink.h. */
+// Recording emit_t for tests: see record_sink.h.
 #include "record_sink.h"
 
 #include <math.h>

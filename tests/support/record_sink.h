@@ -1,6 +1,6 @@
-/* An emit_t that records what the engine emits, for tests and exporter checks. Like GL it keeps
- * the current colour and normal, and stores one entry per vertex call: every three entries form
- * one triangle with its colours and normals. */
+// An emit_t that records what the engine emits, for tests and exporter checks. Like GL it keeps
+// the current colour and normal, and stores one entry per vertex call: every three entries form
+// one triangle with its colours and normals.
 #ifndef SPRIG_TESTS_RECORD_SINK_H
 #define SPRIG_TESTS_RECORD_SINK_H
 
@@ -12,20 +12,20 @@
 
 struct rec_vertex_t {
     float pos[3];
-    float normal[3]; /* the normal current when the vertex was sent */
-    float color[3];  /* the colour current when the vertex was sent */
+    float normal[3]; // the normal current when the vertex was sent
+    float color[3];  // the colour current when the vertex was sent
 };
 
 class RecordSink {
   public:
     RecordSink();
-    RecordSink(const RecordSink &) = delete; /* emit.ctx points at this object */
+    RecordSink(const RecordSink &) = delete; // emit.ctx points at this object
     RecordSink &operator=(const RecordSink &) = delete;
 
-    const emit_t *emit() const { return &emit_; } /* hand this to lsys_t::sink */
+    const emit_t *emit() const { return &emit_; } // hand this to lsys_t::sink
     void clear() { vertices.clear(), colorCalls = normalCalls = 0; }
     size_t triangleCount() const { return vertices.size() / 3; }
-    /* Corner k (0..2) of triangle t. */
+    // Corner k (0..2) of triangle t.
     const rec_vertex_t &corner(size_t t, int k) const { return vertices[3 * t + k]; }
 
     std::vector<rec_vertex_t> vertices;
@@ -37,8 +37,8 @@ class RecordSink {
     emit_t emit_;
 };
 
-/* Outward check of triangle t: the unit normal of its winding (counter-clockwise seen from the
- * side it faces), or false when the triangle has no area. */
+// Outward check of triangle t: the unit normal of its winding (counter-clockwise seen from the
+// side it faces), or false when the triangle has no area.
 bool recordedFaceNormal(const RecordSink &s, size_t t, float out[3]);
 
 #endif
