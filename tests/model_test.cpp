@@ -1,6 +1,8 @@
 // Tests of the model record, the rule-body tokenizer, the rule queries and the message store.
 #include "engine_test.h"
 
+#include <algorithm>
+
 // Bodies tokenized with and without a callback, then again under a comma-decimal locale. In
 // msgs, N is "missing number after '('" and C "missing closing ')'".
 TEST(ParseRule, TokenizesBodiesAndReportsBadParameters) {
@@ -42,8 +44,7 @@ TEST(Model, InitSetsTheDefaults) {
                 l->angle, l->thickness, l->min_thickness, l->rand, l->trope, l->poly_limit,
                 l->shape, l->token_limit, (void *)l->sink);
     EXPECT_STREQ(got, "1 45 100 0 6 0.200000003 500000 1 80000000 (nil)");
-    for (int i = 0; i < LSYS_AXIOM; i++)
-        EXPECT_EQ(l->rules[i], nullptr) << i;
+    EXPECT_EQ(std::count(l->rules, l->rules + LSYS_AXIOM, nullptr), LSYS_AXIOM);
     EXPECT_EQ(tokString(l->rules[LSYS_AXIOM]), "");
     const float table[16][3] = {
         {0.5f, 0.5f, 0.5f}, {0.3f, 0.3f, 0.3f}, {0.8f, 0.4f, 0.4f}, {0.8f, 0.8f, 0.4f},
@@ -52,8 +53,7 @@ TEST(Model, InitSetsTheDefaults) {
         {0.6f, 0.2f, 0.2f}, {0.5f, 0.5f, 0.5f}, {0.7f, 0.7f, 0.7f}, {0.9f, 0.9f, 0.9f}};
     EXPECT_EQ(memcmp(defaultColors, table, sizeof table), 0);
     EXPECT_EQ(memcmp(l->colors, table, sizeof table), 0);
-    for (int i = 48; i < LSYS_COLORS * 3; i++)
-        EXPECT_EQ(l->colors[i], 0.0f) << i;
+    EXPECT_EQ(std::count(l->colors + 48, l->colors + LSYS_COLORS * 3, 0.0f), LSYS_COLORS * 3 - 48);
     lsysFree(NULL);
 }
 
@@ -90,8 +90,7 @@ TEST(TraceStore, KeepsTheFirstTwelveCutToTheBufferAndCountsAll) {
                   std::to_string(i - 3) + ": message " + std::to_string(i) + " of many");
     traceClear();
     EXPECT_EQ(traceCount, 0);
-    for (int i = 0; i < TRACE_STORE; i++)
-        EXPECT_EQ(trace[i].text, nullptr);
+    EXPECT_EQ(std::count_if(trace, trace + TRACE_STORE, [](trace_msg_t m) { return m.text; }), 0);
     EXPECT_EQ(traceHook(CODE_EXEC, "stack [] overflow - %d", 1024), 1); // from entry 0 again
     EXPECT_EQ(trace[0].code, CODE_EXEC);
     EXPECT_STREQ(trace[0].text, "stack [] overflow - 1024");

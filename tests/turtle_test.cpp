@@ -18,10 +18,8 @@ std::string draw(lsys_t *l, RecordSink *sink = nullptr) {
 }
 
 // Three levels of four-fold rules turn one E body into 256 copies: 1024 tokens from "xxxx".
-std::string fourfold(const char *axiom, const char *body) {
-    return std::string("recursion 5\naxiom ") + axiom +
-           "\nrule A=BBBB\nrule B=CCCC\nrule C=DDDD\nrule D=EEEE\nrule E=" + body + "\n";
-}
+const std::string kFour =
+    "recursion 5\nrule A=BBBB\nrule B=CCCC\nrule C=DDDD\nrule D=EEEE\nrule E=";
 
 // Each row: the text, the statistics lines to match (separated by "; ") and the problems. The
 // statistics close every drawing, in a fixed order.
@@ -57,13 +55,13 @@ TEST(Turtle, StatisticsAndMessages) {
         {"poly_limit 0\naxiom [FF", "polygons: 24", "too many polygons - 0; missing 1 x ']'"},
         {"token_limit 3\naxiom FFFF", "polygons: 32", "too many tokens - 3"},
         // the capacities, reached through rules since one line holds at most 1000 characters
-        {fourfold("[A", "[[[["), "polygons: 0; stacks: []=1024, {}=0, vertices=0",
+        {kFour + "[[[[\naxiom [A", "polygons: 0; stacks: []=1024, {}=0, vertices=0",
          "stack [] overflow - 1024; missing 1024 x ']'"},
-        {fourfold("{A", "{{{{"), "polygons: 0; stacks: []=0, {}=1024, vertices=0",
+        {kFour + "{{{{\naxiom {A", "polygons: 0; stacks: []=0, {}=1024, vertices=0",
          "stack {} overflow - 1024; missing 1024 x '}'"},
-        {fourfold("{A}", ".g.g.g.g"), "polygons: 1022; stacks: []=0, {}=1, vertices=1024",
+        {kFour + ".g.g.g.g\naxiom {A}", "polygons: 1022; stacks: []=0, {}=1, vertices=1024",
          "too many vertices"},
-        {fourfold("{A{}", ".g.g.g.g"), "polygons: 1022", "too many vertices; too many vertices"}};
+        {kFour + ".g.g.g.g\naxiom {A{}", "polygons: 1022", "too many vertices; too many vertices"}};
     // clang-format on
     for (const auto &r : rows) {
         LsysPtr l = modelFrom(r.text);
@@ -127,8 +125,7 @@ TEST(Turtle, ThicknessAndColour) {
         float radius = 0;
         for (const auto &v : sink.vertices) {
             radius = fmaxf(radius, hypotf(v.pos[0], v.pos[1]));
-            for (int k = 0; k < 3; k++)
-                ASSERT_EQ(v.color[k], want[k]) << r.text;
+            ASSERT_EQ(memcmp(v.color, want, sizeof v.color), 0) << r.text;
         }
         EXPECT_NEAR(radius, r.radius, 1e-3) << r.text;
         EXPECT_EQ(sink.colorCalls, 3u) << r.text; // side, start cap, end cap
