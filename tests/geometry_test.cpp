@@ -25,14 +25,6 @@ TEST(Geometry, MakeNormal) {
     }
 }
 
-// A model fresh from lsysInit with a clean tube state, as lsysDraw leaves it at its start.
-LsysPtr bareModel(RecordSink *sink) {
-    LsysPtr l = modelFrom("");
-    l->sink = sink ? sink->emit() : nullptr;
-    l->tube_ring[0][0] = l->tube_ring[0][1] = l->tube_ring[0][2] = NAN;
-    return l;
-}
-
 TEST(Geometry, FaceEmitterColourOrderCountingAndFans) {
     const float v[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 2, 0}};
     const float nrm[5][3] = {{0, 0, 1}, {0, 0, 2}, {0, 0, 3}, {0, 0, 4}, {0, 0, 5}};
@@ -40,7 +32,8 @@ TEST(Geometry, FaceEmitterColourOrderCountingAndFans) {
     const int colours[][2] = {{0, 0}, {7, 7}, {100, 100}, {101, 0}, {65535, 0}};
     for (const auto &c : colours) {
         RecordSink sink;
-        LsysPtr l = bareModel(&sink);
+        LsysPtr l = modelFrom("");
+        l->sink = sink.emit();
         l->colors[3 * 100] = 0.25f;
         l->polygon_count = 5;
         drawObject(l.get(), faces, v, nullptr, 3, (uint16_t)c[0]);
@@ -50,7 +43,8 @@ TEST(Geometry, FaceEmitterColourOrderCountingAndFans) {
     }
     // With explicit normals every face is drawn unchecked, corner by corner: a b c, c d a.
     RecordSink sink;
-    LsysPtr l = bareModel(&sink);
+    LsysPtr l = modelFrom("");
+    l->sink = sink.emit();
     drawObject(l.get(), faces, v, nrm, 2, 0);
     const int order[] = {0, 1, 2, 2, 3, 0, 0, 4, 2};
     ASSERT_EQ(sink.vertices.size(), 9u);
@@ -70,7 +64,7 @@ TEST(Geometry, FaceEmitterColourOrderCountingAndFans) {
         EXPECT_EQ(sink.vertices[i].normal[2], 1.0f);
     }
     // No sink, or one whose members are all missing: counted, nothing called.
-    LsysPtr quiet = bareModel(nullptr);
+    LsysPtr quiet = modelFrom("");
     drawObject(quiet.get(), faces, v, nrm, 3, 0);
     emit_t partial = {nullptr, nullptr, nullptr, nullptr};
     quiet->sink = &partial;
@@ -80,7 +74,8 @@ TEST(Geometry, FaceEmitterColourOrderCountingAndFans) {
 
 TEST(Geometry, JoinedSegmentSharesTheEndRingExactly) {
     RecordSink sink;
-    LsysPtr l = bareModel(&sink);
+    LsysPtr l = modelFrom("");
+    l->sink = sink.emit();
     const float P[3] = {0, 0, 0}, Q[3] = {0, 0, 10}, R[3] = {0, 3, 18}, up[3] = {1, 0, 0};
     drawSegment(l.get(), P, Q, up, 1.0f, 2);
     float ring[8][3];
@@ -102,7 +97,9 @@ TEST(Geometry, JoinedSegmentSharesTheEndRingExactly) {
 
 TEST(Geometry, PrismCornersLieAtTheRadius) {
     RecordSink sink;
-    drawnInto("shape 0\naxiom F", sink);
+    LsysPtr l = modelFrom("shape 0\naxiom F");
+    l->sink = sink.emit();
+    lsysDraw(l.get(), nullTrace);
     ASSERT_EQ(sink.triangleCount(), 12u);
     EXPECT_EQ(sink.normalCalls, 6u); // flat: one normal per face
     for (const auto &v : sink.vertices) {
@@ -127,7 +124,9 @@ TEST(Geometry, FacesPointOutward) {
     for (const auto &r : rows) {
         SCOPED_TRACE(r.text);
         RecordSink sink;
-        LsysPtr l = drawnInto(r.text, sink);
+        LsysPtr l = modelFrom(r.text);
+        l->sink = sink.emit();
+        lsysDraw(l.get(), nullTrace);
         const bool convex = r.triangles != 0;
         EXPECT_EQ(convex, l->polygon_count == (l->shape == 1 ? 24u : 6u));
         EXPECT_TRUE(convex ? sink.triangleCount() == r.triangles : sink.triangleCount() > 0);

@@ -30,15 +30,6 @@ inline LsysPtr modelFrom(const std::string &text) {
     return l;
 }
 
-// Parses text and draws it into sink, discarding the messages.
-inline LsysPtr drawnInto(const char *text, RecordSink &sink) {
-    LsysPtr l = modelFrom(text);
-    l->sink = sink.emit();
-    srand(0);
-    lsysDraw(l.get(), nullTrace);
-    return l;
-}
-
 // Rules a..z, A..F, each doubling into the next and the last one empty: 2^31 rule bodies to
 // enter that deliver no token at all.
 inline std::string emptyChain() {
