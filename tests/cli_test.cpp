@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using json = tinygltf::Value;
+using flat_t = std::map<std::string, std::string>;
 
 class LsysTest : public ::testing::Test {
   protected:
@@ -68,9 +70,9 @@ class LsysTest : public ::testing::Test {
     }
 
     // Each line of text as one JSON value, read by tinygltf's JSON reader (nlohmann's, strict
-    // about escapes and UTF-8) as the extras of a minimal glTF document.
-    static std::vector<json> jsonLines(const std::string &text) {
-        std::vector<json> values;
+    // about escapes and UTF-8) as the extras of a minimal glTF document, and flattened.
+    static std::vector<flat_t> jsonLines(const std::string &text) {
+        std::vector<flat_t> values;
         std::istringstream s(text);
         for (std::string line, err, warn; std::getline(s, line);) {
             std::string doc = R"({"asset":{"version":"2.0"},"extras":[)" + line + "]}";
@@ -78,22 +80,20 @@ class LsysTest : public ::testing::Test {
             bool ok = tinygltf::TinyGLTF().LoadASCIIFromString(&m, &err, &warn, doc.c_str(),
                                                                (unsigned)doc.size(), "");
             EXPECT_TRUE(ok && m.extras.ArrayLen() == 1) << "not JSON: " << line << "\n" << err;
-            values.push_back(m.extras.ArrayLen() ? m.extras.Get(0) : json());
+            flatten(m.extras.ArrayLen() ? m.extras.Get(0) : json(), "", values.emplace_back());
         }
         return values;
     }
-    // v's member key; empty, zero or no numbers where v has none of that kind.
-    static const json &at(const json &v, const std::string &key) {
-        static const json none;
-        return v.IsObject() ? v.Get(key) : none;
-    }
-    static std::string str(const json &v, const char *k) { return at(v, k).Get<std::string>(); }
-    static double num(const json &v, const char *k) { return at(v, k).GetNumberAsDouble(); }
-    static std::vector<double> nums(const json &v, const std::string &key) {
-        std::vector<double> values;
-        for (int i = 0; i < (int)at(v, key).ArrayLen(); i++)
-            values.push_back(at(v, key).Get(i).GetNumberAsDouble());
-        return values;
+    // Adds v's leaves to out by path ("file", "messages.3.text"; an array's items by index):
+    // strings as they are, numbers as "%g" prints them.
+    static void flatten(const json &v, const std::string &path, flat_t &out) {
+        char number[32];
+        snprintf(number, sizeof number, "%g", v.GetNumberAsDouble());
+        if (v.IsString() || v.IsNumber()) out[path] = v.IsString() ? v.Get<std::string>() : number;
+        for (int i = 0; i < (int)v.ArrayLen(); i++)
+            flatten(v.Get(i), path + (path.empty() ? "" : ".") + std::to_string(i), out);
+        for (const std::string &key : v.Keys())
+            flatten(v.Get(key), path + (path.empty() ? "" : ".") + key, out);
     }
 };
 
@@ -140,54 +140,55 @@ TEST_F(LsysTest, CheckGoesOnAfterFileErrors) {
     run("check --json " + missing + " good.ls");
     EXPECT_EQ(status, 2);
     EXPECT_EQ(err, noFile);
-    std::vector<json> js = jsonLines(out);
+    std::vector<flat_t> js = jsonLines(out);
     ASSERT_EQ(js.size(), 2u);
-    EXPECT_EQ(str(js[0], "file"), missing);
-    EXPECT_EQ(str(js[0], "error"), "No such file or directory");
-    EXPECT_EQ(str(js[1], "file"), "good.ls");
+    EXPECT_EQ(js[0], (flat_t{{"file", missing}, {"error", "No such file or directory"}}));
+    EXPECT_EQ(js[1]["file"], "good.ls");
 }
 
 TEST_F(LsysTest, CheckJsonHoldsEveryMessageInOrder) {
-    // Fifteen problems (more than the editor's store of twelve), one with odd bytes, statistics.
+    // Fifteen problems (more than the editor's store of twelve), one with odd bytes, then the
+    // statistics.
     std::string text = "axiom F\n", unknown = "ignoring unknown command ";
-    std::vector<std::pair<double, std::string>> want, got;
+    std::vector<std::pair<int, std::string>> msgs;
     for (int i = 1; i <= 15; i++) {
         std::string args = std::to_string(i) + " 0 0 0";
-        want.push_back({text.size(), unknown + "'colour' " + args});
+        msgs.push_back({(int)text.size(), unknown + "'colour' " + args});
         text += "colour " + args + "\n";
     }
-    want.push_back({text.size(), unknown + "'odd' \"q\" \\ \x01 \xc3\xa9"});
-    want.push_back({-10, "polygons: 24"});
+    msgs.push_back({(int)text.size(), unknown + "'odd' \"q\" \\ \x01 \xc3\xa9"});
+    for (const char *stat :
+         {"polygons: 24", "tokens: 1, simplified to 2", "stacks: []=0, {}=0, vertices=0",
+          "bounds: (0, 0, 0) .. (0, 0, 100)", "time: #ms"})
+        msgs.push_back({-10, stat});
+    // 32 triangles: 8 side quads as two triangles, two 8-triangle caps.
+    flat_t want = {{"file", "many.ls"}, {"polygon_count", "24"}, {"triangles", "32"}};
+    for (int i = 0; i < 6; i++)
+        want["bounds." + std::to_string(i)] = i < 5 ? "0" : "100";
+    for (size_t i = 0; i < msgs.size(); i++) {
+        want["messages." + std::to_string(i) + ".code"] = std::to_string(msgs[i].first);
+        want["messages." + std::to_string(i) + ".text"] = msgs[i].second;
+    }
     write("many.ls", text + "odd \"q\" \\ \x01 \xe9\n");
-
     run("check --json many.ls");
     EXPECT_EQ(status, 1);
-    std::vector<json> js = jsonLines(out);
+    std::vector<flat_t> js = jsonLines(out);
     ASSERT_EQ(js.size(), 1u);
-    EXPECT_EQ(str(js[0], "file"), "many.ls");
-    const json &msgs = at(js[0], "messages");
-    for (int i = 0; i < (int)msgs.ArrayLen(); i++)
-        got.push_back({num(msgs.Get(i), "code"), str(msgs.Get(i), "text")});
-    ASSERT_EQ(got.size(), 16u + 5u); // the problems, then five statistics
-    got.resize(want.size());
-    EXPECT_EQ(got, want);
-    EXPECT_EQ(num(js[0], "polygon_count"), 24);
-    EXPECT_EQ(num(js[0], "triangles"), 32); // 8 side quads as two triangles, two 8-triangle caps
-    EXPECT_EQ(nums(js[0], "bounds"), (std::vector<double>{0, 0, 0, 0, 0, 100}));
+    EXPECT_EQ(js[0], want);
 }
 
 TEST_F(LsysTest, GrowthMultipliesTheRecursion) {
     write("grow.ls", "recursion 1\naxiom F\nrule F=FF\n");
     // A fractional depth grows the last generation partly: 1.5 -> two rewritings, the second at
     // half length.
-    const std::pair<const char *, double> cases[] = {
-        {"", 200},           {"--growth 2", 400},   {"--growth=3", 800},
-        {"--growth 0", 100}, {"--growth 1.5", 200},
+    const std::pair<const char *, const char *> cases[] = {
+        {"", "200"},           {"--growth 2", "400"},   {"--growth=3", "800"},
+        {"--growth 0", "100"}, {"--growth 1.5", "200"},
     };
     for (const auto &[growth, top] : cases) {
         run(std::string("check --json ") + growth + " grow.ls");
         EXPECT_EQ(status, 0) << cmd;
-        EXPECT_NEAR(nums(jsonLines(out).at(0), "bounds").at(5), top, 1e-3) << cmd;
+        EXPECT_EQ(jsonLines(out).at(0)["bounds.5"], top) << cmd;
     }
 }
 
