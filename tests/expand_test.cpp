@@ -100,10 +100,7 @@ TEST(Expand, BudgetEndsRunawayWalksInsideOneCall) {
         LsysPtr l = modelFrom(text);
         l->token_limit = 100000;
         simple_tok_t s;
-        l->max_depth = 60;
-        initSimplerToken(l.get(), &s);
-        while (nextSimplerToken(l.get(), &s, 45, 100)) {
-        }
+        simplified(l.get(), 60, 45, &s);
         EXPECT_LE(l->token_count, l->token_limit + 1) << text;
         EXPECT_LE(l->rewrite_count, l->token_limit + 1) << text;
         EXPECT_TRUE(l->token_count > l->token_limit || l->rewrite_count > l->token_limit) << text;

@@ -2,7 +2,6 @@
 #include "engine_test.h"
 
 TEST(Geometry, MakeNormal) {
-    const float NaN = NAN, Inf = INFINITY;
     // clang-format off
     const struct { float v[4][3]; bool ok; float n[3]; } rows[] = {
         {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}}, true, {0, 0, 1}},
@@ -11,9 +10,9 @@ TEST(Geometry, MakeNormal) {
         {{{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {2, 2, 2}}, false, {}}, // collinear
         {{{0, 0, 0}, {0.09f, 0, 0}, {0, 0.09f, 0}, {0, 0, 0}}, false, {}}, // too small
         {{{0, 0, 0}, {0.11f, 0, 0}, {0, 0.11f, 0}, {0, 0, 0}}, true, {0, 0, 1}},
-        {{{NaN, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}}, false, {}},
-        {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, Inf, 0}}, false, {}}, // but d is checked
-        {{{0, 0, 0}, {1, 0, 0}, {0, 1, -Inf}, {0, 1, 0}}, false, {}}};
+        {{{NAN, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}}, false, {}},
+        {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, INFINITY, 0}}, false, {}}, // but d is checked
+        {{{0, 0, 0}, {1, 0, 0}, {0, 1, -INFINITY}, {0, 1, 0}}, false, {}}};
     // clang-format on
     const face_t face[1] = {{0, 1, 2, 3}};
     for (const auto &r : rows) {

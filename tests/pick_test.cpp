@@ -86,21 +86,17 @@ TEST(Pick, PrintsTheDerivation) {
     EXPECT_EQ(lines[101], "0: axiom:  >>X<< ");
 }
 
-TEST(Pick, NothingNearby) {
-    const float far[3] = {1e6f, 1e6f, 1e6f};
+// Far from everything nothing is picked. The replay draws nothing and leaves drawing on; select
+// mode caps every segment at once, the joins stay as drawn.
+TEST(Pick, NothingNearbyAndTheReplayDrawsNothing) {
+    const float far[3] = {1e6f, 1e6f, 1e6f}, p[3] = {0, 0, 50};
     for (const char *text : {"axiom F", "", "axiom {f+f+f}"}) {
         LsysPtr l = modelFrom(text);
         EXPECT_EQ(pickLines(l.get(), 0, 0, far), std::vector<std::string>{"nothing"}) << text;
     }
-}
-
-// The replay draws nothing and leaves drawing on; select mode caps every segment at once, the
-// joins stay as drawn.
-TEST(Pick, ReplayDrawsNothingAndLeavesDrawingOn) {
     LsysPtr l = modelFrom("axiom F[+F]F");
     RecordSink sink;
     l->sink = sink.emit();
-    const float p[3] = {0, 0, 50};
     pickLines(l.get(), 0, 0, p);
     EXPECT_EQ(sink.vertices.size(), 0u);
     EXPECT_EQ(l->polygon_count, 56u);

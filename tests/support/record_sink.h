@@ -10,10 +10,9 @@
 
 #include "lsys.h"
 
+// A vertex with the normal and the colour that were current when it was sent.
 struct rec_vertex_t {
-    float pos[3];
-    float normal[3]; // the normal current when the vertex was sent
-    float color[3];  // the colour current when the vertex was sent
+    float pos[3], normal[3], color[3];
 };
 
 class RecordSink {
@@ -30,8 +29,7 @@ class RecordSink {
 
     std::vector<rec_vertex_t> vertices;
     size_t colorCalls = 0, normalCalls = 0;
-    float color[3] = {0, 0, 0};
-    float normal[3] = {0, 0, 1};
+    float color[3] = {0, 0, 0}, normal[3] = {0, 0, 1};
 
   private:
     emit_t emit_;
