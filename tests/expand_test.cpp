@@ -1,9 +1,7 @@
 // Tests of the streaming expansion: the raw walk and the simplifying iterator.
 #include "engine_test.h"
 
-#include <algorithm>
-
-std::string rawWalk(lsys_t *l, uint16_t maxDepth) {
+static std::string rawWalk(lsys_t *l, uint16_t maxDepth) {
     l->max_depth = maxDepth;
     initToken(l);
     std::vector<tok_t> toks;
@@ -15,7 +13,7 @@ std::string rawWalk(lsys_t *l, uint16_t maxDepth) {
 
 // The simplified stream as "cmd param" words, the parameter left out where the interpreter does
 // not read it; '*' marks tokens of the last level.
-std::string simplified(lsys_t *l, uint16_t maxDepth, float angle, simple_tok_t *s) {
+static std::string simplified(lsys_t *l, uint16_t maxDepth, float angle, simple_tok_t *s) {
     l->max_depth = maxDepth;
     initSimplerToken(l, s);
     std::string out;

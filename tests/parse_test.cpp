@@ -1,9 +1,7 @@
 // Tests of the description parser.
-#include <sstream>
-
 #include "engine_test.h"
 
-std::string fields(const lsys_t *l) {
+static std::string fields(const lsys_t *l) {
     char buf[200];
     lsysFormatf(
         buf, sizeof buf,
@@ -12,15 +10,15 @@ std::string fields(const lsys_t *l) {
         l->recursion, l->angle, l->thickness, l->min_thickness, l->rand, l->trope, l->poly_limit,
         l->shape, l->token_limit);
     std::string s = buf;
-    for (int i = 0; i < LSYS_COLORS * 3; i += 3)
-        s += (lsysFormatf(buf, sizeof buf, " color%d=%g,%g,%g", i / 3, l->colors[i],
-                          l->colors[i + 1], l->colors[i + 2]),
-              buf);
+    for (int i = 0; i < LSYS_COLORS; i++) {
+        const float *c = l->colors + 3 * i;
+        s += (lsysFormatf(buf, sizeof buf, " color%d=%g,%g,%g", i, c[0], c[1], c[2]), buf);
+    }
     return s;
 }
 
 // The settings that differ from a fresh model's, then the axiom and every rule in slot order.
-std::string summary(const lsys_t *l) {
+static std::string summary(const lsys_t *l) {
     LsysPtr d(lsysInit());
     std::istringstream got(fields(l)), fresh(fields(d.get()));
     std::string s, a, b;

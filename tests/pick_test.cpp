@@ -1,6 +1,4 @@
 // Tests of picking: the angle-sum hit test and the derivation lsysSelect prints.
-#include <sstream>
-
 #include "engine_test.h"
 
 TEST(Pick, AngleSumErrorOfOneTriangle) {
@@ -34,8 +32,8 @@ TEST(Pick, AngleSumErrorOfOneTriangle) {
 }
 
 // What lsysSelect prints for the centroid of the first drawn triangle whose centroid height lies
-// in (zmin, zmax), or for p itself when given; a leading error of 0.0000... is cut off.
-std::vector<std::string> pickLines(lsys_t *l, float zmin, float zmax, const float *p = nullptr) {
+// in (lo, hi), or for p itself when given; a leading error of 0.0000... is cut off.
+static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const float *p = 0) {
     RecordSink sink;
     const emit_t *kept = l->sink;
     l->sink = sink.emit();
@@ -44,7 +42,7 @@ std::vector<std::string> pickLines(lsys_t *l, float zmin, float zmax, const floa
     l->sink = kept;
     std::vector<float> q(p, p ? p + 3 : p);
     for (size_t t = 0; q.empty() && t < sink.triangleCount(); t++)
-        if (centroid(sink, t, 2) > zmin && centroid(sink, t, 2) < zmax)
+        if (centroid(sink, t, 2) > lo && centroid(sink, t, 2) < hi)
             q = {centroid(sink, t, 0), centroid(sink, t, 1), centroid(sink, t, 2)};
     if (q.empty()) return {"no triangle in the band"};
     testing::internal::CaptureStdout();

@@ -5,7 +5,7 @@
 
 // Draws the model into sink (if given); returns the problems as "text; text", each code other
 // than CODE_EXEC written before its text.
-std::string draw(lsys_t *l, RecordSink *sink = nullptr) {
+static std::string draw(lsys_t *l, RecordSink *sink = nullptr) {
     l->sink = sink ? sink->emit() : nullptr;
     traceLogClear();
     srand(0);

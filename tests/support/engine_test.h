@@ -9,9 +9,11 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <memory>
-#include <string>
+#include <algorithm>
 #include <initializer_list>
+#include <memory>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "lsys.h"
