@@ -77,8 +77,7 @@ TEST(Geometry, JoinedSegmentSharesTheEndRingExactly) {
     l->sink = sink.emit();
     const float P[3] = {0, 0, 0}, Q[3] = {0, 0, 10}, R[3] = {0, 3, 18}, up[3] = {1, 0, 0};
     drawSegment(l.get(), P, Q, up, 1.0f, 2);
-    float ring[8][3];
-    memcpy(ring, l->tube_ring[1], sizeof ring);
+    const std::vector<float> ring(&l->tube_ring[1][0], &l->tube_ring[1][0] + 24);
     const size_t first = sink.vertices.size();
     drawSegment(l.get(), Q, R, up, 1.0f, 2);
     EXPECT_EQ(l->tube_segments, 2);
@@ -87,7 +86,7 @@ TEST(Geometry, JoinedSegmentSharesTheEndRingExactly) {
     int shared = 0;
     for (size_t i = first; i < sink.vertices.size(); i++) {
         for (int j = 0; j < 8; j++)
-            shared += !memcmp(sink.vertices[i].pos, ring[j], 12);
+            shared += !memcmp(sink.vertices[i].pos, &ring[3 * j], 12);
         const float *n = sink.vertices[i].normal;
         EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-4);
     }

@@ -3,12 +3,10 @@
 
 static std::string fields(const lsys_t *l) {
     char buf[200];
-    lsysFormatf(
-        buf, sizeof buf,
-        "recursion=%g angle=%g thickness=%g min_thickness=%g rand=%g trope=%g poly_limit=%u "
-        "shape=%u token_limit=%u",
-        l->recursion, l->angle, l->thickness, l->min_thickness, l->rand, l->trope, l->poly_limit,
-        l->shape, l->token_limit);
+    static const char fmt[] = "recursion=%g angle=%g thickness=%g min_thickness=%g rand=%g "
+                              "trope=%g poly_limit=%u shape=%u token_limit=%u";
+    lsysFormatf(buf, sizeof buf, fmt, l->recursion, l->angle, l->thickness, l->min_thickness,
+                l->rand, l->trope, l->poly_limit, l->shape, l->token_limit);
     std::string s = buf;
     for (int i = 0; i < LSYS_COLORS; i++) {
         const float *c = l->colors + 3 * i;

@@ -32,6 +32,11 @@ inline LsysPtr modelFrom(const std::string &text) {
     return l;
 }
 
+// Messages print as "code: text" in failure reports.
+inline void PrintTo(const logged_msg_t &m, std::ostream *os) {
+    *os << m.code << ": " << m.text;
+}
+
 // Rules a..z, A..F, each doubling into the next and the last one empty: 2^31 rule bodies to
 // enter that deliver no token at all.
 inline std::string emptyChain() {
