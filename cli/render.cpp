@@ -10,6 +10,9 @@
  */
 #include "render.h"
 
+#include "args.h"
+#include "describe.h"
+#include "report.h"
 #include "camera.h"
 #include "lsys.h"
 #include "model_gl.h"
@@ -58,12 +61,11 @@ int usageError(const std::string &msg) {
     return 2;
 }
 
-/* Whole-string number conversions in the C locale; false on trailing text or overflow. */
+/* A whole-string finite number in the C locale that also fits a float. */
 bool readFloat(const char *text, float *out) {
-    float v;
-    char rest;
-    if (lsysScan(text, "%f%c", &v, &rest) != 1 || !isfinite(v)) return false;
-    *out = v;
+    double v;
+    if (!argsNumber(text, &v) || !isfinite((float)v)) return false;
+    *out = (float)v;
     return true;
 }
 
@@ -141,51 +143,6 @@ int parseOptions(int argc, char **argv, render_opts_t *o) {
     return -1;
 }
 
-bool readFile(const std::string &path, std::string *text, std::string *error) {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) {
-        *error = strerror(errno);
-        return false;
-    }
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        text->append(buf, n);
-    bool failed = ferror(f);
-    if (failed) *error = strerror(errno);
-    fclose(f);
-    return !failed;
-}
-
-/* Engine messages of this run, printed once the drawing is done. */
-std::vector<std::pair<int32_t, std::string>> gMessages;
-
-int collectTrace(int32_t code, const char *fmt, ...) {
-    char text[TRACE_TEXT];
-    va_list ap;
-    va_start(ap, fmt);
-    lsysFormat(text, sizeof text, fmt, ap);
-    va_end(ap);
-    gMessages.emplace_back(code, text);
-    return 0;
-}
-
-void printMessages(const std::string &file, const std::string &text) {
-    for (const auto &m : gMessages) {
-        if (m.first == CODE_INFO) continue;
-        if (m.first >= 0) {
-            size_t end = std::min<size_t>((size_t)m.first, text.size());
-            long line = 1;
-            for (size_t i = 0; i < end; i++)
-                line += text[i] == '\n';
-            fprintf(stderr, "%s:%ld: %s\n", file.c_str(), line, m.second.c_str());
-        } else {
-            fprintf(stderr, "%s: %s\n", file.c_str(), m.second.c_str());
-        }
-    }
-    gMessages.clear();
-}
-
 /* Writes under a temporary name beside the target and renames it into place, so a failed
  * write never leaves a truncated picture. */
 bool savePng(const QImage &img, const std::string &path) {
@@ -209,7 +166,7 @@ int lsysRenderCommand(int argc, char **argv) {
     if (status >= 0) return status;
 
     std::string text, error;
-    if (!readFile(o.input, &text, &error)) {
+    if (!describeRead(o.input, &text, &error)) {
         fprintf(stderr, "lsys render: cannot read %s: %s\n", o.input.c_str(), error.c_str());
         return 2;
     }
@@ -228,8 +185,9 @@ int lsysRenderCommand(int argc, char **argv) {
     resizeOpenGL(&scene, o.width, o.height);
 
     model_gl_t model = {};
-    modelRefresh(&model, text.c_str(), o.growth, collectTrace);
-    printMessages(o.input, text);
+    cliMessagesClear();
+    modelRefresh(&model, text.c_str(), o.growth, cliTrace);
+    reportHumanAll(stderr, o.input, text, cliMessages(), false);
 
     float center[3], radius;
     modelCenter(model.gen, center, &radius);
