@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     lsysParse(l, fuzzTrace, text.c_str());
 
     /* Keep whatever smaller limit the text itself set: those paths are worth reaching too. */
-    if (l->token_limit == 0 || l->token_limit > 100000u) l->token_limit = 100000u;
+    if (l->token_limit > 100000u) l->token_limit = 100000u;
     if (l->poly_limit > 5000u) l->poly_limit = 5000u;
 
     sink_t sink = {0, 0.0f};
@@ -75,6 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     l->sink = &emit;
     srand(0);
     lsysDraw(l, fuzzTrace);
+
+    /* The plain iterator over the same expansion (max_depth as the drawing left it); the
+     * budget ends it as it ends the drawing. */
+    initToken(l);
+    while (nextToken(l)->cmd) {
+    }
+    lsysContains(l, "F+[");
 
     if (hashInput(data, size) % 8 == 0) {
         const float point[3] = {25.0f, 0.0f, 50.0f};
