@@ -85,15 +85,19 @@ void drawSegment(lsys_t *l, const float P[3], const float Q[3], const float up[3
     }
     if (joined) {
         /* Share the previous end ring, rotated so that its point nearest to the fresh point 0
-         * comes first; of equal distances the first wins. */
-        int m = 0;
-        float best = 0.0f;
+         * comes first; of equal distances the first wins. The eight distances do not depend on
+         * each other, so they are all computed before the serial scan for the smallest. */
+        float dist[8];
         for (int j = 0; j < 8; j++) {
             const float *q = l->tube_ring[1 + j];
-            const float d[3] = {q[0] - v[0][0], q[1] - v[0][1], q[2] - v[0][2]};
-            const float dist = length3(d);
-            if (j == 0 || dist < best) {
-                best = dist;
+            const float dx = q[0] - v[0][0], dy = q[1] - v[0][1], dz = q[2] - v[0][2];
+            dist[j] = sqrtf(dx * dx + dy * dy + dz * dz);
+        }
+        int m = 0;
+        float best = dist[0];
+        for (int j = 1; j < 8; j++) {
+            if (dist[j] < best) {
+                best = dist[j];
                 m = j;
             }
         }
@@ -102,20 +106,33 @@ void drawSegment(lsys_t *l, const float P[3], const float Q[3], const float up[3
     }
 
     /* Smooth side normals; the ends of a joined start ring are re-normalised because the
-     * shared ring is not centred on this segment's axis. */
-    float normals[16][3];
+     * shared ring is not centred on this segment's axis. The numerators (and the start
+     * normals' divisors) are laid out as flat arrays first and divided in loops of their own,
+     * which the compiler issues as packed divisions: divps rounds each quotient exactly as
+     * divss does, and there are 12 of them instead of 48 scalar ones. A joined start normal's
+     * length comes from locals, not from reading back the three floats just stored, which
+     * stalled on store forwarding. */
+    union {
+        float flat[48];
+        float xyz[16][3];
+    } normals;
+    float scale[24];
     for (int j = 0; j < 8; j++) {
-        float *ns = normals[j], *ne = normals[8 + j];
-        for (int i = 0; i < 3; i++) {
-            ns[i] = v[j][i] - P[i];
-            ne[i] = (v[8 + j][i] - Q[i]) / r;
-        }
-        const float scale = joined ? length3(ns) : r;
+        const float x = v[j][0] - P[0], y = v[j][1] - P[1], z = v[j][2] - P[2];
+        const float s = joined ? sqrtf(x * x + y * y + z * z) : r;
+        normals.flat[3 * j] = x;
+        normals.flat[3 * j + 1] = y;
+        normals.flat[3 * j + 2] = z;
+        scale[3 * j] = scale[3 * j + 1] = scale[3 * j + 2] = s;
         for (int i = 0; i < 3; i++)
-            ns[i] /= scale;
+            normals.flat[24 + 3 * j + i] = v[8 + j][i] - Q[i];
     }
+    for (int k = 0; k < 24; k++)
+        normals.flat[k] /= scale[k];
+    for (int k = 24; k < 48; k++)
+        normals.flat[k] /= r;
 
-    drawObject(l, cylinder, v, normals, 8, (uint16_t)color);
+    drawObject(l, cylinder, v, normals.xyz, 8, (uint16_t)color);
     if (joined) {
         if (l->tube_segments < INT16_MAX) l->tube_segments++;
     } else {
@@ -170,24 +187,29 @@ void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float
 
     const emit_t *e = l->sink;
     if (!e) return;
+    /* The members are loaded once: after each indirect call the compiler would otherwise have
+     * to read them again, since the callee might have changed them. */
+    void *const ctx = e->ctx;
+    void (*const normal3fv)(void *, const float *) = e->normal3fv;
+    void (*const vertex3fv)(void *, const float *) = e->vertex3fv;
     if (e->color3fv && l->colors)
-        e->color3fv(e->ctx, l->colors + 3 * (color > LSYS_COLORS - 1 ? 0 : color));
+        e->color3fv(ctx, l->colors + 3 * (color > LSYS_COLORS - 1 ? 0 : color));
+    static const int corner[6] = {0, 1, 2, 2, 3, 0};
     for (int f = 0; f < nfaces; f++) {
         const int16_t *x = faces[f];
         const int n = x[2] != x[3] ? 6 : 3;
-        static const int corner[6] = {0, 1, 2, 2, 3, 0};
         if (normals) {
             for (int i = 0; i < n; i++) {
                 const int idx = x[corner[i]];
-                if (e->normal3fv) e->normal3fv(e->ctx, normals[idx]);
-                if (e->vertex3fv) e->vertex3fv(e->ctx, v[idx]);
+                if (normal3fv) normal3fv(ctx, normals[idx]);
+                if (vertex3fv) vertex3fv(ctx, v[idx]);
             }
         } else {
             float nrm[3];
             if (!makeNormal(faces, v, f, nrm)) continue;
-            if (e->normal3fv) e->normal3fv(e->ctx, nrm);
+            if (normal3fv) normal3fv(ctx, nrm);
             for (int i = 0; i < n; i++)
-                if (e->vertex3fv) e->vertex3fv(e->ctx, v[x[corner[i]]]);
+                if (vertex3fv) vertex3fv(ctx, v[x[corner[i]]]);
         }
     }
 }
