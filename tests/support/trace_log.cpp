@@ -5,9 +5,13 @@
 
 static std::vector<logged_msg_t> gLogged;
 
-std::vector<logged_msg_t> &traceLogged() { return gLogged; }
+std::vector<logged_msg_t> &traceLogged() {
+    return gLogged;
+}
 
-void traceLogClear() { gLogged.clear(); }
+void traceLogClear() {
+    gLogged.clear();
+}
 
 int traceLog(int32_t code, const char *fmt, ...) {
     char buf[TRACE_TEXT];
