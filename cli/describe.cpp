@@ -62,12 +62,7 @@ bool describeRead(const std::string &path, std::string *text, std::string *err) 
 }
 
 lsys_t *describeParse(const std::string &text, float growth) {
-    lsys_t *l = lsysInit();
-    if (!l) return NULL;
-    lsysParse(l, cliTrace, text.c_str());
-    srand(0);
-    l->recursion *= growth;
-    return l;
+    return lsysPrepare(text.c_str(), growth, cliTrace);
 }
 
 lsys_t *describeDraw(const std::string &text, float growth, const emit_t *emit) {

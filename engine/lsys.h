@@ -136,6 +136,10 @@ int findProd(const lsys_t *l, const tok_t *t);
 
 void lsysParse(lsys_t *l, trace_t tr, const char *text);
 
+/* lsysInit, lsysParse(text), srand(0), recursion *= growth: how the window's refresh and every
+ * lsys command start a drawing. NULL when no model could be had. */
+lsys_t *lsysPrepare(const char *text, float growth, trace_t tr);
+
 /* ---- Rule expansion ---- */
 
 typedef struct simple_tok_t {

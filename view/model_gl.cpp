@@ -81,15 +81,12 @@ void modelDropList(model_gl_t *m);
 
 void modelRefresh(model_gl_t *m, const char *text, float growth, trace_t tr) {
     if (m->gen) lsysFree(m->gen);
-    m->gen = lsysInit();
+    m->gen = lsysPrepare(text, growth, tr);
     if (!m->gen) {
         tr(CODE_EXEC, "not enough memory to startup");
         modelDropList(m);
         return;
     }
-    lsysParse(m->gen, tr, text ? text : "");
-    srand(0); /* the same text always draws the same random variations */
-    m->gen->recursion *= growth;
     m->list = recordModel(m->gen, m->list, tr);
 }
 

@@ -5,8 +5,8 @@
  * mesh whose vertices are unique (position, normal, colour) triples, so a smooth tube shares
  * its vertices while a colour or crease boundary keeps them apart.
  */
-#ifndef SPRIG_CLI_MESH_H
-#define SPRIG_CLI_MESH_H
+#ifndef SPRIG_EXPORT_MESH_H
+#define SPRIG_EXPORT_MESH_H
 
 #include <stdint.h>
 

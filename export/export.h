@@ -6,8 +6,8 @@
  * half-written file under the target's name. The per-format writers write straight to the
  * path they are given.
  */
-#ifndef SPRIG_CLI_EXPORT_H
-#define SPRIG_CLI_EXPORT_H
+#ifndef SPRIG_EXPORT_EXPORT_H
+#define SPRIG_EXPORT_EXPORT_H
 
 #include <string>
 

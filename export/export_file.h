@@ -1,7 +1,7 @@
 /* Small helpers for the exporters that write their own files: opening and closing with the
  * reason of a failure, and little-endian binary values whatever the host's byte order. */
-#ifndef SPRIG_CLI_EXPORT_FILE_H
-#define SPRIG_CLI_EXPORT_FILE_H
+#ifndef SPRIG_EXPORT_EXPORT_FILE_H
+#define SPRIG_EXPORT_EXPORT_FILE_H
 
 #include <stdint.h>
 #include <stdio.h>
