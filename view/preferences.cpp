@@ -7,6 +7,9 @@ const char *const Preferences::kAA = "aa";
 const char *const Preferences::kAxis = "axis";
 const char *const Preferences::kBackground = "background";
 const char *const Preferences::kBackgroundColor = "backgroundColor";
+const char *const Preferences::kDelay = "delay";
+const char *const Preferences::kFont = "FontUserDefault";
+const char *const Preferences::kVersion = "version";
 
 Preferences::Preferences(QObject *parent)
     : QObject(parent), _settings(std::make_unique<QSettings>("Sprig", "Sprig")) {}
@@ -53,6 +56,13 @@ QColor Preferences::clearColor() const {
     return backgroundColor();
 }
 
+float Preferences::delay() const {
+    bool ok = false;
+    const float d = _settings->value(kDelay).toFloat(&ok);
+    if (!ok || !(d >= 0.0f)) return 2.0f;
+    return d;
+}
+
 QVariant Preferences::value(const QString &key, const QVariant &fallback) const {
     return _settings->value(key, fallback);
 }
@@ -69,4 +79,5 @@ void Preferences::writeDefaults() {
     setValue(kAxis, true);
     setValue(kBackground, false);
     setValue(kBackgroundColor, defaultBackgroundColor());
+    setValue(kDelay, 2.0f);
 }

@@ -1,7 +1,8 @@
-// The user's display preferences ("aa", "axis", "background", "backgroundColor"), stored with
-// QSettings under the organisation and application "Sprig". The scene view reads them on every
-// frame; the owner of the view listens to changed() to react to "aa" (new GL context) and to
-// repaint for the others.
+// The user's preferences, stored with QSettings under the organisation and application "Sprig":
+// the display keys "aa", "axis", "background", "backgroundColor" (the scene view reads them on
+// every frame), the refresh "delay", the editor's font "FontUserDefault" and the last "version"
+// that ran. Every change through setValue() emits changed(key), so the window reacts to "aa"
+// (new GL context), "delay" (re-plans a pending refresh) and repaints for the others.
 #ifndef SPRIG_VIEW_PREFERENCES_H
 #define SPRIG_VIEW_PREFERENCES_H
 
@@ -22,6 +23,13 @@ class Preferences : public QObject {
     static const char *const kAxis;
     static const char *const kBackground;
     static const char *const kBackgroundColor;
+    static const char *const kDelay;
+    static const char *const kFont;
+    static const char *const kVersion;
+
+    // A "delay" of this many seconds or more means: refresh only on request. The stored float
+    // is widened to double before the comparison, so a stored 10.9 counts as automatic.
+    static constexpr double kManualDelay = 10.9;
 
     // Uses the per-user settings of organisation "Sprig", application "Sprig".
     explicit Preferences(QObject *parent = nullptr);
@@ -38,16 +46,22 @@ class Preferences : public QObject {
     // The colour the scene is cleared to: "backgroundColor" when "background" is on and a
     // valid colour is stored, the standard 0.9 grey otherwise.
     QColor clearColor() const;
+    // Seconds of quiet after an edit before the automatic refresh (a 32-bit float, like the
+    // stored value); 2 when missing or unreadable, never negative or NaN.
+    float delay() const;
+    // True when delay() is 10.9 or more (manual refresh).
+    bool manualRefresh() const { return double(delay()) >= kManualDelay; }
 
     void setAA(bool on) { setValue(kAA, on); }
     void setAxis(bool on) { setValue(kAxis, on); }
     void setBackground(bool on) { setValue(kBackground, on); }
     void setBackgroundColor(const QColor &c) { setValue(kBackgroundColor, c); }
+    void setDelay(float seconds) { setValue(kDelay, seconds); }
 
     // Stores the value and emits changed(key) when it differs from what was stored.
     void setValue(const QString &key, const QVariant &value);
     QVariant value(const QString &key, const QVariant &fallback = QVariant()) const;
-    // Writes the first-run values of the four display keys.
+    // Writes the first-run values of the display keys and "delay".
     void writeDefaults();
 
     QSettings &settings() { return *_settings; }
