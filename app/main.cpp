@@ -1,8 +1,8 @@
-// Sprig's entry point: `sprig [FILE.ls]` opens a window showing the model of the description
-// in FILE, or of the built-in template without one.
+// Sprig's entry point: `sprig [FILE.ls]` opens the editor window on FILE, or on the built-in
+// template without one.
+#include "appcontroller.h"
 #include "kxglview.h"
 #include "preferences.h"
-#include "viewerwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -45,18 +45,15 @@ int main(int argc, char **argv) {
     parser.setApplicationDescription("Editor and viewer of three-dimensional L-systems.");
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument("file", "L-system description (.ls) to show.", "[FILE.ls]");
+    parser.addPositionalArgument("file", "L-system description (.ls) to open.", "[FILE.ls]");
     parser.process(app);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
-        fprintf(stderr, "sprig: showing '%s' only; one file at a time\n", qPrintable(files[0]));
+        fprintf(stderr, "sprig: opening '%s' only; one file at a time\n", qPrintable(files[0]));
 
-    ViewerWindow window(&prefs);
-    window.resize(960, 720);
+    AppController window(&prefs);
+    window.resize(1200, 760);
     window.show();
-    if (files.isEmpty())
-        window.loadTemplate();
-    else
-        window.loadFile(files[0]);
+    window.applicationDidFinishLaunching(files.value(0));
     return app.exec();
 }

@@ -1,0 +1,143 @@
+// The editor window and its controller: the description text in an editor beside the 3D view,
+// the refresh cycle that turns the text into the model's display list, the message report with
+// its links and the red error mark, growth, centring, the document's file binding and the
+// commands that load, save and print it, the toolbar and the preferences.
+//
+// The refresh cycle has three states, visible in the Refresh action and its toolbar button:
+//   clean            no refresh pending; Refresh disabled;
+//   automatic        a refresh is scheduled "delay" seconds after the last edit (spinner);
+//   manual           "delay" is 10.9 or more: Refresh enabled, waiting for the user.
+// Every edit re-plans it; refresh() always ends clean.
+#ifndef SPRIG_APP_APPCONTROLLER_H
+#define SPRIG_APP_APPCONTROLLER_H
+
+#include "model_gl.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class BasicOpenGLView;
+class LsysHighlighter;
+class Preferences;
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSlider;
+class QSplitter;
+class QTabWidget;
+class QTextBrowser;
+class MainToolBar;
+class RefreshButton;
+
+class AppController : public QMainWindow {
+    Q_OBJECT
+  public:
+    // One answer of the save prompt: true = go on, false = the user cancelled.
+    using Callback = std::function<void(bool)>;
+
+    explicit AppController(Preferences *prefs, QWidget *parent = nullptr);
+    ~AppController() override;
+
+    // ---- Refresh cycle and document state ----
+
+    // Loads the file at path into the editor (an empty path makes a new untitled document),
+    // refreshes at once and centres the camera. A file that cannot be read leaves the current
+    // document as it was and says which file and why in a message box; returns false then.
+    bool setFile(const QString &path, bool remember);
+    // Start-up complete: loads the file handed over (remembered as recent) or, without one or
+    // when it cannot be read, the built-in template as an untitled document.
+    void applicationDidFinishLaunching(const QString &file);
+    // Replaces, in place, every character above 255 with "?"; returns how many were replaced.
+    static int forceAscii(QString &text);
+
+    void drawLSys();
+    void drawFloor();
+    // The message report: tab label, message list, red mark; empties the message store.
+    void errorReport();
+    // Selects the editor tab and, for a position of 0 or more, marks that line red.
+    void showErrorPos(int pos);
+    // A picked point (model coordinates); nothing is done with it.
+    void select(const float *point);
+    // Number of toolbar items registered.
+    int count() const;
+
+    // ---- Accessors for the window's parts ----
+    BasicOpenGLView *view() const { return oglView; }
+    QPlainTextEdit *editor() const { return textView; }
+    QTextBrowser *messages() const { return logView; }
+    QTabWidget *tabs() const { return tabView; }
+    LsysHighlighter *highlighter() const { return _highlighter; }
+    QAction *refreshAction() const { return _refreshAction; }
+    QSlider *growthSlider() const { return _growthSlider; }
+    const model_gl_t &model() const { return _model; }
+    float growth() const { return _growth; }
+    const QString &file() const { return _file; }
+    bool isRefreshScheduled() const { return _refreshTimer.isActive(); }
+    bool isSpinning() const { return _spinning; }
+    bool refreshImageShown() const { return _imageShown; }
+
+  public slots:
+    // Parses the text, records the model's display list, reports the messages; to clean.
+    void refresh();
+    // Stores the growth factor (multiplies the recursion depth) and refreshes.
+    void grow(float growth);
+    // Centres the camera on the model.
+    void center();
+    // The editor's change handler: re-plans the refresh, keeps the text 8-bit, recolours it.
+    void textDidChange();
+    void chooseFont();
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+  private:
+    void buildWindow();
+    void buildMenus();
+    void setSpinning(bool on);
+    void setRefreshImage(bool shown);
+    void contextCreated();
+    void preferenceChanged(const QString &key);
+    void replanRefresh();
+    void messageLinkClicked(const QUrl &link);
+    bool editorClicked(const QPoint &viewportPos);
+    int linkAt(const QPoint &viewportPos) const;
+    void restoreFont();
+    void showLoadError(const QString &path, const QString &why);
+    void setDocumentTitle(const QString &path);
+    void rememberFile(const QString &path);
+
+    Preferences *_prefs;
+    BasicOpenGLView *oglView = nullptr;
+    QPlainTextEdit *textView = nullptr;
+    QTextBrowser *logView = nullptr;
+    QTabWidget *tabView = nullptr;
+    QSplitter *_splitter = nullptr;
+    LsysHighlighter *_highlighter = nullptr;
+    QSlider *_growthSlider = nullptr;
+    QLabel *_growthLabel = nullptr;
+    QAction *_refreshAction = nullptr;
+    QAction *_animateAction = nullptr;
+    QAction *_aaAction = nullptr;
+    QAction *_axisAction = nullptr;
+    QAction *_backgroundAction = nullptr;
+    QMenu *_fileMenu = nullptr;
+    QMenu *_viewMenu = nullptr;
+
+    model_gl_t _model{nullptr, 0}; // the current model and its display list
+    float _growth = 1.0f;
+    QString _file; // empty: untitled
+    QTimer _refreshTimer;
+    bool _spinning = false;
+    bool _imageShown = true;
+    bool _forcing = false;          // forceAscii is editing the document
+    bool _forcedNoted = false;      // the status bar said so once for this document
+    bool _refreshOnContext = false; // a refresh waits for the view's first context
+    bool _centerOnContext = false;
+};
+
+#endif

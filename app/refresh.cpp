@@ -1,0 +1,262 @@
+// The refresh cycle: planning the refresh after an edit, running it (text to model to display
+// list), the message report with its links and red mark, centring, and loading a document.
+#include "appcontroller.h"
+
+#include "basicopenglview.h"
+#include "camera.h"
+#include "lsyshighlighter.h"
+#include "preferences.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTextCursor>
+
+#include "files.h"
+
+// ---- States of the cycle ----
+
+void AppController::setSpinning(bool on) {
+    _spinning = on;
+}
+
+void AppController::setRefreshImage(bool shown) {
+    _imageShown = shown;
+}
+
+// The text-change step: to automatic (delay below 10.9) or manual refresh pending.
+void AppController::textDidChange() {
+    if (_forcing) return;
+    _prefs->setValue(Preferences::kFont, textView->font().toString());
+
+    _refreshTimer.stop();
+    if (!_prefs->manualRefresh()) {
+        _refreshTimer.start(int(qMin(_prefs->delay(), 1e6f) * 1000.0f));
+        setSpinning(true);
+        setRefreshImage(false);
+    }
+    _refreshAction->setEnabled(true);
+    setWindowModified(true);
+
+    // The file format has one byte per character: anything above 255 becomes "?" in the
+    // document itself (undoable), so editor positions and engine offsets stay equal.
+    QString text = textView->toPlainText();
+    if (forceAscii(text) > 0) {
+        _forcing = true;
+        QTextCursor c(textView->document());
+        c.beginEditBlock();
+        const QString now = textView->toPlainText();
+        for (int i = 0; i < now.size(); ++i) {
+            if (now[i].unicode() <= 255) continue;
+            c.setPosition(i);
+            c.setPosition(i + 1, QTextCursor::KeepAnchor);
+            c.insertText(QStringLiteral("?"));
+        }
+        c.endEditBlock();
+        _forcing = false;
+        if (!_forcedNoted) {
+            _forcedNoted = true;
+            statusBar()->showMessage(
+                tr("Characters beyond ISO Latin 1 were replaced by \"?\": description files "
+                   "hold one byte per character."),
+                10000);
+        }
+    }
+    _highlighter->colourText(text.toLatin1());
+}
+
+int AppController::forceAscii(QString &text) {
+    int n = 0;
+    for (QChar &c : text) {
+        if (c.unicode() > 255) {
+            c = QLatin1Char('?');
+            ++n;
+        }
+    }
+    return n;
+}
+
+// Re-plans a pending refresh after a change of "delay".
+void AppController::replanRefresh() {
+    if (_prefs->manualRefresh()) {
+        _refreshTimer.stop();
+        setSpinning(false);
+        if (_refreshAction->isEnabled()) setRefreshImage(true);
+    } else if (_refreshAction->isEnabled()) {
+        _refreshTimer.start(int(_prefs->delay() * 1000.0f));
+        setSpinning(true);
+    }
+}
+
+// ---- The refresh ----
+
+// Offset of the start of the line holding offset i.
+static int lineStart(const QByteArray &text, int i) {
+    while (i > 0 && text[i - 1] != '\n' && text[i - 1] != '\r')
+        --i;
+    return i;
+}
+
+void AppController::refresh() {
+    _refreshTimer.stop();
+    setSpinning(false);
+    _refreshAction->setEnabled(false);
+    if (!_prefs->manualRefresh()) setRefreshImage(true);
+
+    if (!oglView->hasContext()) {
+        // The list must live in the view's context; the first context runs this again.
+        _refreshOnContext = true;
+        return;
+    }
+    const QByteArray text = textView->toPlainText().toLatin1();
+    // The engine reads up to the first NUL byte: say so rather than drop the rest unseen.
+    const int nul = text.indexOf('\0');
+    if (nul >= 0) traceHook(lineStart(text, nul), "ignoring the text after a NUL byte");
+
+    oglView->makeCurrent();
+    modelRefresh(&_model, text.constData(), _growth, traceHook);
+    errorReport();
+    oglView->requestRedraw();
+}
+
+void AppController::grow(float growth) {
+    _growth = growth;
+    if (_growthSlider->value() != qRound(growth * 100.0f)) {
+        const QSignalBlocker block(_growthSlider);
+        _growthSlider->setValue(qRound(growth * 100.0f));
+        _growthLabel->setText(QString::number(double(growth), 'f', 2));
+    }
+    refresh();
+}
+
+void AppController::center() {
+    if (!oglView->hasContext() && _refreshOnContext) {
+        _centerOnContext = true; // centre on the model the first refresh makes
+        return;
+    }
+    float c[3], radius;
+    modelCenter(_model.gen, c, &radius);
+    oglView->resetCamera(c, radius);
+}
+
+// ---- The report ----
+
+void AppController::errorReport() {
+    const int n = qMin<int>(traceCount, TRACE_STORE);
+
+    QString label;
+    for (int i = 0; i < n; ++i) {
+        if (trace[i].code < CODE_EXEC) continue;
+        label = QString::fromLatin1(trace[i].text ? trace[i].text : "");
+        if (trace[i].code >= CODE_NOLINE) showErrorPos(trace[i].code);
+        break;
+    }
+    tabView->setTabText(1, label.isEmpty() ? tr("Messages") : label);
+
+    logView->clear();
+    if (traceCount > 0) {
+        QTextCursor c(logView->document());
+        QTextCharFormat grey, link;
+        grey.setForeground(Qt::gray);
+        link.setForeground(LsysHighlighter::linkColor());
+        link.setFontUnderline(true);
+        link.setAnchor(true);
+        for (int i = 0; i < n; ++i) {
+            const int code = trace[i].code;
+            const QString text = QString::fromLatin1(trace[i].text ? trace[i].text : "");
+            if (code >= CODE_NOLINE) {
+                link.setAnchorHref(QString::number(code));
+                c.insertText(QStringLiteral("code"), link);
+                c.insertText(QStringLiteral(": %1\n").arg(text), grey);
+            } else {
+                const char *kind = code == CODE_INFO   ? "info"
+                                   : code == CODE_EXEC ? "exec"
+                                                       : "unknown";
+                c.insertText(QStringLiteral("%1: %2\n").arg(QLatin1String(kind), text), grey);
+            }
+        }
+        if (traceCount > TRACE_STORE)
+            c.insertText(QStringLiteral("... additional %1 messages ignored\n")
+                             .arg(traceCount - TRACE_STORE),
+                         grey);
+        logView->moveCursor(QTextCursor::Start);
+        logView->verticalScrollBar()->setValue(0);
+    }
+    traceClear();
+}
+
+void AppController::showErrorPos(int pos) {
+    tabView->setCurrentIndex(0);
+    if (pos < 0) return;
+    const QByteArray text = textView->toPlainText().toLatin1();
+    if (pos > text.size()) return;
+    QTextCursor c(textView->document());
+    c.setPosition(pos);
+    textView->setTextCursor(c);
+    textView->ensureCursorVisible();
+    int end = pos;
+    while (end < text.size() && text[end] != '\0' && text[end] != '\n' && text[end] != '\r')
+        ++end;
+    _highlighter->markError(pos, end);
+}
+
+// ---- Loading ----
+
+bool AppController::setFile(const QString &path, bool remember) {
+    _refreshTimer.stop();
+    QString text;
+    if (path.isEmpty()) {
+        _file.clear();
+        setDocumentTitle(QString());
+        text =
+            QStringLiteral("# created %1\n")
+                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    } else {
+        QByteArray bytes;
+        QString why;
+        if (!readDescription(path, &bytes, &why)) {
+            showLoadError(path, why);
+            return false;
+        }
+        // ISO Latin 1: every byte is one character, so nothing can fail to decode.
+        text = QString::fromLatin1(bytes);
+        _file = QFileInfo(path).absoluteFilePath();
+        setDocumentTitle(_file);
+        if (remember) rememberFile(_file);
+    }
+    _forcedNoted = false;
+    // setPlainText runs the change handler (colouring, refresh planning, edited mark).
+    textView->setPlainText(text);
+    textView->moveCursor(QTextCursor::Start);
+    setWindowModified(false);
+    refresh();
+    center();
+    return !path.isEmpty();
+}
+
+void AppController::applicationDidFinishLaunching(const QString &file) {
+    if (!file.isEmpty() && setFile(file, true)) return;
+    // The template is shown unbound: a later Save asks where to put it.
+    if (setFile(QStringLiteral(":/untitled.ls"), false)) {
+        _file.clear();
+        setDocumentTitle(QString());
+    }
+}
+
+void AppController::showLoadError(const QString &path, const QString &why) {
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Sprig"),
+                                tr("The file \"%1\" could not be opened.").arg(path),
+                                QMessageBox::Ok, this);
+    box->setInformativeText(why);
+    box->setObjectName("loadError");
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
