@@ -130,7 +130,8 @@ class AppController : public QMainWindow {
 
     model_gl_t _model{nullptr, 0}; // the current model and its display list
     float _growth = 1.0f;
-    QString _file; // empty: untitled
+    QString _file;     // empty: untitled
+    QString _seenText; // the text as the change handler last saw it
     QTimer _refreshTimer;
     bool _spinning = false;
     bool _imageShown = true;

@@ -34,6 +34,11 @@ void AppController::setRefreshImage(bool shown) {
 // The text-change step: to automatic (delay below 10.9) or manual refresh pending.
 void AppController::textDidChange() {
     if (_forcing) return;
+    // The document also announces layout-only changes (the highlighter's formats): only a
+    // change of the text itself is an edit.
+    QString text = textView->toPlainText();
+    if (text == _seenText && !_seenText.isNull()) return;
+    _seenText = text;
     _prefs->setValue(Preferences::kFont, textView->font().toString());
 
     _refreshTimer.stop();
@@ -47,7 +52,6 @@ void AppController::textDidChange() {
 
     // The file format has one byte per character: anything above 255 becomes "?" in the
     // document itself (undoable), so editor positions and engine offsets stay equal.
-    QString text = textView->toPlainText();
     if (forceAscii(text) > 0) {
         _forcing = true;
         QTextCursor c(textView->document());
@@ -61,6 +65,7 @@ void AppController::textDidChange() {
         }
         c.endEditBlock();
         _forcing = false;
+        _seenText = text;
         if (!_forcedNoted) {
             _forcedNoted = true;
             statusBar()->showMessage(

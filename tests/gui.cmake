@@ -12,3 +12,12 @@ set_tests_properties(glview PROPERTIES LABELS gui TIMEOUT 180
                      ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
 target_compile_definitions(glview_test PRIVATE
     SPRIG_RESOURCES_DIR="${PROJECT_SOURCE_DIR}/resources")
+
+# The editor window, driven for real.
+add_executable(appcontroller_test appcontroller_test.cpp)
+set_target_properties(appcontroller_test PROPERTIES AUTOMOC ON)
+target_link_libraries(appcontroller_test PRIVATE sprig_app Qt6::Test)
+add_test(NAME appcontroller
+         COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:appcontroller_test>)
+set_tests_properties(appcontroller PROPERTIES LABELS gui TIMEOUT 300
+                     ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")

@@ -1,0 +1,377 @@
+// The editor window driven for real on an X server (Xvfb): typing and the refresh cycle's
+// states, the message report (tab label, list, links, red mark), colouring and links read back
+// from the highlighter's layout, growth, centring, and loading good, ISO Latin 1 and unreadable
+// files.
+#include "appcontroller.h"
+#include "basicopenglview.h"
+#include "lsyshighlighter.h"
+#include "preferences.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char *const kTree = "recursion 2\nangle 30\naxiom F\nrule F=F[+F]F\n";
+
+// The class of every character as the layout shows it: R leading word, G comment, L link,
+// E error mark, . plain; line breaks stay '\n'.
+QString classes(QPlainTextEdit *editor) {
+    QString out;
+    for (QTextBlock b = editor->document()->begin(); b.isValid(); b = b.next()) {
+        if (b != editor->document()->begin()) out += '\n';
+        QString line(b.length() - 1, '.');
+        for (const QTextLayout::FormatRange &r : b.layout()->formats()) {
+            const QColor c = r.format.foreground().color();
+            const QChar k = c == LsysHighlighter::errorColor()                              ? 'E'
+                            : c == LsysHighlighter::leadingWordColor()                      ? 'R'
+                            : c == LsysHighlighter::commentColor()                          ? 'G'
+                            : c == LsysHighlighter::linkColor() && r.format.fontUnderline() ? 'L'
+                                                                                            : '?';
+            for (int i = r.start; i < r.start + r.length && i < line.size(); ++i)
+                line[i] = k;
+        }
+        out += line;
+    }
+    return out;
+}
+
+// Point in the editor's viewport at the middle of the character at pos.
+QPoint charCentre(QPlainTextEdit *e, int pos) {
+    QTextCursor a(e->document()), b(e->document());
+    a.setPosition(pos);
+    b.setPosition(pos + 1);
+    const QRect ra = e->cursorRect(a), rb = e->cursorRect(b);
+    return QPoint((ra.left() + rb.left()) / 2, ra.center().y());
+}
+
+} // namespace
+
+class AppControllerTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir _dir;
+    std::unique_ptr<Preferences> _prefs;
+    std::unique_ptr<AppController> _w;
+
+    QString path(const QString &name) const { return _dir.filePath(name); }
+    QString write(const QString &name, const QByteArray &bytes) {
+        QFile f(path(name));
+        if (!f.open(QIODevice::WriteOnly)) return QString();
+        f.write(bytes);
+        return path(name);
+    }
+    // Replaces the editor's text as typing would (one undoable edit).
+    void type(const QString &text) {
+        _w->editor()->selectAll();
+        _w->editor()->insertPlainText(text);
+    }
+    QString messageList() const { return _w->messages()->toPlainText(); }
+
+  private slots:
+    void init() {
+        _prefs = std::make_unique<Preferences>(path("settings.ini"));
+        _prefs->writeDefaults();
+        _prefs->setDelay(0.2f);
+        _w = std::make_unique<AppController>(_prefs.get());
+        _w->resize(1000, 700);
+        _w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(_w.get()));
+        QTRY_VERIFY(_w->view()->hasContext());
+        _w->setFile(write("tree.ls", kTree), false);
+    }
+    void cleanup() {
+        _w.reset();
+        _prefs.reset();
+    }
+
+    // The three states and their transitions, with an automatic and a manual delay.
+    void refreshCycle() {
+        QVERIFY(!_w->isWindowModified());
+        QVERIFY(!_w->refreshAction()->isEnabled());
+
+        type("recursion 3\naxiom F\nrule F=F[-F]F\n");
+        QVERIFY(_w->isRefreshScheduled() && _w->isSpinning() && !_w->refreshImageShown());
+        QVERIFY(_w->refreshAction()->isEnabled() && _w->isWindowModified());
+        QTRY_VERIFY(!_w->isRefreshScheduled());
+        QVERIFY(!_w->isSpinning() && _w->refreshImageShown() && !_w->refreshAction()->isEnabled());
+        QCOMPARE(_w->model().gen->recursion, 3.0f);
+
+        // Manual: nothing scheduled until Refresh; a stored 10.9 still counts as automatic.
+        _prefs->setDelay(10.9f);
+        QVERIFY(!_prefs->manualRefresh());
+        _prefs->setDelay(11.0f);
+        type("recursion 1\naxiom F\n");
+        QVERIFY(!_w->isRefreshScheduled() && !_w->isSpinning() && _w->refreshImageShown());
+        QVERIFY(_w->refreshAction()->isEnabled());
+        QTest::qWait(300);
+        QCOMPARE(_w->model().gen->recursion, 3.0f);
+        _w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(_w.get()));
+        QTest::keyClick(_w->editor(), Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(_w->model().gen->recursion, 1.0f);
+        QVERIFY(!_w->refreshAction()->isEnabled());
+
+        // "delay" changes while a refresh is pending re-plan it both ways.
+        _prefs->setDelay(5.0f);
+        type("axiom FF\n");
+        QVERIFY(_w->isSpinning());
+        _prefs->setDelay(11.0f);
+        QVERIFY(!_w->isRefreshScheduled() && !_w->isSpinning() && _w->refreshImageShown());
+        _prefs->setDelay(0.1f);
+        QVERIFY(_w->isRefreshScheduled() && _w->isSpinning());
+        QTRY_VERIFY(!_w->refreshAction()->isEnabled());
+        // Clean: a change of "delay" does nothing.
+        _prefs->setDelay(0.3f);
+        QVERIFY(!_w->isRefreshScheduled() && !_w->isSpinning());
+    }
+
+    // The report from a given message store: label, list, selected tab, moved cursor.
+    void report_data() {
+        QTest::addColumn<QList<int>>("codes");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("cursor");
+        QTest::newRow("none") << QList<int>{} << "Messages"
+                              << "" << 1 << 2;
+        QTest::newRow("info only") << QList<int>{-10, -10} << "Messages"
+                                   << "info: m0\ninfo: m1\n"
+                                   << 1 << 2;
+        QTest::newRow("no line first") << QList<int>{-10, -1, 7} << "m1"
+                                       << "info: m0\ncode: m1\ncode: m2\n"
+                                       << 0 << 2;
+        QTest::newRow("exec first") << QList<int>{-100, -2, 12} << "m1"
+                                    << "unknown: m0\nexec: m1\ncode: m2\n"
+                                    << 1 << 2;
+        QTest::newRow("positioned") << QList<int>{-10, 12} << "m1"
+                                    << "info: m0\ncode: m1\n"
+                                    << 0 << 12;
+        QList<int> fifteen;
+        QString twelve;
+        for (int i = 0; i < 15; ++i) {
+            fifteen << -10;
+            if (i < 12) twelve += QString("info: m%1\n").arg(i);
+        }
+        QTest::newRow("fifteen") << fifteen << "Messages"
+                                 << twelve + "... additional 3 messages ignored\n"
+                                 << 1 << 2;
+    }
+    void report() {
+        QFETCH(QList<int>, codes);
+        _w->tabs()->setCurrentIndex(1);
+        QTextCursor c = _w->editor()->textCursor();
+        c.setPosition(2);
+        _w->editor()->setTextCursor(c);
+        traceClear();
+        for (int i = 0; i < codes.size(); ++i)
+            traceHook(codes[i], "m%d", i);
+        _w->errorReport();
+        QTEST(_w->tabs()->tabText(1), "label");
+        QTEST(messageList(), "list");
+        QTEST(_w->tabs()->currentIndex(), "tab");
+        QTEST(_w->editor()->textCursor().position(), "cursor");
+        QCOMPARE(traceCount, 0);
+        QFETCH(int, cursor);
+        QCOMPARE(_w->highlighter()->hasErrorMark(), cursor != 2);
+        if (!messageList().isEmpty()) {
+            QTextCursor grey(_w->messages()->document());
+            grey.setPosition(6);
+            QCOMPARE(grey.charFormat().foreground().color(), QColor(Qt::gray));
+        }
+    }
+
+    // A real error: named in the tab, its line red until the next edit, its "code" link and
+    // the editor's links both select what they point to.
+    void errorsAndLinks() {
+        const QString text = "axiom F\nangle\nrule F=F+F\n";
+        type(text);
+        const int undoSteps = _w->editor()->document()->availableUndoSteps();
+        _w->refresh();
+        QVERIFY(_w->tabs()->tabText(1) != "Messages");
+        QCOMPARE(_w->editor()->document()->availableUndoSteps(), undoSteps);
+        QCOMPARE(_w->editor()->textCursor().position(), 8);
+        QCOMPARE(classes(_w->editor()), QString("RRRRR.L\nEEEEE\nRRRR.L.L.L\n"));
+
+        // The message list's first link goes back to the line.
+        _w->tabs()->setCurrentIndex(1);
+        QTextCursor start(_w->messages()->document());
+        start.setPosition(1);
+        QTest::mouseClick(_w->messages()->viewport(), Qt::LeftButton, {},
+                          _w->messages()->cursorRect(start).center());
+        QCOMPARE(_w->tabs()->currentIndex(), 0);
+        QCOMPARE(_w->editor()->textCursor().position(), 8);
+
+        // A click on the last F of the rule selects the rule's head; the cursor shows a hand.
+        const int lastF = text.lastIndexOf('F');
+        QTest::mouseMove(_w->editor()->viewport(), charCentre(_w->editor(), lastF));
+        QTRY_COMPARE(_w->editor()->viewport()->cursor().shape(), Qt::PointingHandCursor);
+        QTest::mouseClick(_w->editor()->viewport(), Qt::LeftButton, {},
+                          charCentre(_w->editor(), lastF));
+        QCOMPARE(_w->editor()->textCursor().selectionStart(), text.indexOf("F=F"));
+        QCOMPARE(_w->editor()->textCursor().selectionEnd(), text.indexOf("F=F") + 1);
+
+        // The next edit removes the mark; the colouring never makes the document edited.
+        QTest::keyClick(_w->editor(), Qt::Key_Space);
+        QVERIFY(!_w->highlighter()->hasErrorMark());
+        QVERIFY(!classes(_w->editor()).contains('E'));
+    }
+
+    // Colouring of the scanner's cases, read back from the layout (one text a row).
+    void colouring_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("short definition") << "F=FF"
+                                          << "L.LL";
+        QTest::newRow("indented rule") << "  rule F = F[+F]F"
+                                       << "..RRRR.L...L..L.L";
+        QTest::newRow("trailing comment") << "rule F = F # grow"
+                                          << "RRRR.L...L.GGGGGG";
+        QTest::newRow("comment line") << "# note F=F"
+                                      << "GGGGGGGGGG";
+        QTest::newRow("setting comment") << "angle 30 # steep"
+                                         << "RRRRR....GGGGGGG";
+        QTest::newRow("axiom at line end") << "axiom\nF=F"
+                                           << ".....\nL.L";
+        QTest::newRow("capital Rule") << "Rule F = X"
+                                      << "RRRR......";
+        QTest::newRow("one-letter word") << "F FF\nF=F"
+                                         << "L.LL\nL.L";
+        QTest::newRow("digit rule") << "5=F5"
+                                    << "L..L";
+        QTest::newRow("rule then line end") << "rule\nF=F"
+                                            << "....\nL.L";
+        QTest::newRow("Latin 1 stays plain") << "# \xe4\nF=\xe4"
+                                             << "GGG\nL..";
+    }
+    void colouring() {
+        QFETCH(QString, text);
+        type(text);
+        QTEST(classes(_w->editor()), "expected");
+        QVERIFY(_w->isWindowModified());
+    }
+
+    // Every link points to the first definition: two definitions of F, and a digit rule.
+    void linkTargets() {
+        type("F=F\nF=G\n5=F5\n");
+        const int targets[][2] = {{0, 0}, {2, 0}, {4, 0}, {10, 0}, {8, 8}, {11, 8}};
+        for (const auto &row : targets)
+            QCOMPARE(_w->highlighter()->linkTarget(row[0]), row[1]);
+        QCOMPARE(_w->highlighter()->linkTarget(1), -1); // '=' is no link
+        QCOMPARE(_w->highlighter()->linkTarget(6), -1); // G is not defined
+    }
+
+    // Characters above 255 become "?" in the document (a pair of UTF-16 units, "??"); Latin 1
+    // stays.
+    void forceAscii() {
+        type(QString::fromUtf8("axiom F # \xc3\xa9 \xe4\xb8\xad \xf0\x9f\x8c\xb1"));
+        QCOMPARE(_w->editor()->toPlainText(), QString::fromUtf8("axiom F # \xc3\xa9 ? ??"));
+        QVERIFY(_w->statusBar()->currentMessage().contains("?"));
+    }
+
+    // Growth multiplies the depth on this and every later refresh; the slider shows it.
+    void growth() {
+        _w->growthSlider()->setValue(50);
+        QCOMPARE(_w->growth(), 0.5f);
+        QCOMPARE(_w->model().gen->recursion, 1.0f);
+        _w->refresh();
+        QCOMPARE(_w->model().gen->recursion, 1.0f);
+        _w->grow(1.25f);
+        QCOMPARE(_w->growthSlider()->value(), 125);
+        QCOMPARE(_w->model().gen->recursion, 2.5f);
+    }
+
+    // Centring on the model's bounds; an empty model centres on the origin.
+    void centring() {
+        const bounds_t b = _w->model().gen->bounds;
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(_w->view()->scene().objectCenter[i], -(b.min[i] + b.max[i]) / 2);
+        type("# nothing\n");
+        _w->refresh();
+        _w->center();
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(_w->view()->scene().objectCenter[i], 0.0f);
+    }
+
+    // Loading: a good file, an ISO Latin 1 file, and files that cannot be read, which leave
+    // the open document as it was and say which file and why.
+    void loading_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("good") << "good.ls" << true;
+        QTest::newRow("latin1") << "latin1.ls" << true;
+        QTest::newRow("missing") << "missing.ls" << false;
+        QTest::newRow("folder") << "folder" << false;
+        QTest::newRow("too large") << "large.ls" << false;
+        QTest::newRow("fifo") << "fifo.ls" << false;
+        QTest::newRow("unreadable") << "secret.ls" << false;
+    }
+    void loading() {
+        QFETCH(QString, name);
+        QFETCH(bool, ok);
+        write("good.ls", "axiom FF\n");
+        write("latin1.ls", "# gr\xfcn\naxiom F\n");
+        QDir(_dir.path()).mkdir("folder");
+        write("large.ls", "");
+        QFile::resize(path("large.ls"), (qint64(64) << 20) + 1);
+        mkfifo(QFile::encodeName(path("fifo.ls")).constData(), 0600);
+        write("secret.ls", "axiom F\n");
+        QFile::setPermissions(path("secret.ls"), QFileDevice::WriteOwner);
+        if (name == "secret.ls" && geteuid() == 0) QSKIP("root reads every file");
+
+        type("axiom F # mine\n");
+        QCOMPARE(_w->setFile(path(name), true), ok);
+        if (ok) {
+            QByteArray bytes;
+            QFile f(path(name));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(_w->editor()->toPlainText(), QString::fromLatin1(f.readAll()));
+            QVERIFY(!_w->isWindowModified());
+            QCOMPARE(_w->file(), QFileInfo(path(name)).absoluteFilePath());
+            QVERIFY(_w->windowTitle().startsWith(name));
+        } else {
+            auto *box = _w->findChild<QMessageBox *>("loadError");
+            QVERIFY(box);
+            QVERIFY(box->text().contains(path(name)));
+            QVERIFY(!box->informativeText().isEmpty());
+            box->close();
+            QCOMPARE(_w->editor()->toPlainText(), QString("axiom F # mine\n"));
+            QVERIFY(_w->isWindowModified());
+            QCOMPARE(_w->file(), QFileInfo(path("tree.ls")).absoluteFilePath());
+        }
+    }
+
+    // A NUL byte ends the engine's text: reported once, on the line that holds it.
+    void nulByte() {
+        _w->setFile(write("nul.ls", QByteArray("axiom F\nrule F=F\0F\n", 19)), false);
+        QCOMPARE(_w->tabs()->tabText(1), QString("ignoring the text after a NUL byte"));
+        QCOMPARE(messageList().count("NUL"), 1);
+        QCOMPARE(_w->editor()->textCursor().position(), 8);
+    }
+
+    // New (no path): the untitled document with its date line, not edited, refreshed.
+    void newDocument() {
+        type("axiom F\n");
+        QCOMPARE(_w->setFile(QString(), true), false);
+        QVERIFY(_w->editor()->toPlainText().startsWith("# created "));
+        QVERIFY(_w->windowTitle().startsWith("untitled.ls"));
+        QVERIFY(!_w->isWindowModified() && _w->file().isEmpty());
+        QCOMPARE(_w->model().gen->polygon_count, 0u);
+    }
+
+    // The editor font is stored on every edit and restored by the next window.
+    void fontRestored() {
+        QFont f("Monospace", 17);
+        _w->editor()->setFont(f);
+        type("axiom F\n");
+        AppController second(_prefs.get());
+        QCOMPARE(second.editor()->font().pointSize(), 17);
+    }
+};
+
+QTEST_MAIN(AppControllerTest)
+#include "appcontroller_test.moc"
