@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSettings>
@@ -124,12 +125,32 @@ void AppController::buildWindow() {
         _prefs->settings().setValue(kSplitterKey, out);
     });
     setCentralWidget(_splitter);
+    setAcceptDrops(true);
     statusBar();
     setDocumentTitle(QString());
 }
 
 void AppController::buildMenus() {
     _fileMenu = menuBar()->addMenu(tr("&File"));
+    _fileMenu->addAction(tr("&New"), QKeySequence::New, this, &AppController::fileNew);
+    _fileMenu->addAction(tr("&Open..."), QKeySequence::Open, this, &AppController::fileOpen);
+    QMenu *recent = _fileMenu->addMenu(tr("Open &Recent"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        for (const QString &path : recentFiles(_prefs->settings()))
+            recent->addAction(QFileInfo(path).fileName(), this, [this, path] { openRecent(path); })
+                ->setToolTip(path);
+        if (recent->isEmpty()) recent->addAction(tr("No Recent Files"))->setEnabled(false);
+    });
+    _fileMenu->addSeparator();
+    _fileMenu->addAction(tr("&Save"), QKeySequence::Save, this, &AppController::fileSave);
+    _fileMenu->addAction(tr("Save &As..."), QKeySequence(tr("Ctrl+Shift+S")), this,
+                         &AppController::fileSaveAs);
+    _fileMenu->addSeparator();
+    _printAction = _fileMenu->addAction(tr("&Print..."), QKeySequence::Print, this,
+                                        &AppController::printDocument);
+    _fileMenu->addSeparator();
+    _fileMenu->addAction(tr("&Quit"), QKeySequence::Quit, this, &AppController::quit);
 
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
     edit->addAction(tr("&Undo"), QKeySequence::Undo, textView, &QPlainTextEdit::undo);
@@ -250,6 +271,19 @@ void AppController::preferenceChanged(const QString &key) {
 
 bool AppController::eventFilter(QObject *watched, QEvent *event) {
     if (watched == textView->viewport()) {
+        // Files dropped on the editor open like files dropped on the window; text drags stay
+        // the editor's own.
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+            event->type() == QEvent::Drop) {
+            auto *de = static_cast<QDropEvent *>(event);
+            if (de->mimeData()->hasUrls()) {
+                if (event->type() == QEvent::Drop)
+                    dropEvent(de);
+                else
+                    static_cast<QDragMoveEvent *>(event)->acceptProposedAction();
+                return true;
+            }
+        }
         if (event->type() == QEvent::MouseMove) {
             const auto *me = static_cast<QMouseEvent *>(event);
             if (me->buttons() == Qt::NoButton)

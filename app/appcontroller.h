@@ -50,8 +50,9 @@ class AppController : public QMainWindow {
     // document as it was and says which file and why in a message box; returns false then.
     bool setFile(const QString &path, bool remember);
     // Start-up complete: loads the file handed over (remembered as recent) or, without one or
-    // when it cannot be read, the built-in template as an untitled document.
-    void applicationDidFinishLaunching(const QString &file);
+    // when it cannot be read, the built-in template as an untitled document. From now on a
+    // file handed over is loaded after the save prompt.
+    void applicationDidFinishLaunching();
     // Replaces, in place, every character above 255 with "?"; returns how many were replaced.
     static int forceAscii(QString &text);
 
@@ -92,10 +93,43 @@ class AppController : public QMainWindow {
     void textDidChange();
     void chooseFont();
 
+    // ---- File commands and the save prompt ----
+    void fileNew();
+    void fileOpen();
+    void fileSave();
+    void fileSaveAs();
+    void openRecent(const QString &path);
+    // The editor prints its text when it has the focus; otherwise the picture is printed.
+    void printDocument();
+    // A file handed over by the system or another sprig process: loaded at the end of start-up
+    // without a question, or after the save prompt once start-up is complete.
+    void openFileRequest(const QString &path);
+    // Quit: asks first; quits once the answer allows it.
+    void quit();
+
+  public:
+    // The prompt with the question, "Save", "Don't Save" and "Cancel"; the callback receives
+    // the answer. Not edited: the callback runs at once with true.
+    void askToSave(const QString &question, Callback callback);
+    void didEndCloseSheet(int returnCode, Callback callback);
+    // The save panel; the callback (may be empty) receives true once it is closed.
+    void askToSaveFile(Callback callback);
+    // Writes the text, ISO Latin 1, atomically; says why in a message box when it cannot.
+    bool trySave(const QString &path);
+    void pendingCallback(bool answer);
+    void openingCallback(bool answer);
+    void closingCallback(bool answer);
+    void terminateCallback(bool answer);
+
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
   private:
+    void leaveFullScreen();
     void buildWindow();
     void buildMenus();
     void setSpinning(bool on);
@@ -121,6 +155,7 @@ class AppController : public QMainWindow {
     QSlider *_growthSlider = nullptr;
     QLabel *_growthLabel = nullptr;
     QAction *_refreshAction = nullptr;
+    QAction *_printAction = nullptr;
     QAction *_animateAction = nullptr;
     QAction *_aaAction = nullptr;
     QAction *_axisAction = nullptr;
@@ -130,7 +165,13 @@ class AppController : public QMainWindow {
 
     model_gl_t _model{nullptr, 0}; // the current model and its display list
     float _growth = 1.0f;
-    QString _file;     // empty: untitled
+    QString _file;    // empty: untitled
+    QString _pending; // the file to load once the prompt is answered; empty: a new document
+    bool _finishedLaunch = false;
+    bool _sheetOpen = false;     // a prompt or panel is on the window
+    bool _discarded = false;     // "Don't Save" was the answer now being acted on
+    bool _closeApproved = false; // the window may close
+    bool _inCloseEvent = false;
     QString _seenText; // the text as the change handler last saw it
     QTimer _refreshTimer;
     bool _spinning = false;

@@ -1,45 +1,30 @@
 // Reading description files and the recent-files list.
 #include "files.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "io.h"
 
-// Larger descriptions are refused rather than held in memory (lsys refuses them too).
-static const qint64 kMaxDescriptionBytes = qint64(64) << 20;
+#include <QFile>
 
 static const char *const kRecentKey = "recentFiles";
 static const int kRecentMax = 10;
 
 bool readDescription(const QString &path, QByteArray *bytes, QString *why) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        *why = QObject::tr("No such file.");
+    // The built-in template lives in the program's resources, not on disk.
+    if (path.startsWith(QLatin1String(":/"))) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) {
+            *why = f.errorString();
+            return false;
+        }
+        *bytes = f.readAll();
+        return true;
+    }
+    std::string data, err;
+    if (!ioReadFile(QFile::encodeName(path).toStdString(), &data, &err)) {
+        *why = QString::fromLocal8Bit(err.c_str());
         return false;
     }
-    // A FIFO would block forever and a device never ends: only regular files are read.
-    if (!info.isFile()) {
-        *why = info.isDir() ? QObject::tr("It is a folder, not a file.")
-                            : QObject::tr("It is not a regular file.");
-        return false;
-    }
-    if (info.size() > kMaxDescriptionBytes) {
-        *why = QObject::tr("The file is too large (more than 64 MiB).");
-        return false;
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *why = f.errorString();
-        return false;
-    }
-    *bytes = f.read(kMaxDescriptionBytes + 1);
-    if (f.error() != QFileDevice::NoError) {
-        *why = f.errorString();
-        return false;
-    }
-    if (bytes->size() > kMaxDescriptionBytes) {
-        *why = QObject::tr("The file is too large (more than 64 MiB).");
-        return false;
-    }
+    *bytes = QByteArray(data.data(), qsizetype(data.size()));
     return true;
 }
 

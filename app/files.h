@@ -8,7 +8,8 @@
 #include <QString>
 #include <QStringList>
 
-// Reads a description file whole: regular files only, at most 64 MiB. False with the reason.
+// Reads a description file whole, as lsys does: regular files only, at most 64 MiB, NUL bytes
+// included. False with the reason.
 bool readDescription(const QString &path, QByteArray *bytes, QString *why);
 
 // The "recentFiles" list, most recent first, at most 10 entries, no duplicates.

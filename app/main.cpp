@@ -3,10 +3,12 @@
 #include "appcontroller.h"
 #include "kxglview.h"
 #include "preferences.h"
+#include "signalwatcher.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QSessionManager>
 #include <QSurfaceFormat>
 
 #include <stdio.h>
@@ -52,8 +54,15 @@ int main(int argc, char **argv) {
         fprintf(stderr, "sprig: opening '%s' only; one file at a time\n", qPrintable(files[0]));
 
     AppController window(&prefs);
+    // A logout or `kill` asks about unsaved changes like Quit does.
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &window, &AppController::quit);
+    // A session manager asking to end the session gets the same question.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager &) { window.quit(); });
     window.resize(1200, 760);
     window.show();
-    window.applicationDidFinishLaunching(files.value(0));
+    if (!files.isEmpty()) window.openFileRequest(files[0]);
+    window.applicationDidFinishLaunching();
     return app.exec();
 }

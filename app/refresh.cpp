@@ -246,8 +246,9 @@ bool AppController::setFile(const QString &path, bool remember) {
     return !path.isEmpty();
 }
 
-void AppController::applicationDidFinishLaunching(const QString &file) {
-    if (!file.isEmpty() && setFile(file, true)) return;
+void AppController::applicationDidFinishLaunching() {
+    _finishedLaunch = true;
+    if (!_pending.isEmpty() && setFile(_pending, true)) return;
     // The template is shown unbound: a later Save asks where to put it.
     if (setFile(QStringLiteral(":/untitled.ls"), false)) {
         _file.clear();

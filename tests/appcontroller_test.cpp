@@ -6,11 +6,13 @@
 #include "basicopenglview.h"
 #include "lsyshighlighter.h"
 #include "preferences.h"
+#include "signalwatcher.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
 #include <memory>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,6 +73,34 @@ class AppControllerTest : public QObject {
         _w->editor()->insertPlainText(text);
     }
     QString messageList() const { return _w->messages()->toPlainText(); }
+
+    // Answers the open prompt with the button of that label.
+    void answerPrompt(const QString &button) {
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = _w->findChild<QMessageBox *>("savePrompt")) && box->isVisible());
+        QCOMPARE(box->informativeText(), QString("If you don't save, your changes will be lost."));
+        for (QAbstractButton *b : box->buttons())
+            if (b->text() == button) {
+                b->click();
+                return;
+            }
+        QFAIL(qPrintable("no button " + button));
+    }
+    // Accepts the named file panel with a file, or cancels it for an empty name.
+    void answerPanel(const char *panelName, const QString &file) {
+        QFileDialog *panel = nullptr;
+        QTRY_VERIFY((panel = _w->findChild<QFileDialog *>(panelName)) && panel->isVisible());
+        if (file.isEmpty()) {
+            panel->reject();
+        } else {
+            panel->selectFile(file);
+            static_cast<QDialog *>(panel)->accept(); // the file dialog's own accept
+        }
+    }
+    QByteArray contents(const QString &file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
 
   private slots:
     void init() {
@@ -370,6 +400,141 @@ class AppControllerTest : public QObject {
         type("axiom F\n");
         AppController second(_prefs.get());
         QCOMPARE(second.editor()->font().pointSize(), 17);
+    }
+
+    // The save prompt's answer table: every row from an edited window (but the first).
+    void savePrompt_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("file"); // for the save panel; "" cancels it
+        QTest::addColumn<bool>("editedAfter");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("not edited") << ""
+                                    << "" << false << true;
+        QTest::newRow("save, written") << "Save"
+                                       << "saved.ls" << false << true;
+        QTest::newRow("save, panel cancelled") << "Save"
+                                               << "" << true << true;
+        QTest::newRow("save, write failed") << "Save"
+                                            << "no/such/folder/x.ls" << true << true;
+        QTest::newRow("don't save") << "Don't Save"
+                                    << "" << false << true;
+        QTest::newRow("cancel") << "Cancel"
+                                << "" << true << false;
+    }
+    void savePrompt() {
+        QFETCH(QString, button);
+        QFETCH(QString, file);
+        if (!button.isEmpty()) type("axiom F # edited\n");
+        int answers = 0;
+        bool answer = false;
+        _w->askToSave("Do you want to save changes before new?", [&](bool a) {
+            ++answers;
+            answer = a;
+        });
+        if (!button.isEmpty()) answerPrompt(button);
+        if (button == "Save") answerPanel("savePanel", file.isEmpty() ? file : path(file));
+        if (file.contains("/")) {
+            QMessageBox *error = nullptr;
+            QTRY_VERIFY((error = _w->findChild<QMessageBox *>("saveError")));
+            QVERIFY(error->text().contains("x.ls") && !error->informativeText().isEmpty());
+            error->close();
+        }
+        QTRY_COMPARE(answers, 1);
+        QTEST(answer, "answer");
+        QTEST(_w->isWindowModified(), "editedAfter");
+        if (file == "saved.ls") QCOMPARE(contents(path(file)), QByteArray("axiom F # edited\n"));
+    }
+
+    // Save As on the untitled document, then Save without a panel; Latin 1 on disk and back.
+    void saveAndReopen() {
+        _w->setFile(QString(), false);
+        type(QString::fromLatin1("# gr\xfcn\naxiom F\n"));
+        _w->fileSave();
+        answerPanel("savePanel", path("green"));
+        QTRY_VERIFY(!_w->isWindowModified());
+        QCOMPARE(_w->file(), path("green.ls")); // the default suffix
+        QVERIFY(_w->windowTitle().startsWith("green.ls"));
+        QCOMPARE(contents(path("green.ls")), QByteArray("# gr\xfcn\naxiom F\n"));
+        type("axiom FF\n");
+        _w->fileSave();
+        const QFileDialog *panel = _w->findChild<QFileDialog *>("savePanel");
+        QVERIFY(!panel || !panel->isVisible());
+        QCOMPARE(contents(path("green.ls")), QByteArray("axiom FF\n"));
+        QVERIFY(_w->setFile(path("green.ls"), true));
+        QCOMPARE(_w->editor()->toPlainText(), QString("axiom FF\n"));
+    }
+
+    // Open, "Don't Save", then cancelling the open panel keeps the text and its edited mark;
+    // choosing a file loads it.
+    void openCommand() {
+        type("axiom F # unsaved\n");
+        _w->fileOpen();
+        answerPrompt("Don't Save");
+        answerPanel("openPanel", "");
+        QVERIFY(_w->isWindowModified());
+        QCOMPARE(_w->editor()->toPlainText(), QString("axiom F # unsaved\n"));
+        _w->fileOpen();
+        answerPrompt("Don't Save");
+        answerPanel("openPanel", write("other.ls", "axiom FFF\n"));
+        QTRY_COMPARE(_w->editor()->toPlainText(), QString("axiom FFF\n"));
+        QVERIFY(!_w->isWindowModified());
+    }
+
+    // New asks first; "Don't Save" makes the untitled document.
+    void newCommand() {
+        type("axiom F # unsaved\n");
+        _w->fileNew();
+        answerPrompt("Don't Save");
+        QVERIFY(_w->editor()->toPlainText().startsWith("# created "));
+        QVERIFY(_w->windowTitle().startsWith("untitled.ls") && !_w->isWindowModified());
+    }
+
+    // Closing and quitting: no prompt without changes; Save + cancelled panel keeps running;
+    // "Don't Save" ends without writing; SIGTERM asks the same question.
+    void closing() {
+        _w->close();
+        QVERIFY(!_w->isVisible());
+        _w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(_w.get()));
+
+        type("axiom F # unsaved\n");
+        SignalWatcher watcher;
+        connect(&watcher, &SignalWatcher::terminationRequested, _w.get(), &AppController::quit);
+        raise(SIGTERM);
+        answerPrompt("Save");
+        answerPanel("savePanel", "");
+        QVERIFY(_w->isVisible() && _w->isWindowModified());
+        _w->close();
+        answerPrompt("Don't Save");
+        QTRY_VERIFY(!_w->isVisible());
+        QCOMPARE(contents(path("tree.ls")), QByteArray(kTree));
+    }
+
+    // Drops and open requests: the first of three dropped files; a request before start-up
+    // completes loads without asking, after it asks first.
+    void dropsAndRequests() {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(write("a.ls", "axiom F\n")),
+                      QUrl::fromLocalFile(write("b.ls", "axiom FF\n")),
+                      QUrl::fromLocalFile(write("c.ls", "axiom FFF\n"))});
+        // Qt hands a drop to the widget that accepted the drag's entry.
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(_w.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(_w.get(), &drop);
+        QCOMPARE(_w->file(), path("a.ls"));
+
+        AppController starting(_prefs.get());
+        starting.openFileRequest(path("b.ls"));
+        QCOMPARE(starting.file(), QString());
+        starting.applicationDidFinishLaunching();
+        QCOMPARE(starting.file(), path("b.ls"));
+        starting.editor()->insertPlainText("F");
+        starting.openFileRequest(path("c.ls"));
+        QVERIFY(starting.findChild<QMessageBox *>("savePrompt"));
+        QCOMPARE(starting.file(), path("b.ls"));
     }
 };
 
