@@ -11,3 +11,9 @@ foreach(name ${SPRIG_DESKTOP_TESTS})
                              ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
     endif()
 endforeach()
+
+# The install tree in a scratch prefix (the .deb is built by `make deb`, not here).
+add_test(NAME install
+         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${PROJECT_BINARY_DIR}
+                 ${CMAKE_CURRENT_BINARY_DIR}/install-root)
+set_tests_properties(install PROPERTIES LABELS install TIMEOUT 120)
