@@ -5,8 +5,9 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
+PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build run test test-main test-asan fuzz-smoke bench format clean
+.PHONY: all deps configure build run test test-main test-asan fuzz-smoke bench format clean install deb
 
 all: build
 
@@ -46,6 +47,15 @@ fuzz-smoke: deps
 
 bench: build
 	$(BUILD)/bench/sprig_bench
+
+# Installs the programs, launcher, file type, icons, manual pages, documentation and examples
+# under PREFIX (DESTDIR is honoured for staged installs).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Builds the Debian package (installs under /usr) into $(BUILD).
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

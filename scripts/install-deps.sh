@@ -3,9 +3,10 @@
 # Only missing packages are installed; through sudo when not run as root.
 set -e
 PKGS="build-essential cmake ninja-build pkg-config
-qt6-base-dev libqt6opengl6-dev libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri
+qt6-base-dev libqt6opengl6-dev libqt6svg6 libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri
 xvfb xauth libgtest-dev libbenchmark-dev libtinygltf-dev lib3mf-dev
-clang libclang-rt-14-dev imagemagick locales"
+clang libclang-rt-14-dev imagemagick locales
+desktop-file-utils shared-mime-info file dpkg-dev"
 
 missing=""
 for p in $PKGS; do
