@@ -39,8 +39,9 @@ AppController::AppController(Preferences *prefs, QWidget *parent)
     connect(&_refreshTimer, &QTimer::timeout, this, &AppController::refresh);
     buildWindow();
     buildMenus();
-    restoreFont();
+    buildToolbar(); // after the menus, whose Refresh and Print actions it shares
     connect(prefs, &Preferences::changed, this, &AppController::preferenceChanged);
+    restoreFont();
 }
 
 AppController::~AppController() {
@@ -161,6 +162,9 @@ void AppController::buildMenus() {
     edit->addAction(tr("&Paste"), QKeySequence::Paste, textView, &QPlainTextEdit::paste);
     edit->addAction(tr("Select &All"), QKeySequence::SelectAll, textView,
                     &QPlainTextEdit::selectAll);
+    edit->addSeparator();
+    edit->addAction(tr("&Preferences..."), QKeySequence(tr("Ctrl+,")), this,
+                    &AppController::preferencesOpen);
 
     _viewMenu = menuBar()->addMenu(tr("&View"));
     _refreshAction = _viewMenu->addAction(tr("&Refresh"), QKeySequence(tr("Ctrl+R")), this,
@@ -207,10 +211,6 @@ void AppController::drawFloor() {
 
 void AppController::select(const float *point) {
     Q_UNUSED(point);
-}
-
-int AppController::count() const {
-    return 0;
 }
 
 // ---- Font ----

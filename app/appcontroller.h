@@ -32,6 +32,7 @@ class QSplitter;
 class QTabWidget;
 class QTextBrowser;
 class MainToolBar;
+class PreferencesDialog;
 class RefreshButton;
 
 class AppController : public QMainWindow {
@@ -74,6 +75,8 @@ class AppController : public QMainWindow {
     QTabWidget *tabs() const { return tabView; }
     LsysHighlighter *highlighter() const { return _highlighter; }
     QAction *refreshAction() const { return _refreshAction; }
+    RefreshButton *refreshButton() const { return _refreshButton; }
+    MainToolBar *toolbar() const { return _toolbar; }
     QSlider *growthSlider() const { return _growthSlider; }
     const model_gl_t &model() const { return _model; }
     float growth() const { return _growth; }
@@ -106,6 +109,8 @@ class AppController : public QMainWindow {
     void openFileRequest(const QString &path);
     // Quit: asks first; quits once the answer allows it.
     void quit();
+    void preferencesOpen();
+    void donate();
 
   public:
     // The prompt with the question, "Save", "Don't Save" and "Cancel"; the callback receives
@@ -131,6 +136,7 @@ class AppController : public QMainWindow {
   private:
     void leaveFullScreen();
     void buildWindow();
+    void buildToolbar();
     void buildMenus();
     void setSpinning(bool on);
     void setRefreshImage(bool shown);
@@ -161,6 +167,9 @@ class AppController : public QMainWindow {
     QAction *_axisAction = nullptr;
     QAction *_backgroundAction = nullptr;
     QMenu *_fileMenu = nullptr;
+    MainToolBar *_toolbar = nullptr;
+    RefreshButton *_refreshButton = nullptr;
+    PreferencesDialog *_prefsDialog = nullptr;
     QMenu *_viewMenu = nullptr;
 
     model_gl_t _model{nullptr, 0}; // the current model and its display list

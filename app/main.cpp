@@ -4,9 +4,11 @@
 #include "kxglview.h"
 #include "preferences.h"
 #include "signalwatcher.h"
+#include "singleinstance.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIcon>
 #include <QSessionManager>
 #include <QSurfaceFormat>
@@ -53,7 +55,21 @@ int main(int argc, char **argv) {
     if (files.size() > 1)
         fprintf(stderr, "sprig: opening '%s' only; one file at a time\n", qPrintable(files[0]));
 
+    // One Sprig per user: a file given while one runs is handed to it.
+    SingleInstance instance;
+    QStringList absolute;
+    for (const QString &f : files.mid(0, 1))
+        absolute << QFileInfo(f).absoluteFilePath();
+    if (!absolute.isEmpty() && instance.forwardToRunning(absolute)) return 0;
+    instance.listen();
+
     AppController window(&prefs);
+    QObject::connect(&instance, &SingleInstance::openRequested, &window,
+                     [&window](const QString &p) {
+                         window.raise();
+                         window.activateWindow();
+                         window.openFileRequest(p);
+                     });
     // A logout or `kill` asks about unsaved changes like Quit does.
     SignalWatcher watcher;
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, &window, &AppController::quit);

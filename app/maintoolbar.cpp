@@ -22,10 +22,13 @@ MainToolBar::MainToolBar(Preferences *prefs, QWidget *parent)
 
     _order << kFlexibleSpace << kSeparator << kSpace;
     auto *customizeAction = new QAction(tr("Customize"), this);
-    customizeAction->setIcon(QIcon::fromTheme(QStringLiteral("configure-toolbars")));
+    customizeAction->setIcon(QIcon::fromTheme(QStringLiteral("configure-toolbars"),
+                                              QIcon(QStringLiteral(":/customize.svg"))));
     connect(customizeAction, &QAction::triggered, this, &MainToolBar::customize);
     registerItem(kCustomize, customizeAction);
-    _ownPrint = new QAction(QIcon::fromTheme(QStringLiteral("document-print")), tr("Print"), this);
+    _ownPrint = new QAction(
+        QIcon::fromTheme(QStringLiteral("document-print"), QIcon(QStringLiteral(":/print.svg"))),
+        tr("Print"), this);
     registerItem(kPrint, _ownPrint);
 
     // Hiding or showing the toolbar (its toggle action, or the window) is remembered, but

@@ -6,6 +6,7 @@
 #include "camera.h"
 #include "lsyshighlighter.h"
 #include "preferences.h"
+#include "refreshbutton.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -25,10 +26,12 @@
 
 void AppController::setSpinning(bool on) {
     _spinning = on;
+    if (_refreshButton) on ? _refreshButton->startAnimation() : _refreshButton->stopAnimation();
 }
 
 void AppController::setRefreshImage(bool shown) {
     _imageShown = shown;
+    if (_refreshButton) _refreshButton->setImageShown(shown);
 }
 
 // The text-change step: to automatic (delay below 10.9) or manual refresh pending.

@@ -106,6 +106,7 @@ class AppControllerTest : public QObject {
     void init() {
         _prefs = std::make_unique<Preferences>(path("settings.ini"));
         _prefs->writeDefaults();
+        _prefs->setValue(Preferences::kVersion, QCoreApplication::applicationVersion());
         _prefs->setDelay(0.2f);
         _w = std::make_unique<AppController>(_prefs.get());
         _w->resize(1000, 700);
