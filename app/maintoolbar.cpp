@@ -120,8 +120,10 @@ void MainToolBar::setArrangement(const QStringList &ids) {
     for (const QString &id : ids) {
         if (!_order.contains(id)) continue;
         if (!isRepeatable(id) && _arrangement.contains(id)) continue;
-        _arrangement << id;
-        addAction(actionFor(id));
+        if (QAction *a = actionFor(id)) {
+            _arrangement << id;
+            addAction(a);
+        }
     }
 }
 

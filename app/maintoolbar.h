@@ -7,6 +7,7 @@
 #define SPRIG_APP_MAINTOOLBAR_H
 
 #include <QHash>
+#include <QPointer>
 #include <QStringList>
 #include <QToolBar>
 
@@ -25,6 +26,7 @@ class MainToolBar : public QToolBar {
     static constexpr char kDonate[] = "DonateToolBarItem";
 
     enum class Launch { SameVersion, NewVersion, FirstRun };
+    Q_ENUM(Launch)
 
     explicit MainToolBar(Preferences *prefs, QWidget *parent = nullptr);
     ~MainToolBar() override;
