@@ -4,7 +4,10 @@
 #include "preferences.h"
 #include "toolbarcustomizer.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QSettings>
 #include <QWidgetAction>
 
@@ -60,9 +63,24 @@ void MainToolBar::registerItem(const QString &id, QAction *action) {
 
 void MainToolBar::registerWidget(const QString &id, QWidget *widget, const QString &label) {
     if (!widget) return;
+    // The widget with its label under it; the label shows only while the toolbar shows text,
+    // like the action items' labels.
+    auto *box = new QWidget;
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(widget, 1, Qt::AlignCenter);
+    auto *caption = new QLabel(label);
+    caption->setAlignment(Qt::AlignHCenter);
+    caption->setVisible(!iconsOnly());
+    layout->addWidget(caption);
+    connect(this, &QToolBar::toolButtonStyleChanged, caption,
+            [caption](Qt::ToolButtonStyle s) { caption->setVisible(s != Qt::ToolButtonIconOnly); });
+
     auto *action = new QWidgetAction(this);
-    action->setDefaultWidget(widget);
+    action->setDefaultWidget(box);
     action->setText(label);
+    if (auto *button = qobject_cast<QAbstractButton *>(widget)) action->setIcon(button->icon());
     action->setToolTip(label);
     _labels.insert(id, label);
     registerItem(id, action);

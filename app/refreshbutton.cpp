@@ -17,7 +17,9 @@ RefreshButton::RefreshButton(QWidget *parent)
     setMaximumSize(32, 32);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAutoRaise(true);
-    setText(tr("Refresh"));
+    // Icon only: with the image hidden a text would be drawn under the spinner.
+    setToolButtonStyle(Qt::ToolButtonIconOnly);
+    setAccessibleName(tr("Refresh"));
     setToolTip(tr("Refresh"));
     setIcon(_play);
     _timer->setInterval(kTickMs);

@@ -8,8 +8,20 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace {
+// Items without an image (spaces, separators) get a blank one so that the labels line up.
+QIcon listIcon(const MainToolBar *toolbar, const QString &id) {
+    const QIcon icon = toolbar->icon(id);
+    if (!icon.isNull()) return icon;
+    QPixmap blank(24, 24);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
+}
+} // namespace
 
 ToolbarCustomizer::ToolbarCustomizer(MainToolBar *toolbar, QWidget *parent)
     : QDialog(parent), _toolbar(toolbar), _ids(toolbar->arrangement()) {
@@ -17,11 +29,13 @@ ToolbarCustomizer::ToolbarCustomizer(MainToolBar *toolbar, QWidget *parent)
     setWindowModality(Qt::WindowModal);
 
     _available = new QListWidget;
+    _current = new QListWidget;
+    for (QListWidget *list : {_available, _current})
+        list->setIconSize(QSize(24, 24));
     for (const QString &id : toolbar->allowedItems()) {
-        auto *item = new QListWidgetItem(toolbar->icon(id), toolbar->label(id), _available);
+        auto *item = new QListWidgetItem(listIcon(toolbar, id), toolbar->label(id), _available);
         item->setData(Qt::UserRole, id);
     }
-    _current = new QListWidget;
     _iconsOnly = new QCheckBox(tr("Icons only"));
     _iconsOnly->setChecked(toolbar->iconsOnly());
 
@@ -69,7 +83,7 @@ bool ToolbarCustomizer::iconsOnly() const {
 void ToolbarCustomizer::showArrangement(int selectRow) {
     _current->clear();
     for (const QString &id : _ids) {
-        auto *item = new QListWidgetItem(_toolbar->icon(id), _toolbar->label(id), _current);
+        auto *item = new QListWidgetItem(listIcon(_toolbar, id), _toolbar->label(id), _current);
         item->setData(Qt::UserRole, id);
     }
     if (selectRow >= 0 && selectRow < _ids.size()) _current->setCurrentRow(selectRow);

@@ -49,7 +49,8 @@ class RefreshButtonTest : public QObject {
 
     // Each icon loads through the SVG engine and draws something at toolbar size.
     void iconsRender() {
-        for (const char *n : {"play", "fullscreen", "animate", "center", "donate"}) {
+        for (const char *n :
+             {"play", "fullscreen", "animate", "center", "donate", "print", "customize"}) {
             const QImage img = QIcon(QString(":/%1.svg").arg(n)).pixmap(24, 24).toImage();
             int opaque = 0;
             for (int i = 0; i < img.width() * img.height(); ++i)
