@@ -100,14 +100,31 @@ TEST(Camera, CentreAndFloorOfAModel) {
         const char *what;
         int polygons; // -1: no model at all
         bounds_t bounds;
-        float thickness, want[9]; // centre x, y, z, radius; floor cx, cy, z, rx, ry
+        // centre x, y, z, radius; floor cx, cy, z, rx, ry; half extents x, y, z
+        float thickness, want[12];
     } cases[] = {
-        {"no model", -1, {}, 0, {0, 0, 0, 200, 0, 0, 0, 200, 200}},
-        {"nothing drawn", 0, {{B, B, B}, {-B, -B, -B}}, 100, {0, 0, 0, 300, 0, 0, 0, 300, 300}},
-        {"box", 24, {{-10, 0, 0}, {30, 40, 100}}, 20, {10, 20, 50, 70, 10, 20, -2, 40, 40}},
-        {"flat in x", 8, {{5, -60, 10}, {5, 60, 10}}, 0, {5, 0, 10, 60, 5, 0, 8, 0, 60}},
-        {"infinite bounds", 8, {{-I, 0, 0}, {0, 0, 0}}, 10, {0, 0, 0, 210, 0, 0, 0, 210, 210}},
-        {"extent overflows", 8, {{-M, 0, 0}, {M, 0, 0}}, 0, {0, 0, 0, 200, 0, 0, 0, 200, 200}},
+        {"no model", -1, {}, 0, {0, 0, 0, 200, 0, 0, 0, 200, 200, 200, 200, 200}},
+        {"nothing drawn",
+         0,
+         {{B, B, B}, {-B, -B, -B}},
+         100,
+         {0, 0, 0, 300, 0, 0, 0, 300, 300, 300, 300, 300}},
+        {"box",
+         24,
+         {{-10, 0, 0}, {30, 40, 100}},
+         20,
+         {10, 20, 50, 70, 10, 20, -2, 40, 40, 40, 40, 70}},
+        {"flat in x", 8, {{5, -60, 10}, {5, 60, 10}}, 0, {5, 0, 10, 60, 5, 0, 8, 0, 60, 0, 60, 0}},
+        {"infinite bounds",
+         8,
+         {{-I, 0, 0}, {0, 0, 0}},
+         10,
+         {0, 0, 0, 210, 0, 0, 0, 210, 210, 210, 210, 210}},
+        {"extent overflows",
+         8,
+         {{-M, 0, 0}, {M, 0, 0}},
+         0,
+         {0, 0, 0, 200, 0, 0, 0, 200, 200, 200, 200, 200}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -117,26 +134,111 @@ TEST(Camera, CentreAndFloorOfAModel) {
             l->bounds = c.bounds;
             l->thickness = c.thickness;
         }
-        float got[9];
+        float got[12];
         modelCenter(l, got, &got[3]);
         floor_t f;
         modelFloor(l, &f);
         got[4] = f.cx, got[5] = f.cy, got[6] = f.z, got[7] = f.rx, got[8] = f.ry;
-        for (int i = 0; i < 9; i++)
+        modelHalfExtents(l, &got[9]);
+        for (int i = 0; i < 12; i++)
             EXPECT_FLOAT_EQ(got[i], c.want[i]) << i;
         if (l) lsysFree(l);
     }
 }
 
-TEST(Camera, CentresOnADrawnSegment) {
-    lsys_t *l = lsysInit(); // one default segment: a tube from the origin to (0, 0, 100)
-    lsysParse(l, traceLog, "axiom F\n");
+// Framing: the eye stays at the reset distance when the model already fits, and otherwise
+// moves back until the box's widest corner just reaches SCENE_FRAME_FILL of the view; the
+// clip planes enclose the whole box at the new distance.
+TEST(Camera, FramingFitsTheBoxOnlyWhenNeeded) {
+    const float I = INFINITY;
+    const struct {
+        const char *what;
+        int w, h;
+        float radius, half[3], rot[4];
+        float seen[3]; // half extents as the view shows them: across, up, along the sight line
+        bool moves;
+    } cases[] = {
+        {"fits at the reset distance", 400, 300, 400, {5, 5, 100}, {}, {5, 100, 5}, false},
+        {"gallery-sized tree", 400, 300, 600, {500, 450, 600}, {}, {500, 600, 450}, true},
+        {"radius 100 times larger",
+         400,
+         300,
+         6e4f,
+         {5e4f, 4.5e4f, 6e4f},
+         {},
+         {5e4f, 6e4f, 4.5e4f},
+         true},
+        {"wide curve in a tall view", 300, 400, 5000, {5000, 10, 2000}, {}, {5000, 2000, 10}, true},
+        {"turned to the side",
+         400,
+         300,
+         3000,
+         {100, 3000, 500},
+         {90, 0, 1, 0},
+         {3000, 500, 100},
+         true},
+        {"seen from the top",
+         400,
+         300,
+         3000,
+         {3000, 100, 500},
+         {-90, 1, 0, 0},
+         {3000, 100, 500},
+         true},
+        {"deeper than the clip planes",
+         400,
+         300,
+         1e6f,
+         {1e6f, 1e6f, 1e6f},
+         {},
+         {1e6f, 1e6f, 1e6f},
+         true},
+        {"non-finite extents", 400, 300, 400, {I, 1, 1}, {}, {}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        scene_t s = {};
+        sceneResize(&s, c.w, c.h);
+        const float centre[3] = {10, 20, 30};
+        resetCamera(&s, centre, c.radius);
+        const double resetZ = s.camera.viewPos.z;
+        for (int i = 0; i < 4; i++)
+            s.worldRotation[i] = c.rot[i];
+        frameCamera(&s, c.half);
+        EXPECT_EQ(s.objectCenter[0], -10); // framing only moves the eye back
+        EXPECT_EQ(s.camera.viewDir.z, 10);
+        if (!c.moves) {
+            EXPECT_EQ(s.camera.viewPos.z, resetZ); // exactly the reset distance
+            continue;
+        }
+        const double d = -s.camera.viewPos.z;
+        ASSERT_GT(d, -resetZ);
+        double f[6];
+        projectionFrustum(&s, f);
+        // Largest share of the half width or height that a corner takes, at its depth.
+        double fill = 0;
+        for (int sz = -1; sz <= 1; sz += 2) {
+            const double depth = d + sz * 0.01 * c.seen[2];
+            EXPECT_GT(depth, f[4]) << "in front of the near plane";
+            EXPECT_LT(depth, f[5]) << "beyond the far plane";
+            fill = fmax(fill, 0.01 * c.seen[0] / (f[1] / f[4] * depth));
+            fill = fmax(fill, 0.01 * c.seen[1] / (f[3] / f[4] * depth));
+        }
+        EXPECT_NEAR(fill, SCENE_FRAME_FILL, 1e-4);
+    }
+}
+
+TEST(Camera, CenterCameraFramesADrawnModel) {
+    lsys_t *l = lsysInit(); // one segment 100 long: a tube 30 across, up the z axis
+    lsysParse(l, traceLog, "thickness 30\naxiom F\n");
     lsysDraw(l, traceLog);
     ASSERT_GT(l->polygon_count, 0u);
-    float centre[3], radius;
-    modelCenter(l, centre, &radius);
-    EXPECT_FLOAT_EQ(centre[2], 50);
-    EXPECT_FLOAT_EQ(radius, 50 + 100); // half extent plus the default thickness
+    scene_t s = {};
+    sceneResize(&s, 400, 300);
+    centerCamera(&s, l);
+    EXPECT_FLOAT_EQ(s.objectCenter[2], -50);
+    // Radius 50 + 30: the reset distance 10.4 already shows it whole.
+    EXPECT_NEAR(s.camera.viewPos.z, -10.4, 1e-6);
     lsysFree(l);
 }
 

@@ -73,6 +73,7 @@ void prepareOpenGL(void) {
 void updateProjection(scene_t *s) {
     double f[6];
     s->shapeSize = SCENE_SHAPE_SIZE;
+    if (2.0f * s->frameDepth > s->shapeSize) s->shapeSize = 2.2f * s->frameDepth;
     projectionFrustum(s, f);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
