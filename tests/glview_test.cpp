@@ -53,6 +53,7 @@ class GLViewTest : public QObject {
     BasicOpenGLView *_view = nullptr;
     model_gl_t _model{nullptr, 0};
     int _recordings = 0;
+    const char *_text = kPlant; // the description the model is recorded from
 
     // What the application's controller does on a new context: record the model again
     // unless its list is still valid there.
@@ -62,14 +63,12 @@ class GLViewTest : public QObject {
     }
     void record() {
         _view->makeCurrent();
-        modelRefresh(&_model, kPlant, 1.0f, nullTrace);
+        modelRefresh(&_model, _text, 1.0f, nullTrace);
+        _view->setDescription(_text, 1.0f);
         ++_recordings;
     }
-    void center() {
-        float c[3], r;
-        modelCenter(_model.gen, c, &r);
-        _view->resetCamera(c, r);
-    }
+    void center() { _view->centerOnModel(_model.gen); }
+    double ratio() const { return _view->devicePixelRatioF(); }
     // The controller's reaction to a change of "aa".
     void switchAA(bool aa) {
         _view->makeCurrent();
@@ -125,7 +124,7 @@ class GLViewTest : public QObject {
 
     void drawsTheModel() {
         const QImage frame = _view->grabFrame();
-        QCOMPARE(frame.size(), _view->size());
+        QCOMPARE(frame.size(), _view->size() * int(ratio()));
         VERIFY_DRAWN(frame);
     }
 
@@ -234,20 +233,118 @@ class GLViewTest : public QObject {
         QTest::mouseClick(_view, Qt::LeftButton, {}, middle());
         QCOMPARE(calls, 1);
         QCOMPARE(z, 300.25f);
+        QTest::mouseClick(_view, Qt::RightButton, {}, middle()); // only a left press selects
+        QTest::mouseClick(_view, Qt::MiddleButton, {}, middle());
+        QCOMPARE(calls, 1);
         _view->clearTrackPoint();
         _view->setSelectHandler(nullptr);
+    }
+
+    // Front, Side and Top (keys 1, 3, 7) look along the model's axes: a Shift+click in the
+    // middle of a vertical tube 30 across picks its near face, +y from the front, +x from the
+    // side, its top end from above. A click off the model picks nothing.
+    void axisViewsAndPicking() {
+        _text = "thickness 30\naxiom F\n"; // up the z axis from 0 to 100
+        record();
+        QSignalSpy hit(_view, &BasicOpenGLView::pointPicked);
+        QSignalSpy nothing(_view, &BasicOpenGLView::pickedNothing);
+        const struct {
+            const char *what;
+            int key;
+            bool pickMode;
+            double axis[3]; // the near face's direction from the tube's axis
+        } cases[] = {
+            {"front", Qt::Key_1, false, {0, 1, 0}},
+            {"side", Qt::Key_3, false, {1, 0, 0}},
+            {"top", Qt::Key_7, false, {0, 0, 1}},
+            {"front, pick mode", Qt::Key_1, true, {0, 1, 0}},
+        };
+        for (const auto &c : cases) {
+            // Turned away first: the key brings the axis view back whatever the rotation.
+            _view->scene().worldRotation[0] = 50, _view->scene().worldRotation[2] = 1;
+            QTest::keyClick(_view, c.key);
+            QCOMPARE(_view->scene().objectRotation[0], 0.0f);
+            const QImage frame = _view->grabFrame();
+            QPointF sum;
+            int n = 0;
+            for (int y = 0; y < frame.height(); ++y)
+                for (int x = 0; x < frame.width(); ++x)
+                    if (qRed(frame.pixel(x, y)) > qGreen(frame.pixel(x, y)) + 30)
+                        sum += QPointF(x, y), ++n;
+            QVERIFY2(n > 20, c.what);
+            _view->setPickMode(c.pickMode);
+            const QPoint at = (sum / n / ratio()).toPoint();
+            QTest::mouseClick(_view, Qt::LeftButton,
+                              c.pickMode ? Qt::NoModifier : Qt::ShiftModifier, at);
+            QCOMPARE(_view->scene().trackRotation[0], 0.0f); // a pick is not a drag
+            QTest::mouseClick(_view, Qt::LeftButton,
+                              c.pickMode ? Qt::NoModifier : Qt::ShiftModifier, QPoint(3, 3));
+            _view->setPickMode(false);
+            QVERIFY2(hit.count() == 1 && nothing.count() == 1, c.what);
+            const QList<QVariant> p = hit.takeFirst();
+            nothing.clear();
+            const double x = p[0].toDouble(), y = p[1].toDouble(), z = p[2].toDouble();
+            const QString where = QString("%1: %2 %3 %4").arg(c.what).arg(x).arg(y).arg(z);
+            if (c.axis[2] > 0) { // the top end, near the axis
+                QVERIFY2(qAbs(z - 100) < 1.5 && qHypot(x, y) < 4, qPrintable(where));
+            } else { // the side face toward the eye, halfway up
+                const double across = x * c.axis[0] + y * c.axis[1];
+                QVERIFY2(across > 13.5 && across < 15.5 && qHypot(x, y) < 15.5, qPrintable(where));
+                QVERIFY2(qAbs(z - 50) < 5, qPrintable(where));
+            }
+        }
+        _text = kPlant;
+        record();
+    }
+
+    // Pictures drawn again headless for export and print: the size asked for, the model drawn
+    // under the view's own rotation when asked, the printed one on white and sharp (its model
+    // covers the page's pixels, not the screen's scaled up).
+    void exportAndPrintPictures() {
+        const float tilt[4] = {60.0f, 0.0f, 0.0f, 1.0f};
+        for (int i = 0; i < 4; ++i)
+            _view->scene().worldRotation[i] = tilt[i];
+        const int screenRed = redPixels(_view->grabFrame());
+        const QImage current = _view->renderImage(QSize(400, 300), false, true);
+        const QImage centred = _view->renderImage(QSize(400, 300), false, false);
+        const QImage smooth = _view->renderImage(QSize(640, 200), true, false);
+        QCOMPARE(current.size(), QSize(400, 300));
+        QCOMPARE(smooth.size(), QSize(640, 200));
+        for (const QImage *image : {&current, &centred, &smooth})
+            VERIFY_DRAWN(*image);
+        // Under the view's rotation the export matches the screen; centred it does not.
+        const QImage screen = _view->grabFrame().scaled(400, 300);
+        auto mismatch = [&](const QImage &a) {
+            return count(
+                a, [&](int x, int y) { return isRed(a.pixel(x, y)) != isRed(screen.pixel(x, y)); },
+                1);
+        };
+        QVERIFY2(mismatch(current) < screenRed / 10,
+                 qPrintable(QString::number(mismatch(current))));
+        QVERIFY(mismatch(centred) > screenRed / 4);
+        const QImage printed = _view->printPicture(QSize(2000, 3000));
+        QCOMPARE(printed.size(), QSize(2000, 1500)); // the view's shape, as wide as the page
+        QCOMPARE(printed.pixel(0, 0), qRgb(255, 255, 255));
+        QVERIFY(redPixels(printed) > screenRed * 10);
     }
 
     void backgroundPreferences() {
         _prefs->setBackground(true);
         _prefs->setBackgroundColor(QColor(0, 0, 255));
+        // Sizes are view pixels: a screen of device pixel ratio 2 draws them twice as wide.
+        const int k = int(ratio());
         QImage frame = _view->grabFrame();
-        QCOMPARE(frame.pixel(5, 5), qRgb(0, 0, 255));
-        QCOMPARE(frame.pixel(0, 0), qRgb(153, 153, 153)); // the one-pixel frame, 0.6 grey
+        QCOMPARE(frame.size(), _view->size() * k);
+        QCOMPARE(frame.pixel(k + 1, 5 * k), qRgb(0, 0, 255));
+        for (int x : {0, k - 1}) // the one-pixel frame, 0.6 grey
+            QCOMPARE(frame.pixel(x, 5 * k), qRgb(153, 153, 153));
         _prefs->setBackground(false);
         frame = _view->grabFrame(); // the checkerboard: 0.9 grey top left, then 0.8 grey
-        QVERIFY(qAbs(qRed(frame.pixel(5, 5)) - 230) <= 1);
-        QVERIFY(qAbs(qRed(frame.pixel(25, 5)) - 204) <= 1);
+        for (int x : {5, 19, 21, 39}) {
+            const int want = x < 20 ? 230 : 204;
+            QVERIFY2(qAbs(qRed(frame.pixel(x * k, 5 * k)) - want) <= 1,
+                     qPrintable(QString::number(x)));
+        }
     }
 
     void antiAliasingOnAndOff() {
@@ -265,6 +362,15 @@ class GLViewTest : public QObject {
         QTest::mouseRelease(_view, Qt::RightButton, {}, middle());
     }
 
+    // What the X server shows of the view, not what a fresh render would give.
+    QImage onScreen() {
+        const QPoint at = _view->mapToGlobal(QPoint(0, 0));
+        return _view->screen()
+            ->grabWindow(0, at.x(), at.y(), _view->width(), _view->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+
     void fullScreenLeftByAnyKey() {
         const QRect frameBefore = _view->geometry();
         QSignalSpy spy(_view, &KXGLView::fullScreenChanged);
@@ -279,7 +385,7 @@ class GLViewTest : public QObject {
             QVERIFY(placeholder);
             QCOMPARE(_home->layout()->indexOf(placeholder), 0);
             QVERIFY(QTest::qWaitForWindowExposed(fs));
-            QTRY_VERIFY(redPixels(_view->grabFrame()) > 500);
+            QTRY_VERIFY(redPixels(onScreen()) > 500);
             // Two keys in quick succession reaching the view leave once and do not come back;
             // then a key reaching the window; then a close request, as a window manager's.
             if (round == 0) {
@@ -295,6 +401,8 @@ class GLViewTest : public QObject {
             QCOMPARE(_home->layout()->indexOf(_view), 0);
             QVERIFY(!_home->findChild<QWidget *>("KXGLViewPlaceholder"));
             QTRY_VERIFY(fs.isNull());
+            // Back home the view shows the model by itself, without input or a redraw request.
+            QTRY_VERIFY_WITH_TIMEOUT(redPixels(onScreen()) > 500, 3000);
         }
         QTest::qWait(50);
         QVERIFY(!_view->isFullScreen());

@@ -99,6 +99,18 @@ void updateModelView(const scene_t *s) {
     glTranslatef(s->objectCenter[0], s->objectCenter[1], s->objectCenter[2]);
 }
 
+bool unprojectModelPoint(const scene_t *s, double winX, double winY, double depth, double out[3]) {
+    if (!(depth >= 0.0 && depth < 1.0)) return false;
+    updateModelView(s);
+    GLdouble modelView[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    return gluUnProject(winX, winY, depth, modelView, projection, viewport, &out[0], &out[1],
+                        &out[2]) == GL_TRUE;
+}
+
 bool resizeOpenGL(scene_t *s, int w, int h) {
     if (!sceneResize(s, w, h)) return false;
     glViewport(0, 0, s->camera.viewWidth, s->camera.viewHeight);
