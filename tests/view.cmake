@@ -27,6 +27,6 @@ endif()
 # defined with the GUI tests): mouse steps, checkerboard and frame count view pixels.
 add_test(NAME glview_scaled
          COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:glview_test>
-                 drawsTheModel panAndDolly backgroundPreferences axisViewsAndPicking)
+                 panAndDolly backgroundPreferences axisViewsAndPicking)
 set_tests_properties(glview_scaled PROPERTIES LABELS gui TIMEOUT 180
                      ENVIRONMENT "QT_SCALE_FACTOR=2;ASAN_OPTIONS=detect_leaks=0")
