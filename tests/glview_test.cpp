@@ -278,8 +278,21 @@ class GLViewTest : public QObject {
                 QVERIFY2(qAbs(z - 50) < 5, qPrintable(where));
             }
         }
+        // On the branching plant too: a click on any drawn pixel picks a point of the model.
         _text = kPlant;
         record();
+        center();
+        const QImage frame = _view->grabFrame();
+        QPoint at;
+        for (int y = 0; y < frame.height() && at.isNull(); y += 2)
+            for (int x = 0; x < frame.width() && at.isNull(); x += 2)
+                if (isRed(frame.pixel(x, y))) at = QPoint(x, y) / ratio();
+        QTest::mouseClick(_view, Qt::LeftButton, Qt::ShiftModifier, at);
+        QCOMPARE(hit.count(), 1);
+        const bounds_t b = _model.gen->bounds;
+        const QList<QVariant> p = hit.takeFirst();
+        for (int i = 0; i < 3; ++i) // within the drawn box, widened by the thickness
+            QVERIFY(p[i].toDouble() > b.min[i] - 30 && p[i].toDouble() < b.max[i] + 30);
     }
 
     // Pictures drawn again headless for export and print: the size asked for, the model drawn
