@@ -309,11 +309,11 @@ TEST(SceneGL, CheckerboardOfASmallViewIsClippedAtTheEdges) {
 
 std::vector<std::string> gLogged;
 
-TEST(SceneGL, ReportsOneGLErrorPerCall) {
+// GL errors are logged one per call; a refresh replaces the model's display list.
+TEST(SceneGL, ErrorsAndDisplayLists) {
     gl_fixture_t f(8, 8);
     ASSERT_NE(f.gl, nullptr);
     sceneSetLog([](const char *line) { gLogged.push_back(line); });
-    gLogged.clear();
     EXPECT_EQ(glReportError(), 0u);
     glEnable(0x7fff);
     EXPECT_EQ(glReportError(), (unsigned)GL_INVALID_ENUM);
@@ -323,11 +323,7 @@ TEST(SceneGL, ReportsOneGLErrorPerCall) {
     sceneSetLog(NULL);
     EXPECT_EQ(gLogged,
               std::vector<std::string>({"glError: invalid enumerant", "glError: invalid value"}));
-}
 
-TEST(SceneGL, RefreshReplacesTheDisplayList) {
-    gl_fixture_t f(8, 8);
-    ASSERT_NE(f.gl, nullptr);
     model_gl_t model = {};
     modelRefresh(&model, "axiom F\n", 1.0f, nullTrace);
     unsigned first = model.list;
@@ -384,7 +380,7 @@ TEST(Render, MatchesStoredPictures) {
     }
 }
 
-TEST(Render, RejectsBadOptions) {
+TEST(Render, RejectsBadOptionsAndFiles) {
     const std::string out = scratch() + "/bad.png";
     // No output, no input, two inputs, -o or --size without a value.
     std::vector<std::vector<std::string>> cases = {{kTree},
@@ -413,14 +409,10 @@ TEST(Render, RejectsBadOptions) {
         EXPECT_NE(access(out.c_str(), F_OK), 0) << "no picture on bad options";
     }
     EXPECT_EQ(render({"--help"}), 0);
-}
-
-TEST(Render, ReportsUnreadableInputAndUnwritableOutput) {
-    const std::string out = scratch() + "/never.png";
+    // Unreadable input, unwritable output; writing over a picture replaces it whole.
     EXPECT_EQ(render({scratch() + "/missing.ls", "-o", out}), 2);
     EXPECT_NE(access(out.c_str(), F_OK), 0);
     EXPECT_EQ(render({kTree, "-o", scratch() + "/no/such/dir/x.png", "--size", "8x8"}), 2);
-    // Writing over an existing picture replaces it whole.
     ASSERT_EQ(render({kTree, "-o", out, "--size", "8x8"}), 0);
     ASSERT_EQ(render({kTree, "-o", out, "--size", "16x12"}), 0);
     EXPECT_EQ(QImage(QString::fromStdString(out)).size(), QSize(16, 12));
