@@ -1,6 +1,7 @@
 /* Camera and scene numbers of the 3D view: the camera record, the rotations and centring the
- * scene view keeps for drawing, the projection frustum, and the model's centre and floor
- * extents. Pure arithmetic: no GL, no Qt, so all of it is testable without a context.
+ * scene view keeps for drawing, the projection frustum, the model's centre, extents and floor,
+ * and the eye distance that frames the whole model. Pure arithmetic: no GL, no Qt, so all of
+ * it is testable without a context.
  *
  * Units: the model is drawn at 1/100 scale, so one camera unit is 100 model units.
  */
@@ -21,7 +22,7 @@ typedef struct recCamera {
     recVec viewUp;     /* up vector */
     recVec rotPoint;   /* origin after every reset; read by nothing */
     double aperture;   /* field of view in degrees across the view's shorter side */
-    int32_t viewWidth; /* viewport in pixels */
+    int32_t viewWidth; /* viewport in view (logical) pixels, whatever the device pixel ratio */
     int32_t viewHeight;
 } recCamera;
 
