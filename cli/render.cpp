@@ -13,11 +13,8 @@
 #include "args.h"
 #include "describe.h"
 #include "report.h"
-#include "camera.h"
 #include "lsys.h"
-#include "model_gl.h"
-#include "offscreen.h"
-#include "scene_gl.h"
+#include "render_image.h"
 
 #include <errno.h>
 #include <math.h>
@@ -171,41 +168,24 @@ int lsysRenderCommand(int argc, char **argv) {
         return 2;
     }
 
-    offscreen_t *gl = offscreenCreate(o.width, o.height, o.aa, &error);
-    if (!gl) {
+    render_request_t request = renderRequestDefaults();
+    request.width = o.width;
+    request.height = o.height;
+    request.aa = o.aa;
+    request.growth = o.growth;
+    request.style.axis = o.axis;
+    request.style.background = o.background;
+    request.style.hasBackgroundColor = o.background;
+    for (int i = 0; i < 3; i++)
+        request.style.backgroundColor[i] = o.color[i];
+    /* The text stops at its first NUL byte, as the editor's would. */
+    cliMessagesClear();
+    QImage img = renderDescription(text.c_str(), request, cliTrace, &error);
+    if (img.isNull()) {
         fprintf(stderr, "lsys render: no OpenGL available: %s\n", error.c_str());
         return 2;
     }
-
-    /* The same order as opening a file in the editor: fresh view, first resize, refresh,
-     * then centring. The text stops at its first NUL byte, as the editor's would. */
-    prepareOpenGL();
-    scene_t scene = {};
-    resetCamera(&scene, NULL, 0.0f);
-    resizeOpenGL(&scene, o.width, o.height);
-
-    model_gl_t model = {};
-    cliMessagesClear();
-    modelRefresh(&model, text.c_str(), o.growth, cliTrace);
     reportHumanAll(stderr, o.input, text, cliMessages(), false);
-
-    float center[3], radius;
-    modelCenter(model.gen, center, &radius);
-    resetCamera(&scene, center, radius);
-    /* Rebuild the clip planes for the centred eye, so a very large model is not cut off. */
-    updateProjection(&scene);
-
-    scene_style_t style = sceneStyleDefaults();
-    style.axis = o.axis;
-    style.background = o.background;
-    style.hasBackgroundColor = o.background;
-    for (int i = 0; i < 3; i++)
-        style.backgroundColor[i] = o.color[i];
-    drawScene(&scene, &style, modelDrawCallback, modelFloorCallback, &model);
-
-    QImage img = offscreenRead(gl);
-    modelRelease(&model);
-    offscreenFree(gl);
 
     if (!savePng(img, o.output)) {
         fprintf(stderr, "lsys render: cannot write %s\n", o.output.c_str());

@@ -3,6 +3,6 @@
 5           # recursion depth
 25.7        # angle in degrees
 30          # thickness: diameter in percent of a segment's length
-F           # axiom: one segment
+>(90)F      # axiom: a quarter roll, so the plant faces the viewer, then one segment
 F=F[+F]F[-F]F
 @

@@ -12,7 +12,7 @@ namespace {
 
 TEST(Camera, ProjectionFrustum) {
     const double t = 0.3639702, wd = 0.4852936; // tan 20 degrees; x 4/3
-    const double H = 1e300;
+    const double H = 1e300, wH = wd * H, tH = t * H;
     const struct {
         const char *what;
         int w, h;
@@ -31,12 +31,7 @@ TEST(Camera, ProjectionFrustum) {
         {"eye at the far edge", 400, 300, 1000, 40, {-wd, wd, -t, t, 1, 2}},
         {"eye at infinity", 400, 300, -INFINITY, 40, {-wd, wd, -t, t, 1, 1010}},
         // So far back that far - near is below double precision.
-        {"eye beyond precision",
-         400,
-         300,
-         -H,
-         40,
-         {-wd * H, wd * H, -t * H, t * H, H, 1.000001 * H}},
+        {"beyond precision", 400, 300, -H, 40, {-wH, wH, -tH, tH, H, 1.000001 * H}},
         {"aperture spans the shorter side", 200, 800, -10, 90, {-1, 1, -4, 4, 1, 1010}},
     };
     for (const auto &c : cases) {
@@ -100,14 +95,20 @@ TEST(Camera, CentreAndFloorOfAModel) {
         const char *what;
         int polygons; // -1: no model at all
         bounds_t bounds;
-        float thickness, want[9]; // centre x, y, z, radius; floor cx, cy, z, rx, ry
+        // centre x, y, z, radius; floor cx, cy, z, rx, ry; half extents x, y, z
+        float thickness, want[12];
     } cases[] = {
-        {"no model", -1, {}, 0, {0, 0, 0, 200, 0, 0, 0, 200, 200}},
-        {"nothing drawn", 0, {{B, B, B}, {-B, -B, -B}}, 100, {0, 0, 0, 300, 0, 0, 0, 300, 300}},
-        {"box", 24, {{-10, 0, 0}, {30, 40, 100}}, 20, {10, 20, 50, 70, 10, 20, -2, 40, 40}},
-        {"flat in x", 8, {{5, -60, 10}, {5, 60, 10}}, 0, {5, 0, 10, 60, 5, 0, 8, 0, 60}},
-        {"infinite bounds", 8, {{-I, 0, 0}, {0, 0, 0}}, 10, {0, 0, 0, 210, 0, 0, 0, 210, 210}},
-        {"extent overflows", 8, {{-M, 0, 0}, {M, 0, 0}}, 0, {0, 0, 0, 200, 0, 0, 0, 200, 200}},
+        // Fallbacks: the origin and 200 plus the thickness everywhere (want left empty).
+        {"no model", -1, {}, 0, {}},
+        {"nothing drawn", 0, {{B, B, B}, {-B, -B, -B}}, 100, {}},
+        {"infinite bounds", 8, {{-I, 0, 0}, {0, 0, 0}}, 10, {}},
+        {"extent overflows", 8, {{-M, 0, 0}, {M, 0, 0}}, 0, {}},
+        {"box",
+         24,
+         {{-10, 0, 0}, {30, 40, 100}},
+         20,
+         {10, 20, 50, 70, 10, 20, -2, 40, 40, 40, 40, 70}},
+        {"flat", 8, {{5, -60, 10}, {5, 60, 10}}, 0, {5, 0, 10, 60, 5, 0, 8, 0, 60, 0, 60, 0}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -117,26 +118,86 @@ TEST(Camera, CentreAndFloorOfAModel) {
             l->bounds = c.bounds;
             l->thickness = c.thickness;
         }
-        float got[9];
+        float got[12];
         modelCenter(l, got, &got[3]);
         floor_t f;
         modelFloor(l, &f);
         got[4] = f.cx, got[5] = f.cy, got[6] = f.z, got[7] = f.rx, got[8] = f.ry;
-        for (int i = 0; i < 9; i++)
-            EXPECT_FLOAT_EQ(got[i], c.want[i]) << i;
+        modelHalfExtents(l, &got[9]);
+        const float r = 200 + c.thickness;
+        const float fallback[12] = {0, 0, 0, r, 0, 0, 0, r, r, r, r, r};
+        for (int i = 0; i < 12; i++)
+            EXPECT_FLOAT_EQ(got[i], c.want[3] ? c.want[i] : fallback[i]) << i;
         if (l) lsysFree(l);
     }
 }
 
-TEST(Camera, CentresOnADrawnSegment) {
-    lsys_t *l = lsysInit(); // one default segment: a tube from the origin to (0, 0, 100)
-    lsysParse(l, traceLog, "axiom F\n");
+// Framing: the eye stays at the reset distance when the model already fits, and otherwise
+// moves back until the box's widest corner just reaches SCENE_FRAME_FILL of the view; the
+// clip planes enclose the whole box at the new distance.
+TEST(Camera, FramingFitsTheBoxOnlyWhenNeeded) {
+    const float I = INFINITY, H = 100; // H: sizes in hundreds of model units
+    const struct {
+        const char *what;
+        bool tall;                     // a 300 x 400 view, else 400 x 300
+        float radius, half[3], rot[4]; // radius and half extents in hundreds
+        float seen[3]; // half extents as the view shows them: across, up, along the sight line
+        bool moves;
+    } cases[] = {
+        {"fits already", false, 4, {.05f, .05f, 1}, {}, {.05f, 1, .05f}, false},
+        {"gallery tree", false, 6, {5, 4.5f, 6}, {}, {5, 6, 4.5f}, true},
+        {"100 times larger", false, 600, {500, 450, 600}, {}, {500, 600, 450}, true},
+        {"wide curve, tall view", true, 50, {50, .1f, 20}, {}, {50, 20, .1f}, true},
+        {"side", false, 30, {1, 30, 5}, {90, 0, 1, 0}, {30, 5, 1}, true},
+        {"top", false, 30, {30, 1, 5}, {-90, 1, 0, 0}, {30, 1, 5}, true},
+        {"beyond the clip planes", false, 1e4f, {1e4f, 1e4f, 1e4f}, {}, {1e4f, 1e4f, 1e4f}, true},
+        {"non-finite", false, 4, {I, 1, 1}, {}, {}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        scene_t s = {};
+        sceneResize(&s, c.tall ? 300 : 400, c.tall ? 400 : 300);
+        const float centre[3] = {10, 20, 30},
+                    half[3] = {H * c.half[0], H * c.half[1], H * c.half[2]};
+        resetCamera(&s, centre, H * c.radius);
+        const double resetZ = s.camera.viewPos.z;
+        for (int i = 0; i < 4; i++)
+            s.worldRotation[i] = c.rot[i];
+        frameCamera(&s, half);
+        EXPECT_EQ(s.objectCenter[0], -10); // framing only moves the eye back
+        EXPECT_EQ(s.camera.viewDir.z, 10);
+        if (!c.moves) {
+            EXPECT_EQ(s.camera.viewPos.z, resetZ); // exactly the reset distance
+            continue;
+        }
+        const double d = -s.camera.viewPos.z;
+        ASSERT_GT(d, -resetZ);
+        double f[6];
+        projectionFrustum(&s, f);
+        // Largest share of the half width or height that a corner takes, at its depth.
+        double fill = 0;
+        for (int sz = -1; sz <= 1; sz += 2) {
+            const double depth = d + sz * c.seen[2]; // camera units are hundreds
+            EXPECT_GT(depth, f[4]) << "in front of the near plane";
+            EXPECT_LT(depth, f[5]) << "beyond the far plane";
+            fill = fmax(fill, c.seen[0] / (f[1] / f[4] * depth));
+            fill = fmax(fill, c.seen[1] / (f[3] / f[4] * depth));
+        }
+        EXPECT_NEAR(fill, SCENE_FRAME_FILL, 1e-4);
+    }
+}
+
+TEST(Camera, CenterCameraFramesADrawnModel) {
+    lsys_t *l = lsysInit(); // one segment 100 long: a tube 30 across, up the z axis
+    lsysParse(l, traceLog, "thickness 30\naxiom F\n");
     lsysDraw(l, traceLog);
     ASSERT_GT(l->polygon_count, 0u);
-    float centre[3], radius;
-    modelCenter(l, centre, &radius);
-    EXPECT_FLOAT_EQ(centre[2], 50);
-    EXPECT_FLOAT_EQ(radius, 50 + 100); // half extent plus the default thickness
+    scene_t s = {};
+    sceneResize(&s, 400, 300);
+    centerCamera(&s, l);
+    EXPECT_FLOAT_EQ(s.objectCenter[2], -50);
+    // Radius 50 + 30: the reset distance 10.4 already shows it whole.
+    EXPECT_NEAR(s.camera.viewPos.z, -10.4, 1e-6);
     lsysFree(l);
 }
 

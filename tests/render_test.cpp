@@ -1,7 +1,8 @@
-// Headless renders (`lsys render`): pictures of gallery descriptions compared with stored
-// ones, and checks of what any correct picture must show: the checkerboard's two greys, the
-// 0.6 grey frame, the model's own colours, the floor, plain backgrounds, anti-aliasing; and
-// the command's handling of bad options and missing GL.
+// Headless pictures: `lsys render` and renderDescription. Stored pictures of gallery
+// descriptions, and what any correct picture must show: the checkerboard's two greys, the
+// 0.6 grey frame, the model's own colours, the floor, the options, every gallery example whole
+// and facing the viewer, a given camera and the print look; the command's handling of bad
+// options and missing GL.
 //
 // Stored pictures live in tests/golden. To regenerate them after an intended change of the
 // drawing, run the test with SPRIG_UPDATE_GOLDEN=1 and look at the new files before
@@ -11,10 +12,12 @@
 #include "camera.h"
 #include "model_gl.h"
 #include "offscreen.h"
+#include "render_image.h"
 #include "scene_gl.h"
 
 #include <GL/gl.h>
 
+#include <QDir>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -55,7 +58,7 @@ int render(std::vector<std::string> args) {
     return lsysRenderCommand((int)args.size(), argv.data());
 }
 
-// Renders and loads the picture; fails the test when either step fails.
+// Renders through the command and loads the picture; fails the test when either step fails.
 QImage renderImage(const std::string &name, std::vector<std::string> args) {
     std::string out = scratch() + "/" + name + ".png";
     unlink(out.c_str());
@@ -64,6 +67,12 @@ QImage renderImage(const std::string &name, std::vector<std::string> args) {
     QImage img(QString::fromStdString(out));
     EXPECT_FALSE(img.isNull()) << out;
     return img.convertToFormat(QImage::Format_RGB32);
+}
+
+std::string readFile(const std::string &path) {
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
 }
 
 struct rgb_t {
@@ -102,6 +111,14 @@ int off(const QImage &img, QRect r, const std::function<rgb_t(int, int)> &want) 
     return count(
         img, [&](int x, int y, rgb_t c) { return want(x, y).r >= 0 && !near(c, want(x, y)); }, r);
 }
+// The box of the pixels in r for which pred holds.
+QRect box(const QImage &img, const pred_t &pred, QRect r) {
+    QRect b;
+    count(
+        img, [&](int x, int y, rgb_t c) { return pred(x, y, c) && (b |= QRect(x, y, 1, 1), 1); },
+        r);
+    return b;
+}
 const pred_t isRed = [](int, int, rgb_t c) { return c.r > 60 && c.r > 2 * c.g && c.r > 2 * c.b; };
 const pred_t isGreen = [](int, int, rgb_t c) {
     return c.g > 60 && c.g > 1.6 * c.r && c.g > 1.6 * c.b;
@@ -136,51 +153,132 @@ TEST(Render, TreeOverCheckerboardWithFloorAndFrame) {
     EXPECT_EQ(count(img, changed, QRect(0, 0, 400, 100)), 0) << "the floor lies under the model";
 }
 
-TEST(Render, PlainBackgroundReplacesTheCheckerboard) {
-    QImage img = renderImage(
-        "tree-plain", {kTree, "--size", "200x150", "--background", "0.2,0.4,1", "--no-axis"});
-    expectFrame(img);
-    EXPECT_EQ(off(img, QRect(1, 1, 198, 19), [](int, int) { return rgb_t{51, 102, 255}; }), 0);
-    EXPECT_GT(count(img, isGreen), 300);
-}
-
-TEST(Render, EmptyDescriptionShowsTheDefaultFloor) {
+// Each option against the tree drawn at the same size without it.
+TEST(Render, OptionsChangeThePicture) {
     const std::string empty = scratch() + "/empty.ls";
     std::ofstream(empty) << "# nothing to draw\n";
-    QImage img = renderImage("empty", {empty, "--size", "160x120"});
-    expectFrame(img);
-    EXPECT_TRUE(near(at(img, 5, 5), grey(kLight)));
-    // No model: the camera centres on the origin, the disc of radius 300 lies just below
-    // the eye, seen edge-on, and the blue axis points down the middle.
-    EXPECT_GT(count(img, isBlue), 5);
-}
-
-TEST(Render, AntiAliasingSmoothsEdges) {
-    QImage plain = renderImage("tree-plain-edges", {kTree, "--size", "200x150", "--no-axis"});
-    QImage smooth = renderImage("tree-aa", {kTree, "--size", "200x150", "--no-axis", "--aa"});
-    // Multisampling blends edge pixels: many more distinct colours than a hard-edged picture
-    // of the same scene, which is otherwise nearly the same picture.
     auto distinct = [](const QImage &img) {
         std::set<QRgb> seen;
         return count(img, [&](int x, int y, rgb_t) { return seen.insert(img.pixel(x, y)).second; });
     };
-    EXPECT_GT(distinct(smooth), distinct(plain) * 5 / 4);
-    auto far = [&](int x, int y, rgb_t a) {
-        rgb_t b = at(smooth, x, y);
-        return abs(a.r - b.r) + abs(a.g - b.g) + abs(a.b - b.b) > 120;
+    using check_t = std::function<void(const QImage &img, const QImage &base)>;
+    const struct {
+        const char *what;
+        std::vector<std::string> args;
+        check_t check;
+    } cases[] = {
+        {"plain background",
+         {kTree, "--background", "0.2,0.4,1"},
+         [](const QImage &img, const QImage &) {
+             EXPECT_EQ(off(img, QRect(1, 1, 198, 19),
+                           [](int, int) {
+                               return rgb_t{51, 102, 255};
+                           }),
+                       0);
+             EXPECT_GT(count(img, isGreen), 300);
+         }},
+        {"half growth",
+         {kTree, "--growth", "0.5"},
+         [](const QImage &img, const QImage &base) {
+             EXPECT_LT(count(img, isGreen), count(base, isGreen) * 3 / 4);
+         }},
+        // Multisampling blends edge pixels: many more distinct colours than a hard-edged
+        // picture of the same scene, which is otherwise nearly the same picture.
+        {"anti-aliasing",
+         {kTree, "--aa"},
+         [&](const QImage &img, const QImage &base) {
+             EXPECT_GT(distinct(img), distinct(base) * 5 / 4);
+             auto far = [&](int x, int y, rgb_t a) {
+                 rgb_t b = at(base, x, y);
+                 return abs(a.r - b.r) + abs(a.g - b.g) + abs(a.b - b.b) > 120;
+             };
+             EXPECT_LT(count(img, far), 200 * 150 / 20);
+         }},
+        // No model: the camera centres on the origin and nothing but the background shows.
+        {"empty description",
+         {empty},
+         [](const QImage &img, const QImage &) {
+             EXPECT_EQ(off(img, QRect(1, 1, 198, 148), checker), 0);
+         }},
     };
-    EXPECT_LT(count(plain, far), 200 * 150 / 20);
-    expectFrame(smooth);
+    const QImage base = renderImage("base", {kTree, "--size", "200x150", "--no-axis"});
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--size", "200x150", "--no-axis"});
+        const QImage img = renderImage(c.what, args);
+        expectFrame(img);
+        c.check(img, base);
+    }
 }
 
-TEST(Render, GrowthScalesTheRecursion) {
-    QImage full = renderImage("tree-grown", {kTree, "--size", "200x150", "--no-axis"});
-    QImage half =
-        renderImage("tree-half", {kTree, "--size", "200x150", "--no-axis", "--growth", "0.5"});
-    EXPECT_LT(count(half, isGreen), count(full, isGreen) * 3 / 4);
+// Every gallery description opens whole (nothing cut by the view's edges) and not tiny, and
+// none is seen edge-on as a mere line.
+TEST(RenderImage, EveryGalleryExampleOpensWholeAndFacing) {
+    render_request_t r = renderRequestDefaults();
+    r.width = 200, r.height = 150;
+    r.style.axis = false;
+    r.style.background = true;
+    r.style.backgroundColor[0] = r.style.backgroundColor[1] = r.style.backgroundColor[2] = 1;
+    const QStringList names = QDir(QString::fromStdString(kExamples)).entryList({"*.ls"});
+    ASSERT_GE(names.size(), 10);
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        std::string error;
+        const std::string text = readFile(kExamples + "/" + name.toStdString());
+        const QImage img = renderDescription(text.c_str(), r, nullTrace, &error);
+        ASSERT_FALSE(img.isNull()) << error;
+        const QRect inner(1, 1, r.width - 2, r.height - 2);
+        const QRect b = box(
+            img, [&](int x, int y, rgb_t) { return img.pixel(x, y) != qRgb(255, 255, 255); },
+            inner);
+        EXPECT_TRUE(inner.adjusted(1, 1, -1, -1).contains(b))
+            << "cut at the edge: " << b.x() << "," << b.y() << " " << b.width() << "x"
+            << b.height();
+        EXPECT_TRUE(b.width() > r.width / 6 || b.height() > r.height / 6) << "too small";
+        EXPECT_GT(b.width(), r.width / 12) << "seen edge-on";
+    }
 }
 
-// ---- Frame pieces drawn directly (the print picture, the checkerboard, GL errors) ----
+// The picture follows a given camera and rotation (a vertical tube seen from the front is
+// tall, from the top it is round), and the print look is the model alone on white.
+TEST(RenderImage, GivenViewAndPrintLook) {
+    scene_t top = {};
+    const float centre[3] = {0, 0, 50};
+    resetCamera(&top, centre, 100);
+    top.worldRotation[0] = -90, top.worldRotation[1] = 1;
+    const struct {
+        const char *what;
+        const scene_t *view;
+        bool print;
+        double minRatio, maxRatio; // height / width of the tube's picture
+    } cases[] = {
+        {"front, centred", NULL, false, 1.8, 3.2},
+        {"from the top", &top, false, 0.8, 1.25},
+        {"printed", NULL, true, 1.8, 3.2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        render_request_t r = renderRequestDefaults();
+        r.width = 400, r.height = 300;
+        r.style.axis = false;
+        r.view = c.view;
+        r.print = c.print;
+        std::string error;
+        const QImage img = renderDescription("thickness 50\naxiom F\n", r, nullTrace, &error);
+        ASSERT_FALSE(img.isNull()) << error;
+        // Lit or in shadow, the tube is the only reddish thing.
+        const QRect red = box(
+            img, [](int, int, rgb_t c) { return c.r > c.g + 30; }, img.rect());
+        ASSERT_GT(red.width(), 10);
+        EXPECT_GT(double(red.height()) / red.width(), c.minRatio);
+        EXPECT_LT(double(red.height()) / red.width(), c.maxRatio);
+        if (c.print) // no frame, no checkerboard: white wherever the model is not
+            EXPECT_EQ(off(img, QRect(0, 0, 400, 20), [](int, int) { return grey(255); }), 0);
+        else
+            expectFrame(img);
+    }
+}
 
 // A headless context with the view's fixed state and a w x h viewport.
 struct gl_fixture_t {
@@ -198,29 +296,6 @@ struct gl_fixture_t {
     ~gl_fixture_t() { offscreenFree(gl); }
 };
 
-TEST(SceneGL, PrintPictureIsTheModelAloneOnWhite) {
-    gl_fixture_t f(200, 150);
-    ASSERT_NE(f.gl, nullptr);
-    std::stringstream text;
-    text << std::ifstream(kTree).rdbuf();
-    model_gl_t model = {};
-    modelRefresh(&model, text.str().c_str(), 1.0f, nullTrace);
-    EXPECT_EQ(model.gen->sink, nullptr) << "no GL sink left armed in the model";
-    float c[3], r;
-    modelCenter(model.gen, c, &r);
-    resetCamera(&f.scene, c, r);
-    drawPrintImage(&f.scene, modelDrawCallback, &model);
-    QImage img = offscreenRead(f.gl);
-    // No frame, no checkerboard, no floor: white everywhere the model is not.
-    auto white = [](int, int) { return grey(255); };
-    EXPECT_EQ(off(img, QRect(0, 0, 200, 1), white) + off(img, QRect(0, 149, 200, 1), white), 0);
-    EXPECT_TRUE(near(at(img, 25, 5), grey(255)));
-    EXPECT_GT(count(img, isGreen), 300);
-    EXPECT_GT(count(img, isRed), 30);
-    EXPECT_EQ(count(img, isBlue), 0);
-    modelRelease(&model);
-}
-
 TEST(SceneGL, CheckerboardOfASmallViewIsClippedAtTheEdges) {
     gl_fixture_t f(45, 25);
     ASSERT_NE(f.gl, nullptr);
@@ -234,11 +309,11 @@ TEST(SceneGL, CheckerboardOfASmallViewIsClippedAtTheEdges) {
 
 std::vector<std::string> gLogged;
 
-TEST(SceneGL, ReportsOneGLErrorPerCall) {
+// GL errors are logged one per call; a refresh replaces the model's display list.
+TEST(SceneGL, ErrorsAndDisplayLists) {
     gl_fixture_t f(8, 8);
     ASSERT_NE(f.gl, nullptr);
     sceneSetLog([](const char *line) { gLogged.push_back(line); });
-    gLogged.clear();
     EXPECT_EQ(glReportError(), 0u);
     glEnable(0x7fff);
     EXPECT_EQ(glReportError(), (unsigned)GL_INVALID_ENUM);
@@ -248,27 +323,18 @@ TEST(SceneGL, ReportsOneGLErrorPerCall) {
     sceneSetLog(NULL);
     EXPECT_EQ(gLogged,
               std::vector<std::string>({"glError: invalid enumerant", "glError: invalid value"}));
-}
 
-TEST(SceneGL, RefreshReplacesTheDisplayList) {
-    gl_fixture_t f(8, 8);
-    ASSERT_NE(f.gl, nullptr);
     model_gl_t model = {};
     modelRefresh(&model, "axiom F\n", 1.0f, nullTrace);
     unsigned first = model.list;
-    ASSERT_NE(first, 0u);
-    EXPECT_TRUE(glIsList(first));
+    ASSERT_TRUE(first != 0 && glIsList(first));
     modelRefresh(&model, "axiom FF\n", 1.0f, nullTrace);
-    EXPECT_NE(model.list, 0u);
-    EXPECT_TRUE(glIsList(model.list));
-    if (model.list != first) {
-        EXPECT_FALSE(glIsList(first)) << "old list deleted";
-    }
+    EXPECT_TRUE(model.list != 0 && glIsList(model.list));
+    EXPECT_TRUE(model.list == first || !glIsList(first)) << "old list deleted";
     // The new model: two joined tube segments, 8 sides each, a start and an end cap.
     EXPECT_EQ(model.gen->polygon_count, 32u);
     modelDropList(&model);
-    EXPECT_EQ(model.list, 0u);
-    EXPECT_NE(model.gen, nullptr);
+    EXPECT_TRUE(model.list == 0 && model.gen != nullptr);
     modelRelease(&model);
     EXPECT_EQ(model.gen, nullptr);
     EXPECT_EQ(glReportError(), 0u);
@@ -285,7 +351,6 @@ TEST(Render, MatchesStoredPictures) {
         {"color-helix-aa", {kExamples + "/color-helix.ls", "--size", "320x240", "--aa"}},
         {"hilbert-3d-plain",
          {kExamples + "/hilbert-3d.ls", "--size", "240x320", "--no-axis", "--background", "1,1,1"}},
-        {"render-tree", {kTree, "--size", "320x240"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -315,27 +380,25 @@ TEST(Render, MatchesStoredPictures) {
     }
 }
 
-TEST(Render, RejectsBadOptions) {
+TEST(Render, RejectsBadOptionsAndFiles) {
     const std::string out = scratch() + "/bad.png";
-    std::vector<std::vector<std::string>> cases = {
-        {kTree},
-        {"-o", out},
-        {kTree, kTree, "-o", out},
-        {kTree, "-o"},
-        {kTree, "-o", out, "--size"},
-    }; // no output, no input, two inputs, -o or --size without a value
-    const char *badValues[][2] = {
-        {"--size", "0x10"},        {"--size", "10x"},
-        {"--size", "axb"},         {"--size", "8193x10"},
-        {"--size", "10x10x10"},    {"--size", "99999999999999999999x10"},
-        {"--background", "1,2"},   {"--background", "0.5,0.5,2"},
-        {"--background", "a,b,c"}, {"--background", "0.1,0.2,0.3,0.4"},
-        {"--background", ",,"},    {"--growth", "-1"},
-        {"--growth", "nan"},       {"--growth", "1x"},
-    };
-    for (const auto &b : badValues)
-        cases.push_back({kTree, "-o", out, b[0], b[1]});
-    cases.push_back({kTree, "-o", out, "--frobnicate"});
+    // No output, no input, two inputs, -o or --size without a value.
+    std::vector<std::vector<std::string>> cases = {{kTree},
+                                                   {"-o", out},
+                                                   {kTree, kTree, "-o", out},
+                                                   {kTree, "-o"},
+                                                   {kTree, "-o", out, "--size"}};
+    for (const char *bad :
+         {"--size 0x10", "--size 10x", "--size axb", "--size 8193x10", "--size 10x10x10",
+          "--size 99999999999999999999x10", "--background 1,2", "--background 0.5,0.5,2",
+          "--background a,b,c", "--background 0.1,0.2,0.3,0.4", "--background ,,", "--growth -1",
+          "--growth nan", "--growth 1x", "--frobnicate"}) {
+        std::vector<std::string> args = {kTree, "-o", out};
+        std::istringstream words(bad);
+        for (std::string w; words >> w;)
+            args.push_back(w);
+        cases.push_back(args);
+    }
     for (const auto &args : cases) {
         std::string shown;
         for (const auto &a : args)
@@ -346,14 +409,10 @@ TEST(Render, RejectsBadOptions) {
         EXPECT_NE(access(out.c_str(), F_OK), 0) << "no picture on bad options";
     }
     EXPECT_EQ(render({"--help"}), 0);
-}
-
-TEST(Render, ReportsUnreadableInputAndUnwritableOutput) {
-    const std::string out = scratch() + "/never.png";
+    // Unreadable input, unwritable output; writing over a picture replaces it whole.
     EXPECT_EQ(render({scratch() + "/missing.ls", "-o", out}), 2);
     EXPECT_NE(access(out.c_str(), F_OK), 0);
     EXPECT_EQ(render({kTree, "-o", scratch() + "/no/such/dir/x.png", "--size", "8x8"}), 2);
-    // Writing over an existing picture replaces it whole.
     ASSERT_EQ(render({kTree, "-o", out, "--size", "8x8"}), 0);
     ASSERT_EQ(render({kTree, "-o", out, "--size", "16x12"}), 0);
     EXPECT_EQ(QImage(QString::fromStdString(out)).size(), QSize(16, 12));

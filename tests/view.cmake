@@ -22,3 +22,11 @@ if(TARGET sprig_view_gl)
         PROPERTIES LABELS view ENVIRONMENT "DISPLAY=;ASAN_OPTIONS=detect_leaks=0"
         DISCOVERY_TIMEOUT 60)
 endif()
+
+# The scene view's widget checks again on a screen of device pixel ratio 2 (glview_test is
+# defined with the GUI tests): mouse steps, checkerboard and frame count view pixels.
+add_test(NAME glview_scaled
+         COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:glview_test>
+                 panAndDolly backgroundPreferences axisViewsAndPicking)
+set_tests_properties(glview_scaled PROPERTIES LABELS gui TIMEOUT 180
+                     ENVIRONMENT "QT_SCALE_FACTOR=2;ASAN_OPTIONS=detect_leaks=0")

@@ -23,11 +23,65 @@ void resetCamera(scene_t *s, const float *center, float radius) {
     }
     memset(s->objectRotation, 0, sizeof s->objectRotation);
     memset(s->worldRotation, 0, sizeof s->worldRotation);
+    s->frameDepth = 0.0f;
+}
+
+/* Turns v by an angle-axis rotation as glRotatef does (the axis normalised); angle 0 or a zero
+ * axis is the identity. */
+static void rotateBy(const float r[4], double v[3]) {
+    const double len = sqrt((double)r[1] * r[1] + (double)r[2] * r[2] + (double)r[3] * r[3]);
+    if (r[0] == 0.0f || !(len > 0.0) || !isfinite(len)) return;
+    const double x = r[1] / len, y = r[2] / len, z = r[3] / len;
+    const double a = r[0] * M_PI / 180.0, c = cos(a), sn = sin(a), k = 1.0 - c;
+    const double in[3] = {v[0], v[1], v[2]};
+    v[0] = (x * x * k + c) * in[0] + (x * y * k - z * sn) * in[1] + (x * z * k + y * sn) * in[2];
+    v[1] = (y * x * k + z * sn) * in[0] + (y * y * k + c) * in[1] + (y * z * k - x * sn) * in[2];
+    v[2] = (z * x * k - y * sn) * in[0] + (z * y * k + x * sn) * in[1] + (z * z * k + c) * in[2];
+}
+
+/* Tangents of the half field of view across the view's width and height (as projected). */
+static void halfTangents(const recCamera *c, double *tx, double *ty) {
+    double t = (double)tanf((float)(c->aperture * 0.0174532925 * 0.5));
+    if (!isfinite(t) || t <= 0.0) t = (double)tanf(20.0f * 0.017453292f);
+    float aspect = 1.0f;
+    if (c->viewWidth > 0 && c->viewHeight > 0) aspect = (float)c->viewWidth / (float)c->viewHeight;
+    *tx = aspect >= 1.0f ? aspect * t : t;
+    *ty = aspect >= 1.0f ? t : t / aspect;
+}
+
+void frameCamera(scene_t *s, const float half[3]) {
+    for (int i = 0; i < 3; i++)
+        if (!isfinite(half[i]) || half[i] < 0.0f) return;
+    double tx, ty;
+    halfTangents(&s->camera, &tx, &ty);
+    tx *= SCENE_FRAME_FILL;
+    ty *= SCENE_FRAME_FILL;
+    /* Each corner, in camera units around the centre, goes through the frame's rotations
+     * (1/100 scale and z up first, then spin, world and live drag rotations). A corner at
+     * (x, y, z) in eye space (x, y as seen, z away from the eye) fits when |x| <= tx (d + z)
+     * and |y| <= ty (d + z) for an eye at distance d from the centre. */
+    double need = 0.0;
+    for (int corner = 0; corner < 8; corner++) {
+        const double px = (corner & 1 ? 0.01 : -0.01) * half[0];
+        const double py = (corner & 2 ? 0.01 : -0.01) * half[1];
+        const double pz = (corner & 4 ? 0.01 : -0.01) * half[2];
+        double v[3] = {px, pz, -py};
+        rotateBy(s->objectRotation, v);
+        rotateBy(s->worldRotation, v);
+        rotateBy(s->trackRotation, v);
+        need = fmax(need, fmax(fabs(v[0]) / tx, fabs(v[1]) / ty) - v[2]);
+    }
+    if (!isfinite(need)) return;
+    const double reach = 0.01 * sqrt((double)half[0] * half[0] + (double)half[1] * half[1] +
+                                     (double)half[2] * half[2]);
+    s->frameDepth = (float)reach;
+    if (need > -s->camera.viewPos.z) s->camera.viewPos.z = -need;
 }
 
 void projectionFrustum(const scene_t *s, double out[6]) {
     const recCamera *c = &s->camera;
-    const double shape = SCENE_SHAPE_SIZE;
+    double shape = SCENE_SHAPE_SIZE;
+    if (isfinite(s->frameDepth) && 2.0 * s->frameDepth > shape) shape = 2.2 * s->frameDepth;
     double z = c->viewPos.z;
     double nearZ = fmax(1.0, fmax(1e-5, -0.5 * shape - z));
     double farZ = 0.5 * shape - z;
@@ -93,6 +147,21 @@ void modelCenter(const lsys_t *l, float center[3], float *radius) {
         r = SCENE_EMPTY_RADIUS;
     }
     *radius = r + thicknessOf(l);
+}
+
+void modelHalfExtents(const lsys_t *l, float half[3]) {
+    for (int i = 0; i < 3; i++)
+        half[i] =
+            (boundsUsable(l) ? (l->bounds.max[i] - l->bounds.min[i]) / 2 : SCENE_EMPTY_RADIUS) +
+            thicknessOf(l);
+}
+
+void centerCamera(scene_t *s, const lsys_t *l) {
+    float center[3], radius, half[3];
+    modelCenter(l, center, &radius);
+    modelHalfExtents(l, half);
+    resetCamera(s, center, radius);
+    frameCamera(s, half);
 }
 
 void modelFloor(const lsys_t *l, floor_t *f) {

@@ -1,6 +1,7 @@
 /* Camera and scene numbers of the 3D view: the camera record, the rotations and centring the
- * scene view keeps for drawing, the projection frustum, and the model's centre and floor
- * extents. Pure arithmetic: no GL, no Qt, so all of it is testable without a context.
+ * scene view keeps for drawing, the projection frustum, the model's centre, extents and floor,
+ * and the eye distance that frames the whole model. Pure arithmetic: no GL, no Qt, so all of
+ * it is testable without a context.
  *
  * Units: the model is drawn at 1/100 scale, so one camera unit is 100 model units.
  */
@@ -21,7 +22,7 @@ typedef struct recCamera {
     recVec viewUp;     /* up vector */
     recVec rotPoint;   /* origin after every reset; read by nothing */
     double aperture;   /* field of view in degrees across the view's shorter side */
-    int32_t viewWidth; /* viewport in pixels */
+    int32_t viewWidth; /* viewport in view (logical) pixels, whatever the device pixel ratio */
     int32_t viewHeight;
 } recCamera;
 
@@ -33,6 +34,9 @@ typedef struct scene_t {
     float shapeSize;         /* depth extent used for the clip planes (set by the projection) */
     float objectCenter[3];   /* translation applied to the model: the negated model centre */
     float trackRotation[4];  /* live rotation of a drag in progress in this view; angle 0 = none */
+    float frameDepth;        /* camera units: how far the model reaches from its centre in any
+                                direction (set by frameCamera, 0 = unknown); the clip planes
+                                widen to enclose it when it exceeds half of SCENE_SHAPE_SIZE */
 } scene_t;
 
 /* Depth extent of the scene that the clip planes enclose, in camera units. */
@@ -46,12 +50,25 @@ typedef struct scene_t {
  * projection is not touched: call projectionFrustum / updateProjection afterwards. */
 void resetCamera(scene_t *s, const float *center, float radius);
 
+/* Share of the view's width or height that a framed model fills at most. */
+#define SCENE_FRAME_FILL 0.9
+
+/* Moves the eye of a camera just reset onto a centre (resetCamera) back along -z, only as far
+ * as needed for the box of half extents half (model units, around that centre) to fit the view
+ * at the viewport's aspect, filling at most SCENE_FRAME_FILL of its width and height, under
+ * the scene's current rotations. An eye already far enough back stays exactly where it is.
+ * Also records the box's reach in frameDepth so the clip planes enclose it. Non-finite or
+ * negative extents leave the camera alone. */
+void frameCamera(scene_t *s, const float half[3]);
+
 /* glFrustum arguments (left, right, bottom, top, near, far) for the scene's camera and
  * viewport, with the aperture spanning the shorter side. Finite for every input:
  *  - a viewport with zero or negative width or height is treated as square (aspect 1);
  *  - an eye so far forward that far would not lie beyond near gets far just beyond near
  *    (near + 1), so the frustum stays valid for glFrustum (which rejects far <= near);
- *  - an eye at an infinite distance gets the default eye's planes (1, 1010). */
+ *  - an eye at an infinite distance gets the default eye's planes (1, 1010);
+ *  - a model reaching further than SCENE_SHAPE_SIZE / 2 from its centre (frameDepth) widens
+ *    the depth extent to 2.2 x frameDepth, so neither plane cuts it. */
 void projectionFrustum(const scene_t *s, double out[6]);
 
 /* Adopts a new viewport size (negative sizes count as 0). Returns true when it differs from
@@ -62,6 +79,13 @@ bool sceneResize(scene_t *s, int w, int h);
  * extent plus its thickness. No model, or one that drew no polygon: the origin and 200 (plus
  * the thickness when a model exists). Non-finite bounds fall back to the empty case. */
 void modelCenter(const lsys_t *l, float center[3], float *radius);
+
+/* Half extents of the model along x, y and z, each plus its thickness, with the same
+ * fallbacks as modelCenter (200 plus the thickness on every axis). */
+void modelHalfExtents(const lsys_t *l, float half[3]);
+
+/* The Center command: modelCenter, resetCamera, then frameCamera with modelHalfExtents. */
+void centerCamera(scene_t *s, const lsys_t *l);
 
 /* Floor disc and axis lines under a model, in model coordinates: disc centre (cx, cy), the
  * height z of the axis lines (the disc lies 2 below) and the half sizes rx, ry. */

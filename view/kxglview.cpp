@@ -40,10 +40,7 @@ class KXGLView::Surface : public QOpenGLWidget {
         _owner->prepareOpenGL();
         _owner->surfaceInitialized();
     }
-    void resizeGL(int w, int h) override {
-        const qreal r = devicePixelRatioF();
-        _owner->resizeOpenGL(int(w * r), int(h * r));
-    }
+    void resizeGL(int w, int h) override { _owner->resizeOpenGL(w, h); }
     void paintGL() override {
         if (!samplesKnown) {
             // The widget's framebuffer is bound only from here on; it carries the samples.
@@ -185,11 +182,14 @@ QImage KXGLView::printImage() {
 }
 
 bool KXGLView::print(QPrinter *printer) {
-    const QImage image = printImage();
-    if (image.isNull()) return false;
     QPainter painter;
     if (!painter.begin(printer)) return false;
     const QRect page = painter.viewport();
+    const QImage image = printPicture(page.size());
+    if (image.isNull()) {
+        painter.end();
+        return false;
+    }
     QSize size = image.size();
     size.scale(page.size(), Qt::KeepAspectRatio);
     const QRect target(page.x() + (page.width() - size.width()) / 2,
@@ -240,6 +240,7 @@ void KXGLView::toggleFullScreen() {
             window()->activateWindow();
         }
         setFocus(Qt::OtherFocusReason);
+        requestRedraw();
         Q_EMIT fullScreenChanged(false);
         return;
     }

@@ -56,8 +56,13 @@ class KXGLView : public QWidget {
     QImage printImage();
     // The current on-screen frame, single-sampled. Null when there is no context.
     QImage grabFrame();
-    // Draws printImage() on the printer's page, scaled to fit and centred. False when there
-    // was nothing to print or the printer could not be opened.
+    // The picture to print on a page of that many device pixels; here printImage().
+    virtual QImage printPicture(QSize page) {
+        Q_UNUSED(page);
+        return printImage();
+    }
+    // Draws printPicture() for the printer's page on it, scaled to fit and centred. False when
+    // there was nothing to print or the printer could not be opened.
     bool print(QPrinter *printer);
 
   public slots:
@@ -75,6 +80,7 @@ class KXGLView : public QWidget {
 
   protected:
     virtual void prepareOpenGL() {}
+    // The surface's new size in view (logical) pixels.
     virtual void resizeOpenGL(int width, int height) {
         Q_UNUSED(width);
         Q_UNUSED(height);

@@ -73,6 +73,7 @@ void prepareOpenGL(void) {
 void updateProjection(scene_t *s) {
     double f[6];
     s->shapeSize = SCENE_SHAPE_SIZE;
+    if (2.0f * s->frameDepth > s->shapeSize) s->shapeSize = 2.2f * s->frameDepth;
     projectionFrustum(s, f);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -96,6 +97,18 @@ void updateModelView(const scene_t *s) {
     glScalef(0.01f, 0.01f, 0.01f);
     glRotatef(-90.0f, 1.0f, 0.0f, 0.0f); /* model z points up the screen */
     glTranslatef(s->objectCenter[0], s->objectCenter[1], s->objectCenter[2]);
+}
+
+bool unprojectModelPoint(const scene_t *s, double winX, double winY, double depth, double out[3]) {
+    if (!(depth >= 0.0 && depth < 1.0)) return false;
+    updateModelView(s);
+    GLdouble modelView[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    return gluUnProject(winX, winY, depth, modelView, projection, viewport, &out[0], &out[1],
+                        &out[2]) == GL_TRUE;
 }
 
 bool resizeOpenGL(scene_t *s, int w, int h) {

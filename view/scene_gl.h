@@ -33,6 +33,13 @@ void updateProjection(scene_t *s);
  * scale, z up, model centring. */
 void updateModelView(const scene_t *s);
 
+/* The model-space point drawn at window position (winX, winY) of the current viewport (GL
+ * window coordinates: origin bottom left, in framebuffer pixels) with the depth-buffer value
+ * depth in 0..1: the frame's projection and model-view (camera, live drag, world and spin
+ * rotations, 1/100 scale, z up, centring) undone. Loads the model-view matrix. False when the
+ * depth is the far plane (1 or more: nothing drawn there) or the matrices cannot be undone. */
+bool unprojectModelPoint(const scene_t *s, double winX, double winY, double depth, double out[3]);
+
 /* Adopts a new viewport size; when it changed, sets glViewport and rebuilds the projection.
  * Returns whether it changed. */
 bool resizeOpenGL(scene_t *s, int w, int h);
