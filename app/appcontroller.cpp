@@ -148,6 +148,9 @@ void AppController::buildMenus() {
     _fileMenu->addAction(tr("Save &As..."), QKeySequence(tr("Ctrl+Shift+S")), this,
                          &AppController::fileSaveAs);
     _fileMenu->addSeparator();
+    _fileMenu->addAction(tr("Export &Model..."), this, &AppController::exportModel);
+    _fileMenu->addAction(tr("Export &Image..."), this, &AppController::exportImage);
+    _fileMenu->addSeparator();
     _printAction = _fileMenu->addAction(tr("&Print..."), QKeySequence::Print, this,
                                         &AppController::printDocument);
     _fileMenu->addSeparator();
@@ -178,6 +181,22 @@ void AppController::buildMenus() {
                                           &BasicOpenGLView::animate);
     _animateAction->setCheckable(true);
     connect(oglView, &BasicOpenGLView::animatingChanged, _animateAction, &QAction::setChecked);
+    // The axis views; their keys 1, 3 and 7 work while the 3D view has the focus, so digits
+    // typed in the editor stay digits.
+    _viewMenu->addSeparator();
+    const struct {
+        const char *label;
+        Qt::Key key;
+        void (BasicOpenGLView::*slot)();
+    } views[] = {{"&Front", Qt::Key_1, &BasicOpenGLView::viewFront},
+                 {"&Side", Qt::Key_3, &BasicOpenGLView::viewSide},
+                 {"&Top", Qt::Key_7, &BasicOpenGLView::viewTop}};
+    for (const auto &v : views) {
+        QAction *a = _viewMenu->addAction(tr(v.label), oglView, v.slot);
+        a->setShortcut(QKeySequence(v.key));
+        a->setShortcutContext(Qt::WidgetShortcut);
+        oglView->addAction(a);
+    }
     _viewMenu->addSeparator();
     _aaAction = _viewMenu->addAction(tr("Anti-&aliasing"));
     _aaAction->setCheckable(true);

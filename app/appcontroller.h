@@ -24,6 +24,7 @@ class BasicOpenGLView;
 class LsysHighlighter;
 class Preferences;
 class QAction;
+class QFileDialog;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -111,6 +112,14 @@ class AppController : public QMainWindow {
     void quit();
     void preferencesOpen();
     void donate();
+    // File > Export Model... and Export Image...: a save panel (and the picture's size), then
+    // the ...To() step, which says in a message box why a file could not be written.
+    void exportModel();
+    void exportImage();
+
+  public:
+    bool exportModelTo(const QString &path);
+    bool exportImageTo(const QString &path, QSize size, bool aa);
 
   public:
     // The prompt with the question, "Save", "Don't Save" and "Cancel"; the callback receives
@@ -135,6 +144,10 @@ class AppController : public QMainWindow {
 
   private:
     void leaveFullScreen();
+    // A new model of the text, prepared as the refresh prepares it (seeded, grown).
+    lsys_t *preparedModel(const QByteArray &text);
+    QFileDialog *exportPanel(const char *name, const QStringList &filters, const QString &suffix);
+    void showExportError(const QString &path, const QString &why);
     void buildWindow();
     void buildToolbar();
     void buildMenus();

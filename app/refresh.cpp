@@ -130,8 +130,14 @@ void AppController::refresh() {
 
     oglView->makeCurrent();
     modelRefresh(&_model, text.constData(), _growth, traceHook);
+    // Printing and exported pictures are drawn again from the same text.
+    oglView->setDescription(text, _growth);
     errorReport();
     oglView->requestRedraw();
+}
+
+lsys_t *AppController::preparedModel(const QByteArray &text) {
+    return lsysPrepare(text.constData(), _growth, nullTrace);
 }
 
 void AppController::grow(float growth) {
@@ -149,9 +155,7 @@ void AppController::center() {
         _centerOnContext = true; // centre on the model the first refresh makes
         return;
     }
-    float c[3], radius;
-    modelCenter(_model.gen, c, &radius);
-    oglView->resetCamera(c, radius);
+    oglView->centerOnModel(_model.gen);
 }
 
 // ---- The report ----

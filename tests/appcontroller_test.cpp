@@ -537,6 +537,35 @@ class AppControllerTest : public QObject {
         QVERIFY(starting.findChild<QMessageBox *>("savePrompt"));
         QCOMPARE(starting.file(), path("b.ls"));
     }
+
+    // Exports draw exactly what lsys draws (growth included), through the same writers; a
+    // picture has the size asked for; an unknown suffix is refused with a reason.
+    void exports_data() {
+        QTest::addColumn<QString>("name");
+        for (const char *n : {"m.ply", "m.stl", "m.obj", "m.glb"})
+            QTest::newRow(n) << n;
+    }
+    void exports() {
+        QFETCH(QString, name);
+        _w->grow(1.5f);
+        QVERIFY(_w->exportModelTo(path(name)));
+        QDir(_dir.path()).mkdir("lsys");
+        QProcess lsys;
+        lsys.start(LSYS_BINARY,
+                   {"export", path("tree.ls"), "-o", path("lsys/" + name), "--growth", "1.5"});
+        QVERIFY(lsys.waitForFinished(20000));
+        QCOMPARE(contents(path(name)), contents(path("lsys/" + name)));
+    }
+    void exportFailures() {
+        QVERIFY(!_w->exportModelTo(path("m.xyz")));
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = _w->findChild<QMessageBox *>("exportError")));
+        QVERIFY(box->informativeText().contains(".stl"));
+        box->close();
+        QVERIFY(!QFile::exists(path("m.xyz")));
+        QVERIFY(_w->exportImageTo(path("p.png"), QSize(320, 200), true));
+        QCOMPARE(QImage(path("p.png")).size(), QSize(320, 200));
+    }
 };
 
 QTEST_MAIN(AppControllerTest)
