@@ -48,7 +48,7 @@ std::array<uint32_t, 3> posKey(const mesh_vertex_t &v) {
 
 } // namespace
 
-static bool write3mf(const mesh_t &m, const std::string &path, std::string *err) {
+static bool write3mf(const mesh_t &m, FILE *f, std::string *err) {
     handles_t h;
     PLib3MFModel *model = NULL;
     if (failed(lib3mf_createmodel(&model), NULL, "cannot create a 3MF model", err)) return false;
@@ -157,16 +157,14 @@ static bool write3mf(const mesh_t &m, const std::string &path, std::string *err)
     if (failed(lib3mf_writer_writetobuffer(writer, bytes.data(), size), writer,
                "the 3MF writer failed", err))
         return false;
-    FILE *f = exportOpen(path, err);
-    if (!f) return false;
     fwrite(bytes.data(), 1, bytes.size(), f);
-    return exportClose(f, err);
+    return exportFlush(f, err);
 }
 
 /* lib3mf's C interface lets some C++ exceptions through; they must not end the program. */
-bool export3mf(const mesh_t &m, const std::string &path, std::string *err) {
+bool export3mf(const mesh_t &m, FILE *f, std::string *err) {
     try {
-        return write3mf(m, path, err);
+        return write3mf(m, f, err);
     } catch (const std::exception &e) {
         *err = std::string("the 3MF writer failed: ") + e.what();
     } catch (...) {

@@ -1,23 +1,13 @@
-/* File helpers shared by the PLY, OBJ and STL writers (see export_file.h). */
+/* File helpers shared by the writers (see export_file.h). */
 #include "export_file.h"
 
 #include <errno.h>
 #include <string.h>
 
-FILE *exportOpen(const std::string &path, std::string *err) {
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f) *err = strerror(errno);
-    return f;
-}
-
-bool exportClose(FILE *f, std::string *err) {
-    bool bad = ferror(f) != 0;
-    int saved = errno;
-    if (fclose(f) != 0 && !bad) {
-        saved = errno;
-        bad = true;
-    }
-    if (bad) *err = std::string("write failed: ") + strerror(saved ? saved : EIO);
+bool exportFlush(FILE *f, std::string *err) {
+    errno = 0;
+    bool bad = ferror(f) != 0 || fflush(f) != 0;
+    if (bad) *err = std::string("write failed: ") + strerror(errno ? errno : EIO);
     return !bad;
 }
 

@@ -1,5 +1,5 @@
-/* Small helpers for the exporters that write their own files: opening and closing with the
- * reason of a failure, and little-endian binary values whatever the host's byte order. */
+/* Small helpers for the exporters: checking a finished file's writes, and little-endian binary
+ * values whatever the host's byte order. */
 #ifndef SPRIG_EXPORT_EXPORT_FILE_H
 #define SPRIG_EXPORT_EXPORT_FILE_H
 
@@ -8,11 +8,9 @@
 
 #include <string>
 
-/* NULL with *err set when the file cannot be created. */
-FILE *exportOpen(const std::string &path, std::string *err);
-/* Closes f; false with *err set when any earlier write or the close itself failed (a full
- * disk often shows only here). */
-bool exportClose(FILE *f, std::string *err);
+/* Flushes f; false with *err set when any earlier write or the flush failed (a full disk often
+ * shows only here). The file stays open: its owner closes it. */
+bool exportFlush(FILE *f, std::string *err);
 
 void putU16(FILE *f, uint16_t v);
 void putU32(FILE *f, uint32_t v);

@@ -37,7 +37,7 @@ int addAccessor(tinygltf::Model &g, const void *data, size_t bytes, size_t count
 
 } // namespace
 
-bool exportGltf(const mesh_t &m, const std::string &path, bool binary, std::string *err) {
+bool exportGltf(const mesh_t &m, FILE *f, bool binary, std::string *err) {
     tinygltf::Model g;
     g.asset.version = "2.0";
     g.asset.generator = "Sprig lsys";
@@ -115,9 +115,7 @@ bool exportGltf(const mesh_t &m, const std::string &path, bool binary, std::stri
         *err = "the glTF writer failed";
         return false;
     }
-    FILE *f = exportOpen(path, err);
-    if (!f) return false;
     const std::string &data = bytes.str();
     fwrite(data.data(), 1, data.size(), f);
-    return exportClose(f, err);
+    return exportFlush(f, err);
 }

@@ -24,8 +24,7 @@ static std::string materialName(const float color[3]) {
     return buf;
 }
 
-bool exportObj(const mesh_t &m, const std::string &objPath, const std::string &mtlPath,
-               const std::string &mtlName, std::string *err) {
+bool exportObj(const mesh_t &m, FILE *f, FILE *mtl, const std::string &mtlName, std::string *err) {
     /* A triangle takes the colour of its first corner: the engine colours whole faces. */
     std::map<std::string, const float *> materials;
     for (size_t t = 0; t < m.triangleCount(); t++) {
@@ -33,8 +32,6 @@ bool exportObj(const mesh_t &m, const std::string &objPath, const std::string &m
         materials.emplace(materialName(c), c);
     }
 
-    FILE *mtl = exportOpen(mtlPath, err);
-    if (!mtl) return false;
     putLine(mtl, "# written by Sprig lsys\n");
     for (const auto &mat : materials) {
         const float *c = mat.second;
@@ -42,10 +39,8 @@ bool exportObj(const mesh_t &m, const std::string &objPath, const std::string &m
                 mat.first.c_str(), meshByte(c[0]) / 255.0, meshByte(c[1]) / 255.0,
                 meshByte(c[2]) / 255.0);
     }
-    if (!exportClose(mtl, err)) return false;
+    if (!exportFlush(mtl, err)) return false;
 
-    FILE *f = exportOpen(objPath, err);
-    if (!f) return false;
     putLine(f, "# written by Sprig lsys; z is up\nmtllib %s\n", mtlName.c_str());
     for (const mesh_vertex_t &v : m.vertices)
         putLine(f, "v %.9g %.9g %.9g\n", v.pos[0], v.pos[1], v.pos[2]);
@@ -63,5 +58,5 @@ bool exportObj(const mesh_t &m, const std::string &objPath, const std::string &m
                  c = m.indices[t * 3 + 2] + 1;
         putLine(f, "f %u//%u %u//%u %u//%u\n", a, a, b, b, c, c);
     }
-    return exportClose(f, err);
+    return exportFlush(f, err);
 }

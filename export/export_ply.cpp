@@ -3,9 +3,7 @@
 #include "export.h"
 #include "export_file.h"
 
-bool exportPly(const mesh_t &m, const std::string &path, std::string *err) {
-    FILE *f = exportOpen(path, err);
-    if (!f) return false;
+bool exportPly(const mesh_t &m, FILE *f, std::string *err) {
     fprintf(f,
             "ply\n"
             "format binary_little_endian 1.0\n"
@@ -31,5 +29,5 @@ bool exportPly(const mesh_t &m, const std::string &path, std::string *err) {
         for (int i = 0; i < 3; i++)
             putU32(f, m.indices[t * 3 + i]);
     }
-    return exportClose(f, err);
+    return exportFlush(f, err);
 }

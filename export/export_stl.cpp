@@ -6,14 +6,12 @@
 
 #include <string.h>
 
-bool exportStl(const mesh_t &m, const std::string &path, std::string *err) {
+bool exportStl(const mesh_t &m, FILE *f, std::string *err) {
     size_t n = m.triangleCount();
     if (n > 0xffffffffu) {
         *err = "too many triangles for STL";
         return false;
     }
-    FILE *f = exportOpen(path, err);
-    if (!f) return false;
     char header[80];
     memset(header, ' ', sizeof header);
     /* Must not start with "solid": readers would take the file for ASCII STL. */
@@ -31,5 +29,5 @@ bool exportStl(const mesh_t &m, const std::string &path, std::string *err) {
                 putF32(f, c);
         putU16(f, 0);
     }
-    return exportClose(f, err);
+    return exportFlush(f, err);
 }

@@ -298,16 +298,29 @@ TEST_F(ExportTest, EachFormatReadsBackTheModel) {
 }
 
 TEST(ExportWriters, ReportAFullDisk) {
-    // Writes to /dev/full fail with ENOSPC, often only when the buffers are flushed.
+    // Writes to /dev/full fail with ENOSPC, often only when the buffers are flushed. Through
+    // exportMesh the device is written into (never replaced) and the failure still reported.
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
     const mesh_t m = drawMesh("axiom F\n");
-    const std::string full = "/dev/full";
-    std::string e[6];
-    EXPECT_FALSE(exportGltf(m, full, true, &e[0]) || exportGltf(m, full, false, &e[1]) ||
-                 export3mf(m, full, &e[2]) || exportPly(m, full, &e[3]) ||
-                 exportObj(m, full, full, "x", &e[4]) || exportStl(m, full, &e[5]));
-    for (int i = 0; i < 6; i++)
-        EXPECT_NE(e[i], "") << "writer " << i;
+    using writer_t = bool (*)(const mesh_t &, FILE *, std::string *);
+    const writer_t writers[] = {
+        [](const mesh_t &m, FILE *f, std::string *e) { return exportGltf(m, f, true, e); },
+        [](const mesh_t &m, FILE *f, std::string *e) { return exportGltf(m, f, false, e); },
+        export3mf,
+        exportPly,
+        exportStl,
+        [](const mesh_t &m, FILE *f, std::string *e) { return exportObj(m, f, f, "x", e); }};
+    for (writer_t write : writers) {
+        FILE *f = fopen("/dev/full", "wb");
+        ASSERT_TRUE(f);
+        std::string err;
+        EXPECT_FALSE(write(m, f, &err));
+        EXPECT_NE(err, "");
+        fclose(f);
+    }
+    std::string err;
+    EXPECT_FALSE(exportMesh(m, "/dev/full", EXPORT_STL, &err));
+    EXPECT_EQ(err, "write failed: No space left on device");
 }
 
 TEST(ExportFormat, ByExtension) {
