@@ -54,6 +54,10 @@ bool ioOutOpen(IoOut *out, const std::string &path, std::string *err);
  * not yet in place is changed. */
 bool ioOutCommit(IoOut *const *outs, size_t n, std::string *err);
 
+/* Makes ioOutOpen use named temporaries even where O_TMPFILE works, as on file systems without
+ * it (the tests use this to reach that path). */
+void ioUseNamedTemporaries(bool on);
+
 /* The whole buffer to path through IoOut (for saving the editor's text and other buffers). */
 bool ioWriteFile(const std::string &path, const void *data, size_t size, std::string *err);
 

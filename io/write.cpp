@@ -24,6 +24,7 @@ char gNames[kSlots][PATH_MAX];
 std::atomic<int> gState[kSlots];
 struct sigaction gPrevious[2]; /* SIGINT, SIGTERM as they were before */
 std::atomic<bool> gInstalled{false};
+bool gNamedOnly = false;
 
 void onSignal(int sig) {
     for (int i = 0; i < kSlots; i++)
@@ -159,8 +160,8 @@ bool ioOutOpen(IoOut *o, const std::string &path, std::string *err) {
     if (!resolve(path, &o->target, err)) return false;
     o->dir = dirOf(o->target);
     const mode_t mode = exists ? st.st_mode & 07777 : newFileMode();
-    int fd = open(o->dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    int fd = gNamedOnly ? -1 : open(o->dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (gNamedOnly || (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))) {
         /* No O_TMPFILE on this file system: a named temporary, removed on a signal. */
         for (int tries = 0; fd < 0 && tries < 8; tries++) {
             o->temp = randomName(o->dir, o->target);
@@ -242,6 +243,10 @@ bool ioOutCommit(IoOut *const *outs, size_t n, std::string *err) {
     }
     if (lock >= 0) close(lock);
     return ok;
+}
+
+void ioUseNamedTemporaries(bool on) {
+    gNamedOnly = on;
 }
 
 bool ioWriteFile(const std::string &path, const void *data, size_t size, std::string *err) {
