@@ -1,6 +1,6 @@
 /* lsys check: parse and draw each description and list its problems, as text lines or as one
- * JSON object per file. Unlike the editor, which keeps twelve messages, every message is
- * listed. */
+ * JSON object per file. Unlike the editor, which keeps twelve messages, up to a thousand are
+ * listed, then their count. */
 #include "commands.h"
 
 #include <stdio.h>
@@ -13,21 +13,20 @@ static void countVertex(void *ctx, const float *) {
     ++*static_cast<unsigned long long *>(ctx);
 }
 
-static std::string jsonReport(const std::string &file, const lsys_t *l,
-                              const std::vector<cli_msg_t> &msgs, unsigned long long vertices) {
-    std::string out = "{\"file\": " + jsonFileName(file) + ", \"messages\": [";
-    for (size_t i = 0; i < msgs.size(); i++) {
-        if (i) out += ", ";
-        out += "{\"code\": " + std::to_string(msgs[i].code) +
-               ", \"text\": " + jsonLatin1(msgs[i].text) + "}";
-    }
-    out += "], \"polygon_count\": " + std::to_string(l->polygon_count) + ", \"bounds\": [";
-    const float *b[6] = {&l->bounds.min[0], &l->bounds.min[1], &l->bounds.min[2],
-                         &l->bounds.max[0], &l->bounds.max[1], &l->bounds.max[2]};
-    for (int i = 0; i < 6; i++)
-        out += (i ? ", " : "") + jsonNumber(*b[i]);
-    out += "], \"triangles\": " + std::to_string(vertices / 3) + "}\n";
-    return out;
+static std::string jsonReport(const std::string &file, const std::string &text, const lsys_t *l,
+                              unsigned long long vertices) {
+    QJsonObject o;
+    o["file"] = jsonFileName(file);
+    o["messages"] = jsonMessages(text);
+    o["more_messages"] = (qint64)cliMessagesOmitted();
+    o["polygon_count"] = (qint64)l->polygon_count;
+    QJsonArray bounds;
+    for (const float *b : {l->bounds.min, l->bounds.max})
+        for (int i = 0; i < 3; i++)
+            bounds.append(jsonNumber(b[i]));
+    o["bounds"] = bounds;
+    o["triangles"] = (qint64)(vertices / 3);
+    return jsonLine(o);
 }
 
 /* Checks one file; returns its exit status. */
@@ -35,9 +34,11 @@ static int checkOne(const std::string &file, bool json, bool stats, float growth
     std::string text, err;
     if (!describeRead(file, &text, &err)) {
         fprintf(stderr, "lsys: %s: %s\n", file.c_str(), err.c_str());
+        /* Standard output says which file failed too, so a reader of the JSON lines misses
+         * nothing. */
         if (json)
-            printf("{\"file\": %s, \"error\": %s}\n", jsonFileName(file).c_str(),
-                   jsonLatin1(err).c_str());
+            fputs(jsonLine({{"file", jsonFileName(file)}, {"error", jsonLatin1(err)}}).c_str(),
+                  stdout);
         return EXIT_USAGE;
     }
     unsigned long long vertices = 0;
@@ -48,16 +49,12 @@ static int checkOne(const std::string &file, bool json, bool stats, float growth
         fprintf(stderr, "lsys: %s: out of memory\n", file.c_str());
         return EXIT_USAGE;
     }
-    const std::vector<cli_msg_t> &msgs = cliMessages();
     if (json)
-        fputs(jsonReport(file, l, msgs, vertices).c_str(), stdout);
+        fputs(jsonReport(file, text, l, vertices).c_str(), stdout);
     else
-        reportHumanAll(stdout, file, text, msgs, stats);
+        reportHumanAll(stdout, file, text, stats);
     lsysFree(l);
-
-    for (const cli_msg_t &m : msgs)
-        if (reportIsProblem(m)) return EXIT_PROBLEMS;
-    return 0;
+    return commandStatus();
 }
 
 int checkCommand(const std::vector<std::string> &files, bool json, bool stats, float growth) {

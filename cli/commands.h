@@ -1,5 +1,6 @@
-/* The lsys subcommands, each a plain function over already-validated arguments, returning the
- * process exit status: 0 success, 1 the description has problems, 2 usage or file errors. */
+/* The lsys subcommands. Each returns the process exit status, the same for all of them:
+ * 0 clean, 1 the description had problems (the output is still written; statistics are not
+ * problems), 2 usage, file, memory or OpenGL failures. */
 #ifndef SPRIG_CLI_COMMANDS_H
 #define SPRIG_CLI_COMMANDS_H
 
@@ -8,14 +9,24 @@
 
 enum { EXIT_PROBLEMS = 1, EXIT_USAGE = 2 };
 
-/* Lists each file's problems (human or one JSON object per file). */
+/* The whole lsys program: argv[1] names the subcommand. Catches running out of memory. */
+int lsysMain(int argc, char **argv);
+
+/* Lists each file's problems (human or one JSON object per file) on standard output. */
 int checkCommand(const std::vector<std::string> &files, bool json, bool stats, float growth);
 
 /* Draws the file and writes its triangles to out in the format named by out's extension
  * (already known to be supported). */
 int exportCommand(const std::string &file, const std::string &out, float growth);
 
-/* Prints the derivation of the element at the model-space point p, as lsysSelect prints it. */
-int pickCommand(const std::string &file, const float p[3], float growth);
+/* Prints the derivation of the element at the model-space point p, as lsysSelect prints it,
+ * or the same facts as one JSON object. */
+int pickCommand(const std::string &file, const float p[3], float growth, bool json);
+
+/* Reads a description for a command, saying why on standard error when it cannot. */
+bool commandRead(const std::string &file, std::string *text);
+
+/* 0, or EXIT_PROBLEMS when the description since the last cliMessagesClear had problems. */
+int commandStatus();
 
 #endif

@@ -1,64 +1,58 @@
 /* Reading, parsing, growing and drawing a description as the editor does (see describe.h). */
 #include "describe.h"
 
-#include <errno.h>
 #include <stdarg.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
+
+#include <new>
+
+#include "io.h"
 
 static std::vector<cli_msg_t> gMessages;
+static size_t gProblemsKept;
+static unsigned long long gOmitted;
 
-std::vector<cli_msg_t> &cliMessages() {
+const std::vector<cli_msg_t> &cliMessages() {
     return gMessages;
 }
 
+unsigned long long cliMessagesOmitted() {
+    return gOmitted;
+}
+
+bool cliHadProblems() {
+    return gProblemsKept > 0 || gOmitted > 0;
+}
+
 void cliMessagesClear() {
-    gMessages.clear();
+    std::vector<cli_msg_t>().swap(gMessages);
+    gProblemsKept = 0;
+    gOmitted = 0;
 }
 
 int cliTrace(int32_t code, const char *fmt, ...) {
+    const bool problem = code != CODE_INFO;
+    if (problem && gProblemsKept >= CLI_MAX_MESSAGES) {
+        gOmitted++;
+        return (int)gMessages.size();
+    }
     char buf[TRACE_TEXT];
     va_list ap;
     va_start(ap, fmt);
     lsysFormat(buf, sizeof buf, fmt, ap);
     va_end(ap);
-    gMessages.push_back({code, buf});
+    /* Called from inside the engine, which must not see an exception: a message that cannot
+     * be stored is counted instead. */
+    try {
+        gMessages.push_back({code, buf});
+        gProblemsKept += problem;
+    } catch (const std::bad_alloc &) {
+        gOmitted += problem;
+    }
     return (int)gMessages.size();
 }
 
 bool describeRead(const std::string &path, std::string *text, std::string *err) {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) {
-        *err = strerror(errno);
-        return false;
-    }
-    text->clear();
-    char buf[65536];
-    bool nul = false;
-    while (!nul) {
-        size_t n = fread(buf, 1, sizeof buf, f);
-        const char *end = (const char *)memchr(buf, '\0', n);
-        if (end) {
-            n = (size_t)(end - buf);
-            nul = true;
-        }
-        if (text->size() + n > DESCRIBE_MAX_BYTES) {
-            fclose(f);
-            *err = "file too large (more than 64 MiB)";
-            return false;
-        }
-        text->append(buf, n);
-        if (n < sizeof buf && !nul) break;
-    }
-    if (!nul && ferror(f)) {
-        int e = errno;
-        fclose(f);
-        *err = strerror(e ? e : EIO);
-        return false;
-    }
-    fclose(f);
-    return true;
+    return ioReadFile(path, text, err);
 }
 
 lsys_t *describeParse(const std::string &text, float growth) {

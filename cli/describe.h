@@ -1,6 +1,10 @@
 /* The step every lsys command shares, done exactly as the editor's refresh does it: read the
  * description as bytes, parse it, seed the random generator with 0, multiply the recursion by
- * the growth factor, and (for drawing commands) draw. Messages are collected in full. */
+ * the growth factor, and (for drawing commands) draw.
+ *
+ * Messages are kept up to CLI_MAX_MESSAGES per description; past that a message is only
+ * counted (not formatted), so a description that repeats one fault millions of times costs a
+ * counter, not gigabytes. The drawing statistics are always kept. */
 #ifndef SPRIG_CLI_DESCRIBE_H
 #define SPRIG_CLI_DESCRIBE_H
 
@@ -11,26 +15,29 @@
 
 #include "lsys.h"
 
-/* Largest description read; anything longer is refused rather than held in memory. */
-enum { DESCRIBE_MAX_BYTES = 64 << 20 };
+enum { CLI_MAX_MESSAGES = 1000 };
 
 struct cli_msg_t {
     int32_t code;
     std::string text; /* ISO Latin 1 bytes, cut to 254 like the editor's messages */
 };
 
-/* Every message since the last cliMessagesClear, in order of arrival. */
-std::vector<cli_msg_t> &cliMessages();
+/* The messages kept since the last cliMessagesClear, in order of arrival. */
+const std::vector<cli_msg_t> &cliMessages();
+/* How many messages arrived after the store was full (none of them statistics). */
+unsigned long long cliMessagesOmitted();
+/* True when any message since the last clear, kept or not, was a problem (not a statistic). */
+bool cliHadProblems();
 void cliMessagesClear();
-/* A trace_t that keeps every message (the editor's store keeps only twelve). */
+/* The trace_t that fills the store. */
 int cliTrace(int32_t code, const char *fmt, ...);
 
-/* Reads the file's bytes up to its first NUL byte (which ends the text for the engine as it
- * would in the editor). False with the system's reason in *err when it cannot be read. */
+/* The file's bytes (all of them: the engine reads up to the first NUL, as in the editor),
+ * through the reading function shared with the window. False with the reason in *err. */
 bool describeRead(const std::string &path, std::string *text, std::string *err);
 
-/* lsysInit, lsysParse, srand(0), recursion *= growth. Messages go to cliTrace. The caller
- * frees the model with lsysFree. */
+/* lsysInit, lsysParse, srand(0), recursion *= growth. Messages go to cliTrace. NULL when out
+ * of memory. The caller frees the model with lsysFree. */
 lsys_t *describeParse(const std::string &text, float growth);
 
 /* describeParse, then lsysDraw into emit (which may be NULL to discard the triangles). */

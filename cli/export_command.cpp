@@ -11,10 +11,7 @@
 
 int exportCommand(const std::string &file, const std::string &out, float growth) {
     std::string text, err;
-    if (!describeRead(file, &text, &err)) {
-        fprintf(stderr, "lsys: %s: %s\n", file.c_str(), err.c_str());
-        return EXIT_USAGE;
-    }
+    if (!commandRead(file, &text)) return EXIT_USAGE;
     mesh_t mesh;
     emit_t emit = meshEmit(&mesh);
     cliMessagesClear();
@@ -25,7 +22,7 @@ int exportCommand(const std::string &file, const std::string &out, float growth)
     }
     lsysFree(l);
     decltype(mesh.lookup)().swap(mesh.lookup); /* only needed while collecting */
-    reportHumanAll(stderr, file, text, cliMessages(), false);
+    reportHumanAll(stderr, file, text, false);
     if (mesh.dropped)
         fprintf(stderr, "lsys: %s: %u triangles with non-finite coordinates left out\n",
                 file.c_str(), mesh.dropped);
@@ -36,5 +33,5 @@ int exportCommand(const std::string &file, const std::string &out, float growth)
         fprintf(stderr, "lsys: %s: %s\n", out.c_str(), err.c_str());
         return EXIT_USAGE;
     }
-    return 0;
+    return commandStatus();
 }

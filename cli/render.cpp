@@ -1,17 +1,18 @@
-/* `lsys render FILE -o OUT.png [--size WxH] [--aa] [--no-axis] [--background R,G,B]
+/* `lsys render FILE -o OUT [--size WxH] [--aa] [--no-axis] [--background R,G,B]
  *  [--growth G]`
  *
  * Renders the frame the editor's 3D view shows right after it loads FILE: the model recorded
  * into a display list, the camera centred on it, no rotation, the checkerboard background
  * (or a plain colour with --background), the floor and axis lines (unless --no-axis) and the
- * one-pixel frame. It runs on EGL without a display server. Engine messages other than the
- * drawing statistics go to standard error as "FILE:LINE: text" (or "FILE: text" when the
- * message is about no single line); they never make the command fail.
+ * one-pixel frame. It runs on EGL without a display server. The description's problems go to
+ * standard error as `lsys check` lists them; the picture is still written, and the exit status
+ * is then 1. OUT's extension chooses the format (PNG, JPEG, WebP where Qt has it).
  */
 #include "render.h"
 
 #include "args.h"
 #include "describe.h"
+#include "io.h"
 #include "report.h"
 #include "lsys.h"
 #include "render_image.h"
@@ -24,6 +25,9 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <QBuffer>
+#include <QImageWriter>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -34,8 +38,10 @@ namespace {
 const int kMaxSide = 8192;
 
 const char kUsage[] =
-    "usage: lsys render FILE -o OUT.png [--size WxH] [--aa] [--no-axis]\n"
+    "usage: lsys render FILE -o OUT [--size WxH] [--aa] [--no-axis]\n"
     "                   [--background R,G,B] [--growth G]\n"
+    "  -o, --output OUT    the picture; its extension chooses the format: .png, .jpg/.jpeg,\n"
+    "                      .webp (where available)\n"
     "  --size WxH          picture size in pixels (default 800x600, at most 8192 per side)\n"
     "  --aa                anti-aliasing (4 samples where available)\n"
     "  --no-axis           leave out the floor disc and axis lines\n"
@@ -45,6 +51,7 @@ const char kUsage[] =
 
 struct render_opts_t {
     std::string input, output;
+    QByteArray format; /* QImageWriter's name for it */
     int width = 800, height = 600;
     bool aa = false;
     bool axis = true;
@@ -54,8 +61,18 @@ struct render_opts_t {
 };
 
 int usageError(const std::string &msg) {
-    fprintf(stderr, "lsys render: %s\n%s", msg.c_str(), kUsage);
+    fprintf(stderr, "lsys: %s\nTry 'lsys help render' for more information.\n", msg.c_str());
     return 2;
+}
+
+/* The format named by the path's extension, when this Qt can write it; empty otherwise. */
+QByteArray formatOf(const std::string &path) {
+    size_t slash = path.find_last_of('/'), dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    QByteArray ext = QByteArray::fromStdString(path.substr(dot + 1)).toLower();
+    if (ext == "jpg") ext = "jpeg";
+    if (ext != "png" && ext != "jpeg" && ext != "webp") return {};
+    return QImageWriter::supportedImageFormats().contains(ext) ? ext : QByteArray();
 }
 
 /* A whole-string finite number in the C locale that also fits a float. */
@@ -97,62 +114,51 @@ bool readColor(const char *text, float rgb[3]) {
 
 /* Returns -1 when the options are complete, else the exit status to return at once. */
 int parseOptions(int argc, char **argv, render_opts_t *o) {
-    for (int i = 1; i < argc; i++) {
-        const char *a = argv[i];
-        /* The option's argument, or NULL when the command line ends first. */
-        auto value = [&](const char *) -> const char * {
-            return i + 1 < argc ? argv[++i] : nullptr;
-        };
-        if (!strcmp(a, "-h") || !strcmp(a, "--help")) {
-            fputs(kUsage, stdout);
-            return 0;
-        } else if (!strcmp(a, "-o") || !strcmp(a, "--output")) {
-            const char *v = value(a);
-            if (!v || !*v) return usageError(std::string(a) + " needs a file name");
-            o->output = v;
-        } else if (!strcmp(a, "--size")) {
-            const char *v = value(a);
-            if (!v || !readSize(v, &o->width, &o->height))
-                return usageError("--size needs WIDTHxHEIGHT, each 1 to 8192");
-        } else if (!strcmp(a, "--aa")) {
-            o->aa = true;
-        } else if (!strcmp(a, "--no-axis")) {
-            o->axis = false;
-        } else if (!strcmp(a, "--background")) {
-            const char *v = value(a);
-            if (!v || !readColor(v, o->color))
-                return usageError("--background needs R,G,B with each component from 0 to 1");
-            o->background = true;
-        } else if (!strcmp(a, "--growth")) {
-            const char *v = value(a);
-            if (!v || !readFloat(v, &o->growth) || o->growth < 0)
-                return usageError("--growth needs a number of 0 or more");
-        } else if (a[0] == '-' && a[1]) {
-            return usageError(std::string("unknown option ") + a);
-        } else if (o->input.empty()) {
-            o->input = a;
-        } else {
-            return usageError(std::string("more than one description given: ") + a);
-        }
+    args_t a = argsScan(argc, argv, 1,
+                        {{"o,output", "OUT"},
+                         {"size", "WxH"},
+                         {"aa", NULL},
+                         {"no-axis", NULL},
+                         {"background", "R,G,B"},
+                         {"growth", "G"}});
+    if (!a.error.empty()) return usageError(a.error);
+    if (a.help) return fputs(kUsage, stdout), 0;
+    std::string err;
+    if (!argsGrowth(a, &o->growth, &err)) return usageError(err);
+    o->aa = a.has("aa");
+    o->axis = !a.has("no-axis");
+    if (a.values.count("size") && !readSize(a.value("size").c_str(), &o->width, &o->height))
+        return usageError("--size needs WIDTHxHEIGHT, each 1 to 8192");
+    if (a.values.count("background")) {
+        if (!readColor(a.value("background").c_str(), o->color))
+            return usageError("--background needs R,G,B with each component from 0 to 1");
+        o->background = true;
     }
-    if (o->input.empty()) return usageError("no description file given");
-    if (o->output.empty()) return usageError("no output file given (-o OUT.png)");
+    if (a.operands.empty()) return usageError("no description file given");
+    if (a.operands.size() > 1)
+        return usageError("more than one description given: " + a.operands[1]);
+    o->input = a.operands[0];
+    o->output = a.value("output");
+    if (o->output.empty()) return usageError("no output file given (-o OUT)");
+    o->format = formatOf(o->output);
+    if (o->format.isEmpty())
+        return usageError("cannot tell the picture format of '" + o->output + "': use .png, .jpg" +
+                          (formatOf("x.webp").isEmpty() ? "" : ", .webp"));
     return -1;
 }
 
-/* Writes under a temporary name beside the target and renames it into place, so a failed
- * write never leaves a truncated picture. */
-bool savePng(const QImage &img, const std::string &path) {
-    std::string temp = path + ".tmp" + std::to_string((long)getpid());
-    if (!img.save(QString::fromLocal8Bit(temp.c_str()), "PNG")) {
-        unlink(temp.c_str());
+/* Encodes the picture in memory and writes it through the safe writer: a failed write never
+ * leaves a truncated picture, and *err names the reason. */
+bool savePicture(const QImage &img, const render_opts_t &o, std::string *err) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, o.format);
+    if (!writer.write(img)) {
+        *err = "cannot encode the picture: " + writer.errorString().toStdString();
         return false;
     }
-    if (rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return ioWriteFile(o.output, bytes.constData(), (size_t)bytes.size(), err);
 }
 
 } // namespace
@@ -164,7 +170,7 @@ int lsysRenderCommand(int argc, char **argv) {
 
     std::string text, error;
     if (!describeRead(o.input, &text, &error)) {
-        fprintf(stderr, "lsys render: cannot read %s: %s\n", o.input.c_str(), error.c_str());
+        fprintf(stderr, "lsys: %s: %s\n", o.input.c_str(), error.c_str());
         return 2;
     }
 
@@ -182,14 +188,15 @@ int lsysRenderCommand(int argc, char **argv) {
     cliMessagesClear();
     QImage img = renderDescription(text.c_str(), request, cliTrace, &error);
     if (img.isNull()) {
-        fprintf(stderr, "lsys render: no OpenGL available: %s\n", error.c_str());
+        fprintf(stderr, "lsys: no OpenGL available: %s\n", error.c_str());
         return 2;
     }
-    reportHumanAll(stderr, o.input, text, cliMessages(), false);
+    reportHumanAll(stderr, o.input, text, false);
+    const int problems = cliHadProblems() ? 1 : 0;
 
-    if (!savePng(img, o.output)) {
-        fprintf(stderr, "lsys render: cannot write %s\n", o.output.c_str());
+    if (!savePicture(img, o, &error)) {
+        fprintf(stderr, "lsys: %s: %s\n", o.output.c_str(), error.c_str());
         return 2;
     }
-    return 0;
+    return problems;
 }

@@ -1,18 +1,22 @@
 /* Human-readable message lines (see report.h). */
 #include "report.h"
 
-unsigned reportLine(const std::string &text, size_t off) {
-    if (off > text.size()) off = text.size();
-    unsigned line = 1;
-    for (size_t i = 0; i < off; i++) {
+#include <algorithm>
+
+LineIndex::LineIndex(const std::string &text) {
+    starts_.push_back(0);
+    for (size_t i = 0; i < text.size(); i++) {
         if (text[i] == '\r') {
-            line++;
-            if (i + 1 < off && text[i + 1] == '\n') i++;
+            starts_.push_back(i + 1);
+            if (i + 1 < text.size() && text[i + 1] == '\n') i++;
         } else if (text[i] == '\n') {
-            line++;
+            starts_.push_back(i + 1);
         }
     }
-    return line;
+}
+
+unsigned LineIndex::line(size_t off) const {
+    return (unsigned)(std::upper_bound(starts_.begin(), starts_.end(), off) - starts_.begin());
 }
 
 std::string reportText(const std::string &latin1) {
@@ -37,24 +41,25 @@ bool reportIsProblem(const cli_msg_t &m) {
     return m.code != CODE_INFO;
 }
 
-std::string reportHuman(const std::string &file, const std::string &text, const cli_msg_t &m) {
-    std::string body = reportText(m.text);
-    if (m.code >= 0)
-        return file + ":" + std::to_string(reportLine(text, (size_t)m.code)) + ": " + body + "\n";
-    switch (m.code) {
-    case CODE_NOLINE:
-        return file + ": " + body + "\n";
-    case CODE_EXEC:
-        return file + ": exec: " + body + "\n";
-    case CODE_INFO:
-        return file + ": info: " + body + "\n";
-    default:
-        return file + ": unknown: " + body + "\n";
-    }
+const char *reportKind(int32_t code) {
+    if (code >= 0 || code == CODE_NOLINE) return "parse";
+    if (code == CODE_EXEC) return "exec";
+    if (code == CODE_INFO) return "info";
+    return "unknown";
 }
 
-void reportHumanAll(FILE *out, const std::string &file, const std::string &text,
-                    const std::vector<cli_msg_t> &msgs, bool stats) {
-    for (const cli_msg_t &m : msgs)
-        if (stats || reportIsProblem(m)) fputs(reportHuman(file, text, m).c_str(), out);
+std::string reportHuman(const std::string &file, const LineIndex &lines, const cli_msg_t &m) {
+    std::string body = reportText(m.text);
+    if (m.code >= 0)
+        return file + ":" + std::to_string(lines.line((size_t)m.code)) + ": " + body + "\n";
+    if (m.code == CODE_NOLINE) return file + ": " + body + "\n";
+    return file + ": " + reportKind(m.code) + ": " + body + "\n";
+}
+
+void reportHumanAll(FILE *out, const std::string &file, const std::string &text, bool stats) {
+    const LineIndex lines(text);
+    for (const cli_msg_t &m : cliMessages())
+        if (stats || reportIsProblem(m)) fputs(reportHuman(file, lines, m).c_str(), out);
+    if (cliMessagesOmitted())
+        fprintf(out, "%s: %llu more messages not listed\n", file.c_str(), cliMessagesOmitted());
 }

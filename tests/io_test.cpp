@@ -102,23 +102,22 @@ TEST_F(IoTest, WritesWholeFilesAndNeverReplacesSpecialOnes) {
     ASSERT_EQ(mkfifo(at("fifo").c_str(), 0600), 0);
     makeSocket("sock");
     // A character device of our own (as root), else the system's /dev/null.
-    const std::string dev = mknod(at("dev").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0
-                                ? at("dev")
-                                : "/dev/null";
+    const std::string dev =
+        mknod(at("dev").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? at("dev") : "/dev/null";
 
     // {path written, error wanted, file whose content must then be "new", its mode}
     const std::tuple<std::string, std::string, std::string, mode_t> cases[] = {
         {at("fresh"), "", at("fresh"), S_IFREG | plain},
         {at("private"), "", at("private"), S_IFREG | 0600}, // keeps its permission bits
-        {at("link"), "", at("target"), S_IFREG | plain},     // written through the symlink
+        {at("link"), "", at("target"), S_IFREG | plain},    // written through the symlink
         {at("dangling"), "", at("sub/new"), S_IFREG | plain},
         {at("null"), "", "", 0},
         {dev, "", "", 0},
         {at("fifo"), "no program is reading from the FIFO", "", 0},
         {at("sock"), "not a regular file (a block device or socket is never replaced)", "", 0},
         {at("sub"), "Is a directory", "", 0},
-        {at("no/such"), "cannot create a file in " + at("no") + ": No such file or directory",
-         "", 0},
+        {at("no/such"), "cannot create a file in " + at("no") + ": No such file or directory", "",
+         0},
     };
     for (bool named : {false, true}) {
         ioUseNamedTemporaries(named);
