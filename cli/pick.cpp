@@ -61,14 +61,16 @@ int pickCommand(const std::string &file, const float p[3], float growth, bool js
     std::string text;
     if (!commandRead(file, &text)) return EXIT_USAGE;
     cliMessagesClear();
-    lsys_t *l = describeParse(text, growth);
+    /* Drawn once for the description's problems, as the other commands list them. */
+    lsys_t *l = describeDraw(text, growth, NULL);
     if (!l) {
         fprintf(stderr, "lsys: %s: out of memory\n", file.c_str());
         return EXIT_USAGE;
     }
     reportHumanAll(stderr, file, text, false);
-    /* describeParse seeded the generator; the replay must draw the same shape as the
-     * editor's refresh, so nothing may call rand() in between. */
+    /* The replay must draw the same shape as the editor's refresh: the same seed, and nothing
+     * may call rand() in between. */
+    srand(0);
     fflush(stdout);
     if (json) {
         replay(l, p);

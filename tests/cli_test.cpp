@@ -313,3 +313,159 @@ TEST_F(LsysTest, ExportWritesWholeFilesOrNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// Every subcommand exits alike and lists the description's problems as check does (check on
+// standard output, the others on standard error), the outputs still written. Descriptions that
+// repeat a fault thousands of times list a thousand messages and then how many more there were.
+TEST_F(LsysTest, EverySubcommandReportsProblemsAsCheckDoes) {
+    const std::pair<const char *, int> cases[] = {
+        // {description, messages past the first thousand (-1: no cap reached)}
+        {"axiom F\n", -1},
+        {"axiom F]\ncolour 1\n", -1},
+        {"recursion 12\naxiom X\nrule X=[XX\n", 2072},
+        {"recursion 12\naxiom X\nrule X=[X[X\n", 6167},
+        {"recursion 12\naxiom X\nrule X=]XX\n", 3095},
+        {"recursion 12\naxiom X\nrule X={XX\n", 2072},
+        {"recursion 12\naxiom X\nrule X=}XX\n", 3095},
+        {"recursion 12\naxiom {X\nrule X=X{X\n", 2073},
+    };
+    std::vector<std::string> commands = {"export d.ls -o d.stl", "pick d.ls 0 0 50",
+                                         "pick --json d.ls 0 0 50"};
+    if (LSYS_HAS_RENDER) commands.push_back("render d.ls -o d.png --size 32x24");
+    for (const auto &[text, more] : cases) {
+        write("d.ls", text);
+        run("check d.ls");
+        const std::string listed = out;
+        const int problems = more < 0 && listed.empty() ? 0 : 1;
+        EXPECT_EQ(status, problems) << text;
+        if (more >= 0) {
+            EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 1001) << text;
+            EXPECT_NE(
+                listed.find("\nd.ls: " + std::to_string(more) + " more messages not listed\n"),
+                std::string::npos)
+                << text;
+        }
+        run("check --json d.ls");
+        flat_t js = jsonLines(out).at(0);
+        EXPECT_EQ(js["more_messages"], std::to_string(std::max(more, 0)));
+        int kept = 0; // problems in the JSON list; the statistics are always kept
+        for (const auto &[key, value] : js)
+            kept +=
+                key.size() > 5 && key.compare(key.size() - 5, 5, ".kind") == 0 && value != "info";
+        EXPECT_EQ(kept, more >= 0 ? 1000 : std::count(listed.begin(), listed.end(), '\n'));
+        for (const std::string &command : commands) {
+            run(command);
+            EXPECT_EQ(status, problems) << cmd;
+            // Compared as a condition, the lists being long; export may add a note of its own
+            // ("the drawing has no triangles") after them.
+            EXPECT_TRUE(err.substr(0, listed.size()) == listed &&
+                        (err.size() == listed.size() || cmd[0] == 'e'))
+                << cmd << "\n"
+                << err.substr(0, 400) << "...";
+        }
+        EXPECT_TRUE(fs::exists(dir + "/d.stl") && (!LSYS_HAS_RENDER || fs::exists(dir + "/d.png")));
+    }
+}
+
+TEST_F(LsysTest, PickJsonHoldsTheDerivation) {
+    write("grown.ls", "recursion 1\naxiom XG\nrule X=F(2)+\n");
+    const std::pair<const char *, flat_t> cases[] = {
+        {"50 0 50 --growth 0", {{"file", "grown.ls"}}},
+        {"1 0 1",
+         {{"file", "grown.ls"},
+          {"sp", "2"},
+          {"levels.0.level", "1"},
+          {"levels.0.rule", "X"},
+          {"levels.0.body", "F(2.0)+"},
+          {"levels.0.mark", "2"},
+          {"levels.1.level", "0"},
+          {"levels.1.body", "XG"},
+          {"levels.1.mark", "0"}}},
+    };
+    for (const auto &[args, want] : cases) {
+        run(std::string("pick --json grown.ls ") + args);
+        EXPECT_EQ(status, 0) << cmd;
+        flat_t got = jsonLines(out).at(0);
+        EXPECT_LT(atof(got["err"].c_str()), 0.01) << cmd;
+        got.erase("err");
+        EXPECT_EQ(got, want) << cmd;
+        // The same facts as the printout.
+        std::string json = out;
+        run(std::string("pick grown.ls ") + args);
+        EXPECT_EQ(out.find("0: axiom:  >>X<< G") != std::string::npos,
+                  json.find("\"axiom\":true") != std::string::npos);
+        EXPECT_EQ(out == "nothing\n", json.find("\"hit\":false") != std::string::npos) << cmd;
+    }
+}
+
+// Outputs never replace what is not a plain file, write through symlinks, keep permission bits,
+// and come out whole even when interrupted, out of memory, or written twice at once.
+TEST_F(LsysTest, OutputsAreWrittenSafely) {
+    write("f.ls", "axiom F\n");
+    write("red.ls", "axiom c(1)F\n");
+    write("blue.ls", "axiom c(3)F\n");
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(system(("mknod " + dir + "/mynull.png c 1 3").c_str()), 0);
+        fs::create_symlink("mynull.png", dir + "/mynull.stl");
+    }
+    fs::create_symlink("/proc/self/fd/1", dir + "/stdout.stl");
+    write("private.stl", "");
+    fs::permissions(dir + "/private.stl", fs::perms(0600));
+    const std::string render = LSYS_HAS_RENDER ? "render f.ls --size 8x8 -o " : "export f.ls -o ";
+    std::vector<std::string> cases = {"export f.ls -o stdout.stl", "export f.ls -o private.stl",
+                                      "export f.ls -o fifo.stl"};
+    if (root) cases.insert(cases.end(), {render + "mynull.png", "export f.ls -o mynull.stl"});
+    ASSERT_EQ(mkfifo((dir + "/fifo.stl").c_str(), 0600), 0);
+    for (const std::string &args : cases) {
+        run(args);
+        const bool fifo = args.find("fifo") != std::string::npos;
+        EXPECT_EQ(status, fifo ? 2 : 0) << cmd;
+        EXPECT_EQ(err, fifo ? "lsys: fifo.stl: no program is reading from the FIFO\n" : "") << cmd;
+        EXPECT_EQ(out.size(), args.find("stdout") != std::string::npos ? 84u + 50u * 32u : 0u);
+    }
+    EXPECT_TRUE(fs::is_symlink(dir + "/stdout.stl"));
+    EXPECT_TRUE(fs::is_fifo(dir + "/fifo.stl"));
+    EXPECT_TRUE(!root || fs::is_character_file(dir + "/mynull.png"));
+    EXPECT_EQ(fs::status(dir + "/private.stl").permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::file_size(dir + "/private.stl"), 84u + 50u * 32u);
+
+    // Two exports to one OBJ name at once leave a pair from the same run.
+    for (int i = 0; i < 15; i++) {
+        run("export red.ls -o m.obj & " LSYS_BINARY " export blue.ls -o m.obj; wait");
+        const std::string obj = slurp(dir + "/m.obj"), mtl = slurp(dir + "/m.mtl");
+        const size_t use = obj.find("usemtl ");
+        ASSERT_NE(use, std::string::npos);
+        const std::string name = obj.substr(use + 7, obj.find('\n', use) - use - 7);
+        EXPECT_NE(mtl.find("newmtl " + name + "\n"), std::string::npos) << name << "\n" << mtl;
+    }
+
+    // Interrupted while writing, or out of memory: no output, no temporary.
+    write("big.ls", "recursion 16\naxiom F\nrule F=F[+F]F\n");
+    run("export big.ls -o big.stl & sleep 0.3; kill -INT $!; wait");
+    EXPECT_FALSE(fs::exists(dir + "/big.stl") && fs::file_size(dir + "/big.stl") < 84);
+#if !defined(__SANITIZE_ADDRESS__) // a sanitizer reserves more address space than the limit
+    fs::remove(dir + "/big.stl");
+    run("--version >/dev/null; ulimit -v 150000; " LSYS_BINARY " export big.ls -o big.stl");
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(err.find("lsys: out of memory\n"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir + "/big.stl"));
+#endif
+    for (const auto &e : fs::directory_iterator(dir))
+        EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+}
+
+TEST_F(LsysTest, RenderChoosesTheFormatByExtension) {
+    if (!LSYS_HAS_RENDER) GTEST_SKIP() << "no render in this build";
+    write("f.ls", "axiom F\n");
+    const std::pair<const char *, std::string> cases[] = {
+        {"pic.png", "\x89PNG"}, {"pic.JPG", "\xff\xd8\xff"}, {"pic.jpeg", "\xff\xd8\xff"}};
+    for (const auto &[name, magic] : cases) {
+        expect(std::string("render f.ls --size 16x12 -o ") + name, 0, "");
+        EXPECT_EQ(slurp(dir + "/" + name).substr(0, magic.size()), magic) << name;
+    }
+}
+
+} // namespace
