@@ -25,6 +25,6 @@ done
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 "$bin" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-    -dict="$root/fuzz/lsys.dict" -artifact_prefix="$out/" -print_final_stats=1 \
+    -dict="$root/fuzz/$(basename "$bin" | sed "s/^fuzz_//").dict" -artifact_prefix="$out/" -print_final_stats=1 \
     "$corpus"
 echo "fuzz smoke: no crash in $seconds s"
