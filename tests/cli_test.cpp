@@ -368,7 +368,6 @@ TEST_F(LsysTest, OutputsAreWrittenSafely) {
         fs::create_symlink("mynull.png", dir + "/mynull.stl");
     }
     fs::create_symlink("/proc/self/fd/1", dir + "/stdout.stl");
-    const std::string render = LSYS_HAS_RENDER ? "render f.ls --size 8x8 -o " : "export f.ls -o ";
     const std::string noDir = dir + "/no/such/dir";
     ASSERT_TRUE(fs::create_directory(dir + "/taken.obj"));
     // {arguments, status, standard error}; the file formats are tested in export_test.
@@ -382,9 +381,8 @@ TEST_F(LsysTest, OutputsAreWrittenSafely) {
         {"export f.ls -o taken.obj", 2, "lsys: taken.obj: Is a directory\n"},
         {"export missing.ls -o m.obj", 2, "lsys: missing.ls: No such file or directory\n"},
     };
-    if (root)
-        cases.insert(cases.end(),
-                     {{render + "mynull.png", 0, ""}, {"export f.ls -o mynull.stl", 0, ""}});
+    if (root) cases.push_back({"export f.ls -o mynull.stl", 0, ""});
+    if (root && LSYS_HAS_RENDER) cases.push_back({"render f.ls --size 8x8 -o mynull.png", 0, ""});
     for (const auto &[args, wantStatus, wantErr] : cases) {
         run(args);
         EXPECT_EQ(status, wantStatus) << cmd;
