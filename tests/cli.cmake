@@ -9,6 +9,7 @@ if(TARGET lsys)
                                               GTest::gtest_main)
     target_compile_definitions(cli_test PRIVATE LSYS_BINARY="$<TARGET_FILE:lsys>"
         LSYS_VERSION="${PROJECT_VERSION}"
+        LSYS_COMPLETION="${PROJECT_SOURCE_DIR}/cli/lsys.bash-completion"
         LSYS_HAS_RENDER=$<IN_LIST:SPRIG_HAVE_RENDER,$<TARGET_PROPERTY:sprig_lsys,COMPILE_DEFINITIONS>>)
     add_dependencies(cli_test lsys)
     gtest_discover_tests(cli_test PROPERTIES LABELS cli DISCOVERY_TIMEOUT 60)

@@ -433,4 +433,29 @@ TEST_F(LsysTest, RenderChoosesTheFormatByExtension) {
     }
 }
 
+TEST_F(LsysTest, BashCompletesCommandsOptionsAndFiles) {
+    write("f.ls", "");
+    write("m.stl", "");
+    write("p.png", "");
+    const std::pair<const char *, const char *> cases[] = {
+        {"lsys ch", "check"},
+        {"lsys check --j", "--json"},
+        {"lsys help re", "render"},
+        {"lsys render f.ls --a", "--aa"},
+        {"lsys check ", "f.ls"},
+        {"lsys export f.ls -o ", "m.stl"},
+        {"lsys render f.ls -o ", "p.png"},
+    };
+    // Completes the line given as $1 as bash would on a Tab at its end.
+    std::ofstream(base + "/complete.sh")
+        << "shopt -s extglob; source " LSYS_COMPLETION "\n"
+        << "read -ra COMP_WORDS <<< \"$1\"; [[ $1 == *' ' ]] && COMP_WORDS+=('')\n"
+        << "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _lsys; echo \"${COMPREPLY[*]}\"\n";
+    for (const auto &[line, want] : cases) {
+        int st = system(("cd " + dir + " && bash ../complete.sh '" + line + "' >../o").c_str());
+        EXPECT_EQ(st, 0) << line;
+        EXPECT_EQ(slurp(base + "/o"), std::string(want) + "\n") << line;
+    }
+}
+
 } // namespace
