@@ -5,7 +5,6 @@
 #include <float.h>
 #include <math.h>
 #include <stdio.h>
-#include <string.h>
 
 #include <new>
 #include <string>

@@ -13,24 +13,19 @@
 #include "args.h"
 #include "describe.h"
 #include "io.h"
-#include "report.h"
 #include "lsys.h"
+#include "report.h"
 #include "render_image.h"
 
 #include <errno.h>
 #include <math.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
-#include <unistd.h>
 
 #include <QBuffer>
 #include <QImageWriter>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 namespace {
 
