@@ -75,13 +75,9 @@ TEST_F(IoTest, ReadsRegularFilesOnly) {
         std::string bytes = "old", err;
         EXPECT_EQ(ioReadFile(path, &bytes, &err), want.empty()) << path;
         EXPECT_EQ(err, want) << path;
-        if (want.empty()) {
-            EXPECT_EQ(bytes.size(), path == at("max") ? (size_t)IO_MAX_READ : nul.size());
-        }
+        EXPECT_TRUE(path != at("nul.ls") || bytes == nul);
+        EXPECT_TRUE(path != at("max") || bytes.size() == (size_t)IO_MAX_READ);
     }
-    std::string bytes, err;
-    ASSERT_TRUE(ioReadFile(at("nul.ls"), &bytes, &err));
-    EXPECT_EQ(bytes, nul);
 }
 
 TEST_F(IoTest, WritesWholeFilesAndNeverReplacesSpecialOnes) {
