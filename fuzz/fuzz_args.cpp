@@ -28,6 +28,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     char tmpl[] = "/tmp/fuzz_args.XXXXXX";
     if (!mkdtemp(tmpl) || chdir(tmpl) != 0) abort();
     gDir = tmpl;
+    atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(gDir, ec);
+    });
     /* The program's output is not what is tested; the sanitizers still report on fd 2. */
     if (!freopen("/dev/null", "w", stdout)) return 0;
     stderr = fopen("/dev/null", "w");
