@@ -76,6 +76,8 @@ void initSimplerToken(lsys_t *l, simple_tok_t *s) {
     initToken(l);
     s->next = fetch(l);
     s->count = 0;
+    s->start = s->next;
+    s->start_level = 0;
 }
 
 /* A minus sign flips the sign bit, so the negation of 0 is -0. */
@@ -95,6 +97,9 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         const tok_t *t = s->next;
         s->cmd = t->cmd;
         s->last_level = l->depth > l->max_depth ? 1 : 0;
+        /* Nothing has been fetched since t, so the top of the stack is still t's level. */
+        s->start = t;
+        s->start_level = (uint16_t)(l->depth - 1);
         if (t->cmd == 0) return 0;
 
         u = fetch(l);

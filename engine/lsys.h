@@ -127,6 +127,9 @@ int lsysScan(const char *text, const char *fmt, ...);
 lsys_t *lsysInit(void);
 void lsysFree(lsys_t *l);
 tok_t *parseRule(const char *text, int32_t pos, trace_t tr);
+/* The characters of token `token` of a rule body text as parseRule splits it: the index of its
+ * first one and their number. The end token is an empty span at the end. 0 when there is none. */
+int lsysBodyToken(const char *body, int32_t token, int32_t *from, int32_t *length);
 /* Releases a token string from parseRule (NULL and the shared empty string are left alone). */
 void freeRule(tok_t *t);
 int lsysContains(const lsys_t *l, const char *set);
@@ -143,11 +146,13 @@ lsys_t *lsysPrepare(const char *text, float growth, trace_t tr);
 /* ---- Rule expansion ---- */
 
 typedef struct simple_tok_t {
-    unsigned char cmd;   /* canonical command; 0 after the end */
-    float param;         /* explicit, defaulted or merged parameter */
-    uint16_t last_level; /* 1 when read below max_depth (the partly grown generation) */
-    const tok_t *next;   /* raw look-ahead token */
-    uint32_t count;      /* raw tokens taken as the start of a simplified token */
+    unsigned char cmd;    /* canonical command; 0 after the end */
+    float param;          /* explicit, defaulted or merged parameter */
+    uint16_t last_level;  /* 1 when read below max_depth (the partly grown generation) */
+    const tok_t *next;    /* raw look-ahead token */
+    uint32_t count;       /* raw tokens taken as the start of a simplified token */
+    const tok_t *start;   /* raw token the delivered command started at (its own command) */
+    uint16_t start_level; /* stack entry that token was read from: 0 is the axiom */
 } simple_tok_t;
 
 lsys_t *initToken(lsys_t *l);
@@ -186,12 +191,47 @@ typedef struct pick_t {
     float selErr;
     int32_t selSp;
     const tok_t *selStack[LSYS_STACK];
+    const tok_t *selCmd;   /* during the replay: the raw token of the command being drawn */
+    int32_t selCmdLevel;   /* and the stack entry it was read from */
+    const tok_t *selDrawn; /* with the best hit: the command that drew its triangle */
+    int32_t selDrawnLevel;
 } pick_t;
 
 extern pick_t gPick;
 
+/* A token of the description located by rule slot and position in that slot's body. */
+typedef struct pick_level_t {
+    int16_t slot;  /* rules[] slot: a command character, LSYS_AXIOM, or -1 when none holds it */
+    int32_t token; /* index in the slot's body; the body's length for its end token; -1 */
+} pick_level_t;
+
+/* What a pick found. level[i] is stack entry i (0 = the axiom), marking the token after the one
+ * last read there: at the deepest level that is the read-ahead after the drawing command, at the
+ * others the command whose rule body the next level reads. `drawn` is the drawing command itself
+ * (F, Z or the '}' that closed a polygon), read from stack entry drawn_level; that level may be
+ * deeper than the recorded ones when the read-ahead came from a parent level, and it may be
+ * shallower. */
+typedef struct pick_result_t {
+    int32_t hit;    /* 0: nothing near the point; nothing below is meaningful */
+    float err;      /* angle-sum error of the triangle found (0 on its surface) */
+    int32_t levels; /* entries of level[] in use */
+    pick_level_t level[LSYS_STACK];
+    int32_t drawn_level; /* -1 when unknown */
+    pick_level_t drawn;
+} pick_result_t;
+
+/* Replays the drawing in select mode and fills *out; seed with srand(0) first to replay the
+ * shape on screen. Messages of the replay are discarded. */
+void lsysPick(lsys_t *l, const float p[3], pick_result_t *out);
+/* lsysPick, then prints the derivation to standard output ("nothing" when there was no hit). */
 void lsysSelect(lsys_t *l, const float p[3]);
 void selectTest(lsys_t *l, const float a[3], const float b[3], const float c[3]);
+
+/* Where the token `token` of rule slot `slot` (as in pick_level_t) stands in the description
+ * text that was parsed: the byte offset of its first character and its length in bytes (a
+ * parameter "(x)" is one token from '(' to ')'). The line is found with the parser's own rules.
+ * Returns 0, leaving the outputs alone, when the text defines no such token. */
+int lsysTokenSpan(const char *text, int slot, int32_t token, int32_t *offset, int32_t *length);
 
 #ifdef __cplusplus
 }

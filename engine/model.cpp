@@ -74,6 +74,37 @@ static int readParam(const char *s, float *out) {
     return lsysScan(buf, "%f", out) == 1;
 }
 
+/* One step of the body tokenizer, shared by parseRule and lsysBodyToken so that a token's place
+ * in the text is found by the very rules that made it: stores the next token of *p in *t and its
+ * first character in *from, moves *p past it, and returns 0 at the end of the text. */
+static int bodyStep(const char **p, tok_t *t, const char **from, int32_t pos, trace_t tr) {
+    for (;;) {
+        const char *s = *p;
+        if (!*s) return 0;
+        const unsigned char c = (unsigned char)*s++;
+        t->cmd = c;
+        t->param = 0.0f; /* meaningless unless c is '('; set so no reader sees garbage */
+        *from = s - 1;
+        *p = s;
+        if (c != '(') return 1;
+        float x;
+        if (!readParam(s, &x)) {
+            /* The '(' is dropped; what follows it is read as commands. */
+            if (tr) tr(pos, "missing number after '('");
+            continue;
+        }
+        t->param = x;
+        const char *close = strchr(s, ')');
+        if (!close) {
+            if (tr) tr(pos, "missing closing ')'");
+            *p = s + strlen(s); /* the parameter is the last token */
+            return 1;
+        }
+        *p = close + 1;
+        return 1;
+    }
+}
+
 tok_t *parseRule(const char *text, int32_t pos, trace_t tr) {
     if (!text) text = "";
     size_t len = strlen(text);
@@ -82,32 +113,30 @@ tok_t *parseRule(const char *text, int32_t pos, trace_t tr) {
     if (!toks) return emptyRule;
 
     tok_t *t = toks;
-    const char *p = text;
-    while (*p) {
-        unsigned char c = (unsigned char)*p++;
-        t->cmd = c;
-        t->param = 0.0f; /* meaningless unless c is '('; set so no reader sees garbage */
-        if (c != '(') {
-            t++;
-            continue;
-        }
-        float x;
-        if (!readParam(p, &x)) {
-            /* The '(' is dropped; what follows it is read as commands. */
-            if (tr) tr(pos, "missing number after '('");
-            continue;
-        }
-        t->param = x;
+    const char *p = text, *from;
+    while (bodyStep(&p, t, &from, pos, tr))
         t++;
-        const char *close = strchr(p, ')');
-        if (!close) {
-            if (tr) tr(pos, "missing closing ')'");
-            break;
-        }
-        p = close + 1;
-    }
     t->cmd = 0;
     return toks;
+}
+
+int lsysBodyToken(const char *body, int32_t token, int32_t *from, int32_t *length) {
+    if (!body || token < 0) return 0;
+    const char *p = body, *first;
+    tok_t t;
+    int32_t i = 0;
+    for (; bodyStep(&p, &t, &first, 0, NULL); i++) {
+        if (i == token) {
+            *from = (int32_t)(first - body);
+            *length = (int32_t)(p - first);
+            return 1;
+        }
+    }
+    if (i != token) return 0;
+    /* The end token: an empty span at the end of the text. */
+    *from = (int32_t)(p - body);
+    *length = 0;
+    return 1;
 }
 
 int lsysContains(const lsys_t *l, const char *set) {

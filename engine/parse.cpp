@@ -8,6 +8,7 @@
 #include "lsys.h"
 
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 
 /* The item that the next item line (or positional keyword) supplies; it only moves forward,
@@ -23,18 +24,63 @@ static bool isWordChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
-/* "%d" values are stored as the 32 bits of the unsigned field: -1 stores 4294967295. */
-static void scanUnsigned(const char *arg, uint32_t *field) {
-    int v;
-    if (lsysScan(arg, "%d", &v) == 1) *field = (uint32_t)v;
+/* What lsysTokenSpan asks of a parse: where, in the text, the body that defines one rule slot
+ * stands. The parser keeps, for the item it is reading, the text offset of each character left
+ * after blank removal (map, with one more entry for the item's end), and copies the body and its
+ * offsets when the wanted slot is actually defined. */
+struct locate_t {
+    int slot;
+    int32_t map[LSYS_LINE + 1];
+    bool found;
+    char body[LSYS_LINE + 1];
+    int32_t bodyMap[LSYS_LINE + 1];
+    int32_t firstName; /* offset of the first rule's name: the axiom when none is given */
+};
+
+struct parser_t {
+    lsys_t *l;
+    trace_t tr;
+    int32_t pos; /* offset of the current line's first character */
+    item_t expected;
+    int firstRule;
+    locate_t *loc; /* NULL for an ordinary parse */
+};
+
+/* Records body (which starts at compact index at of the current item) as the wanted one. */
+static void keepBody(locate_t *loc, const char *body, size_t at) {
+    size_t n = strlen(body);
+    memcpy(loc->body, body, n + 1);
+    memcpy(loc->bodyMap, loc->map + at, (n + 1) * sizeof loc->map[0]);
+    loc->found = true;
 }
 
-static void parseColor(lsys_t *l, trace_t tr, int32_t pos, const char *arg) {
+/* A number the setting cannot read leaves it as it was, with a word to the user. */
+static void scanFloat(parser_t *ps, const char *word, const char *arg, float *field) {
+    if (lsysScan(arg, "%f", field) == 1) return;
+    while (isBlank(*arg))
+        arg++;
+    ps->tr(ps->pos, "ignoring malformed %s '%s'", word, arg);
+}
+
+/* "%d" values are stored as the 32 bits of the unsigned field: -1 stores 4294967295. */
+static void scanUnsigned(parser_t *ps, const char *word, const char *arg, uint32_t *field) {
+    int v;
+    if (lsysScan(arg, "%d", &v) == 1) {
+        *field = (uint32_t)v;
+        return;
+    }
+    while (isBlank(*arg))
+        arg++;
+    ps->tr(ps->pos, "ignoring malformed %s '%s'", word, arg);
+}
+
+static void parseColor(parser_t *ps, const char *arg) {
+    lsys_t *l = ps->l;
     int i, r, g, b;
     if (lsysScan(arg, "%d %d %d %d", &i, &r, &g, &b) < 4) {
-        tr(pos, "ignoring malformed color '%s'", arg);
+        ps->tr(ps->pos, "ignoring malformed color '%s'", arg);
     } else if ((unsigned)i >= LSYS_COLORS) {
-        tr(pos, "ignoring color %d - out of range 0..100", i);
+        ps->tr(ps->pos, "ignoring color %d - out of range 0..100", i);
     } else if (l->colors) {
         float *c = l->colors + 3 * i;
         c[0] = (float)(r / 255.0);
@@ -44,92 +90,109 @@ static void parseColor(lsys_t *l, trace_t tr, int32_t pos, const char *arg) {
 }
 
 /* A keyword line that sets a value rather than an item. Returns false for an unknown word. */
-static bool parseSetting(lsys_t *l, trace_t tr, int32_t pos, const char *word, const char *arg) {
+static bool parseSetting(parser_t *ps, const char *word, const char *arg) {
+    lsys_t *l = ps->l;
     if (!strcmp(word, "min_thickness"))
-        lsysScan(arg, "%f", &l->min_thickness);
+        scanFloat(ps, word, arg, &l->min_thickness);
     else if (!strcmp(word, "trope"))
-        lsysScan(arg, "%f", &l->trope);
+        scanFloat(ps, word, arg, &l->trope);
     else if (!strcmp(word, "rand"))
-        lsysScan(arg, "%f", &l->rand);
+        scanFloat(ps, word, arg, &l->rand);
     else if (!strcmp(word, "poly_limit"))
-        scanUnsigned(arg, &l->poly_limit);
+        scanUnsigned(ps, word, arg, &l->poly_limit);
     else if (!strcmp(word, "shape"))
-        scanUnsigned(arg, &l->shape);
+        scanUnsigned(ps, word, arg, &l->shape);
     else if (!strcmp(word, "color"))
-        parseColor(l, tr, pos, arg);
+        parseColor(ps, arg);
     else if (!strcmp(word, "token_limit"))
-        scanUnsigned(arg, &l->token_limit);
+        scanUnsigned(ps, word, arg, &l->token_limit);
     else
         return false;
     return true;
 }
 
-static void parseRuleItem(lsys_t *l, trace_t tr, int32_t pos, char *item, int *firstRule) {
+static void parseRuleItem(parser_t *ps, char *item) {
+    lsys_t *l = ps->l;
     char *eq = strchr(item, '=');
     if (!eq) {
-        tr(pos, "expected a rule");
+        ps->tr(ps->pos, "expected a rule");
         return;
     }
     unsigned char name = (unsigned char)item[0];
     if (item[1] != '=') {
         *eq = 0; /* item now holds the name part alone */
-        tr(pos, "naming rule '%s' as just '%c'", item, name);
+        ps->tr(ps->pos, "naming rule '%s' as just '%c'", item, name);
     }
-    if (l->rules[name])
-        tr(pos, "ignoring redefined rule '%c'", name);
-    else
-        l->rules[name] = parseRule(eq + 1, pos, tr);
-    if (*firstRule < 0) *firstRule = name;
+    if (l->rules[name]) {
+        ps->tr(ps->pos, "ignoring redefined rule '%c'", name);
+    } else {
+        l->rules[name] = parseRule(eq + 1, ps->pos, ps->tr);
+        if (ps->loc && ps->loc->slot == name) keepBody(ps->loc, eq + 1, (size_t)(eq + 1 - item));
+    }
+    if (ps->firstRule < 0) {
+        ps->firstRule = name;
+        if (ps->loc) ps->loc->firstName = ps->loc->map[0];
+    }
 }
 
-/* Removes every blank character, wherever it stands, in place. */
-static void removeBlanks(char *s) {
+/* Removes every blank character, wherever it stands, in place; with a map, also notes the text
+ * offset of each character kept (at is the offset of s[0]) and of the end. */
+static void removeBlanks(char *s, int32_t at, int32_t *map) {
     char *d = s;
-    for (; *s; s++)
-        if (!isBlank(*s)) *d++ = *s;
+    const char *s0 = s;
+    for (; *s; s++) {
+        if (isBlank(*s)) continue;
+        if (map) map[d - s0] = at + (int32_t)(s - s0);
+        *d++ = *s;
+    }
+    if (map) map[d - s0] = at + (int32_t)(s - s0);
     *d = 0;
 }
 
-static void parseItem(lsys_t *l, trace_t tr, int32_t pos, char *item, item_t *expected,
-                      int *firstRule) {
-    removeBlanks(item);
-    switch (*expected) {
+static const char *const itemWord[] = {"recursion", "angle", "thickness"};
+
+/* item points into the line buffer, at text offset at. */
+static void parseItem(parser_t *ps, char *item, int32_t at) {
+    lsys_t *l = ps->l;
+    removeBlanks(item, at, ps->loc ? ps->loc->map : NULL);
+    switch (ps->expected) {
     case ITEM_RECURSION:
-        lsysScan(item, "%f", &l->recursion);
-        *expected = ITEM_ANGLE;
-        break;
     case ITEM_ANGLE:
-        lsysScan(item, "%f", &l->angle);
-        *expected = ITEM_THICKNESS;
+    case ITEM_THICKNESS: {
+        float *field[] = {&l->recursion, &l->angle, &l->thickness};
+        scanFloat(ps, itemWord[ps->expected], item, field[ps->expected]);
+        ps->expected = (item_t)(ps->expected + 1);
         break;
-    case ITEM_THICKNESS:
-        lsysScan(item, "%f", &l->thickness);
-        *expected = ITEM_AXIOM;
-        break;
+    }
     case ITEM_AXIOM:
-        if (l->rules[LSYS_AXIOM])
-            tr(pos, "ignoring extra axiom");
-        else
-            l->rules[LSYS_AXIOM] = parseRule(item, pos, tr);
-        *expected = ITEM_RULE;
+        if (l->rules[LSYS_AXIOM]) {
+            ps->tr(ps->pos, "ignoring extra axiom");
+        } else {
+            l->rules[LSYS_AXIOM] = parseRule(item, ps->pos, ps->tr);
+            if (ps->loc && ps->loc->slot == LSYS_AXIOM) keepBody(ps->loc, item, 0);
+        }
+        ps->expected = ITEM_RULE;
         break;
     case ITEM_RULE:
-        parseRuleItem(l, tr, pos, item, firstRule);
+        parseRuleItem(ps, item);
         break;
     }
 }
 
 /* Copies the line starting at *p into buf (at most LSYS_LINE characters, so an over-long line
- * continues as a line of its own) and moves *p past it and the line ends that follow. */
-static void readLine(const char **p, char buf[LSYS_LINE + 1]) {
+ * continues as a line of its own) and moves *p past it and the line ends that follow. Returns
+ * true when the line went on beyond the buffer. */
+static bool readLine(const char **p, char buf[LSYS_LINE + 1]) {
     const char *s = *p;
     size_t n = 0;
     while (n < LSYS_LINE && *s && *s != '\n' && *s != '\r')
         buf[n++] = *s++;
     buf[n] = 0;
+    const bool split = *s && *s != '\n' && *s != '\r';
     while (*s == '\n' || *s == '\r')
         s++;
     *p = s;
+    return split;
 }
 
 /* Cuts the comment and the surrounding blanks; returns the start of what is left. */
@@ -144,15 +207,10 @@ static char *trimLine(char *buf) {
     return buf;
 }
 
-void lsysParse(lsys_t *l, trace_t tr, const char *text) {
-    if (!l) return;
-    if (!tr) tr = nullTrace;
-    if (!text) text = "";
-
+static void parseText(lsys_t *l, trace_t tr, const char *text, locate_t *loc) {
     freeRule(l->rules[LSYS_AXIOM]); /* the placeholder from lsysInit */
     l->rules[LSYS_AXIOM] = NULL;
-    item_t expected = ITEM_RECURSION;
-    int firstRule = -1;
+    parser_t ps = {l, tr, 0, ITEM_RECURSION, -1, loc};
 
     static const struct {
         const char *word;
@@ -165,20 +223,25 @@ void lsysParse(lsys_t *l, trace_t tr, const char *text) {
 
     char buf[LSYS_LINE + 1];
     const char *p = text;
+    bool continued = false; /* this piece is the tail of a split line */
     while (*p) {
         ptrdiff_t offset = p - text;
-        int32_t pos = offset > INT32_MAX ? INT32_MAX : (int32_t)offset;
-        readLine(&p, buf);
+        ps.pos = offset > INT32_MAX ? INT32_MAX : (int32_t)offset;
+        const bool split = readLine(&p, buf);
+        if (split && !continued)
+            tr(ps.pos, "splitting line longer than %d characters", (int)LSYS_LINE);
+        continued = split;
         char *line = trimLine(buf);
         if (!*line) continue;
         if (!strcmp(line, "@")) break;
+        const int32_t at = ps.pos + (int32_t)(line - buf);
 
         /* A keyword word: 3 or more letters or underscores, then one blank character. */
         size_t w = 0;
         while (isWordChar(line[w]))
             w++;
         if (w < 3 || !isBlank(line[w])) {
-            parseItem(l, tr, pos, line, &expected, &firstRule);
+            parseItem(&ps, line, at);
             continue;
         }
         line[w] = 0;
@@ -187,23 +250,56 @@ void lsysParse(lsys_t *l, trace_t tr, const char *text) {
         bool isItem = false;
         for (const auto &k : positional) {
             if (!strcmp(line, k.word)) {
-                expected = k.item;
+                ps.expected = k.item;
                 isItem = true;
                 break;
             }
         }
         if (isItem)
-            parseItem(l, tr, pos, arg, &expected, &firstRule);
-        else if (!parseSetting(l, tr, pos, line, arg))
-            tr(pos, "ignoring unknown command '%s' %s", line, arg);
+            parseItem(&ps, arg, at + (int32_t)(w + 1));
+        else if (!parseSetting(&ps, line, arg))
+            tr(ps.pos, "ignoring unknown command '%s' %s", line, arg);
     }
 
     if (!l->rules[LSYS_AXIOM]) {
-        char name[2] = {(char)(firstRule < 0 ? 0 : firstRule), 0};
+        const int first = ps.firstRule;
+        char name[2] = {(char)(first < 0 ? 0 : first), 0};
         l->rules[LSYS_AXIOM] = parseRule(name, CODE_NOLINE, tr);
-        if (firstRule < 0)
+        if (loc && loc->slot == LSYS_AXIOM && first >= 0) {
+            /* The axiom is the first rule's name, where that stands in the text. */
+            loc->map[0] = loc->firstName;
+            loc->map[1] = loc->firstName + 1;
+            keepBody(loc, name, 0);
+        }
+        if (first < 0)
             tr(CODE_NOLINE, "no axiom");
         else
-            tr(CODE_NOLINE, "will use first rule '%c' as axiom", firstRule);
+            tr(CODE_NOLINE, "will use first rule '%c' as axiom", first);
     }
+}
+
+void lsysParse(lsys_t *l, trace_t tr, const char *text) {
+    if (!l) return;
+    parseText(l, tr ? tr : nullTrace, text ? text : "", NULL);
+}
+
+int lsysTokenSpan(const char *text, int slot, int32_t token, int32_t *offset, int32_t *length) {
+    if (!text || slot < 0 || slot >= LSYS_SLOTS || token < 0) return 0;
+    lsys_t *l = lsysInit();
+    locate_t *loc = (locate_t *)calloc(1, sizeof(locate_t));
+    int found = 0;
+    if (l && loc) {
+        loc->slot = slot;
+        parseText(l, nullTrace, text, loc);
+        int32_t from, n;
+        if (loc->found && lsysBodyToken(loc->body, token, &from, &n)) {
+            *offset = loc->bodyMap[from];
+            /* From the first character to the last, blanks inside a parameter included. */
+            *length = n ? loc->bodyMap[from + n - 1] + 1 - *offset : 0;
+            found = 1;
+        }
+    }
+    free(loc);
+    lsysFree(l);
+    return found;
 }

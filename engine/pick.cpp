@@ -1,12 +1,14 @@
 /* Picking: replays a drawing with every triangle hit-tested against a point instead of drawn,
- * keeps the best fit with the expansion stack at that moment, and prints the derivation of the
- * element found to standard output.
+ * keeps the best fit with the expansion stack at that moment, and describes where in the rules
+ * the element found came from: as a record (lsysPick) or printed (lsysSelect).
  *
  * The expansion reads one token ahead, so the recorded stack marks the token after the drawing
- * command (after its parameter, if any), at whatever level that token was found.
+ * command (after its parameter, if any), at whatever level that token was found. The drawing
+ * command itself is recorded apart, as the interpreter names it while it draws.
  */
 #include "lsys.h"
 
+#include <float.h>
 #include <math.h>
 #include <stdio.h>
 
@@ -15,6 +17,47 @@ pick_t gPick;
 /* A triangle seen from a point inside it spans a full turn; the error is how far the three
  * angles its edges subtend fall short of (or exceed) that. Worse than this is no hit. */
 static const float NO_HIT = 3.0f;
+
+static pick_level_t locate(const lsys_t *l, const tok_t *t) {
+    pick_level_t at = {-1, -1};
+    const int slot = findProd(l, t);
+    if (slot >= 0) {
+        at.slot = (int16_t)slot;
+        at.token = (int32_t)(t - l->rules[slot]);
+    }
+    return at;
+}
+
+void lsysPick(lsys_t *l, const float p[3], pick_result_t *out) {
+    out->hit = 0;
+    out->err = NO_HIT;
+    out->levels = 0;
+    out->drawn_level = -1;
+    out->drawn.slot = -1;
+    out->drawn.token = -1;
+    if (!l || !p) return;
+
+    for (int i = 0; i < 3; i++)
+        gPick.selIp[i] = p[i];
+    gPick.select = 1;
+    gPick.selErr = NO_HIT;
+    gPick.selSp = -1;
+    gPick.selCmd = gPick.selDrawn = NULL;
+    gPick.selCmdLevel = gPick.selDrawnLevel = -1;
+    lsysDraw(l, nullTrace);
+    gPick.select = 0;
+
+    if (!(gPick.selErr < NO_HIT)) return;
+    out->hit = 1;
+    out->err = gPick.selErr;
+    out->levels = gPick.selSp;
+    for (int i = 0; i < gPick.selSp; i++)
+        out->level[i] = locate(l, gPick.selStack[i] - 1);
+    if (gPick.selDrawn) {
+        out->drawn = locate(l, gPick.selDrawn);
+        if (out->drawn.slot >= 0) out->drawn_level = gPick.selDrawnLevel;
+    }
+}
 
 static void say(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 static void say(const char *fmt, ...) {
@@ -27,33 +70,27 @@ static void say(const char *fmt, ...) {
 }
 
 void lsysSelect(lsys_t *l, const float p[3]) {
-    for (int i = 0; i < 3; i++)
-        gPick.selIp[i] = p[i];
-    gPick.select = 1;
-    gPick.selErr = NO_HIT;
-    gPick.selSp = -1;
-    lsysDraw(l, nullTrace);
-    gPick.select = 0;
-
-    if (!(gPick.selErr < NO_HIT)) {
+    static pick_result_t r; /* 1.2 kB; picking is not reentrant anyway */
+    lsysPick(l, p, &r);
+    if (!r.hit) {
         fputs("nothing\n", stdout);
         fflush(stdout);
         return;
     }
-    say("err=%f sp=%d\n", gPick.selErr, (int)gPick.selSp);
-    for (int i = gPick.selSp - 1; i >= 0; i--) {
-        const tok_t *t = gPick.selStack[i] - 1;
-        const int slot = findProd(l, t);
+    say("err=%f sp=%d\n", r.err, (int)r.levels);
+    for (int i = r.levels - 1; i >= 0; i--) {
+        const pick_level_t at = r.level[i];
         say("%d: ", i);
-        if (slot < 0) {
+        if (at.slot < 0) {
             fputs("??\n", stdout);
             continue;
         }
-        if (slot == LSYS_AXIOM)
+        if (at.slot == LSYS_AXIOM)
             fputs("axiom: ", stdout);
         else
-            say("rule %c: ", (char)slot);
-        for (const tok_t *u = l->rules[slot];; u++) {
+            say("rule %c: ", (char)at.slot);
+        const tok_t *t = l->rules[at.slot] + at.token;
+        for (const tok_t *u = l->rules[at.slot];; u++) {
             if (u == t) fputs(" >>", stdout);
             if (u->cmd == 0) break;
             putchar(u->cmd);
@@ -65,16 +102,28 @@ void lsysSelect(lsys_t *l, const float p[3]) {
     fflush(stdout);
 }
 
-void selectTest(lsys_t *l, const float a[3], const float b[3], const float c[3]) {
-    const float *corner[3] = {a, b, c};
-    float u[3][3];
-    for (int k = 0; k < 3; k++) {
-        const float d[3] = {corner[k][0] - gPick.selIp[0], corner[k][1] - gPick.selIp[1],
-                            corner[k][2] - gPick.selIp[2]};
-        const float inv = 1.0f / sqrtf(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-        for (int i = 0; i < 3; i++)
-            u[k][i] = d[i] * inv;
+/* Unit vector from the pick point toward p. The squared length of a far corner can overflow a
+ * float (beyond about 1.8e19) and turn the direction into 0, whose angles add up to a false hit;
+ * only then is the length taken in double precision, so every ordinary pick keeps its value. */
+static void direction(const float p[3], float u[3]) {
+    const float d[3] = {p[0] - gPick.selIp[0], p[1] - gPick.selIp[1], p[2] - gPick.selIp[2]};
+    const float n2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    float inv;
+    if (n2 <= FLT_MAX) {
+        inv = 1.0f / sqrtf(n2);
+    } else {
+        const double x = d[0], y = d[1], z = d[2];
+        inv = (float)(1.0 / sqrt(x * x + y * y + z * z));
     }
+    for (int i = 0; i < 3; i++)
+        u[i] = d[i] * inv;
+}
+
+void selectTest(lsys_t *l, const float a[3], const float b[3], const float c[3]) {
+    float u[3][3];
+    direction(a, u[0]);
+    direction(b, u[1]);
+    direction(c, u[2]);
     const float alpha = acosf(u[0][0] * u[1][0] + u[0][1] * u[1][1] + u[0][2] * u[1][2]);
     const float beta = acosf(u[1][0] * u[2][0] + u[1][1] * u[2][1] + u[1][2] * u[2][2]);
     const float gamma = acosf(u[0][0] * u[2][0] + u[0][1] * u[2][1] + u[0][2] * u[2][2]);
@@ -88,5 +137,7 @@ void selectTest(lsys_t *l, const float a[3], const float b[3], const float c[3])
         for (int i = 0; i < n; i++)
             gPick.selStack[i] = l->stack[i];
         gPick.selSp = n;
+        gPick.selDrawn = gPick.selCmd;
+        gPick.selDrawnLevel = gPick.selCmdLevel;
     }
 }

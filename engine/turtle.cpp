@@ -113,6 +113,8 @@ void appendVertex(float (*buffer)[3], int *used, const float p[3], trace_t tr) {
 } // namespace
 
 void lsysDraw(lsys_t *l, trace_t tr) {
+    if (!l) return;
+    if (!tr) tr = nullTrace;
     const double start = nowMs();
 
     branch_record *branches = (branch_record *)malloc(LSYS_BRANCHES * sizeof(branch_record));
@@ -146,19 +148,30 @@ void lsysDraw(lsys_t *l, trace_t tr) {
     initSimplerToken(l, &s);
     int branchDepth = 0, polygonDepth = 0, used = 0;
     uint32_t maxBranch = 0, maxPolygon = 0, maxVertices = 0;
+    /* Set when a limit cut the drawing short: the brackets still open then describe the cut,
+     * not the description, so they are not reported. */
+    bool cut = false;
 
     for (;;) {
         const int more = nextSimplerToken(l, &s, ts.default_angle, ts.default_length);
         if (more && l->polygon_count > l->poly_limit) {
             tr(CODE_EXEC, "too many polygons - %d", (int)l->poly_limit);
+            cut = true;
             break;
         }
         /* The expansion ends early once its budget is spent (see expand.cpp). */
         if (l->token_count > l->token_limit || l->rewrite_count > l->token_limit) {
             tr(CODE_EXEC, "too many tokens - %d", (int)l->token_limit);
+            cut = true;
             break;
         }
         if (!more) break;
+        if (gPick.select) {
+            /* Every triangle of a pick replay is emitted by the command at hand: select mode
+             * closes each tube segment at once (see geometry.cpp). */
+            gPick.selCmd = s.start;
+            gPick.selCmdLevel = s.start_level;
+        }
 
         const bool partial = fraction > 0.0f && s.last_level;
         const float p = partial ? s.param * fraction : s.param;
@@ -336,8 +349,8 @@ void lsysDraw(lsys_t *l, trace_t tr) {
     }
 
     if (l->shape == 1 && l->tube_segments != 0) closeTube(l);
-    if (branchDepth != 0) tr(CODE_EXEC, "missing %d x ']'", branchDepth);
-    if (polygonDepth != 0) tr(CODE_EXEC, "missing %d x '}'", polygonDepth);
+    if (branchDepth != 0 && !cut) tr(CODE_EXEC, "missing %d x ']'", branchDepth);
+    if (polygonDepth != 0 && !cut) tr(CODE_EXEC, "missing %d x '}'", polygonDepth);
     free(branches);
     free(polygons);
     free(vertices);

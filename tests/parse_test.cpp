@@ -30,6 +30,7 @@ static std::string summary(const lsys_t *l) {
 
 const logged_msg_t kNoAxiom = {CODE_NOLINE, "no axiom"};
 const char *const kNoRule = "expected a rule", *const kNoNumber = "missing number after '('";
+const char *const kSplit = "splitting line longer than 1000 characters";
 const std::string F998(998, 'F'), G998(998, 'G');
 
 // clang-format off
@@ -44,11 +45,11 @@ const struct { std::string text, model; std::vector<logged_msg_t> msgs; } kCases
     {"angle 30\n5\nF\nX=F\n", "angle=30 thickness=5 axiom='F' X='F'", {}},
     {"thickness 7\nF+F\n3\n", "thickness=7 axiom='F+F'", {{16, kNoRule}}},
     // no keyword: followed by '=', bare, short, without a blank after it, alone before '#'
-    {"angle=30\n2\n", "angle=2 axiom=''", {kNoAxiom}},
-    {"axiom \t # none\n1\n", "angle=1 axiom=''", {kNoAxiom}},
+    {"angle=30\n2\n", "angle=2 axiom=''", {{0, "ignoring malformed recursion 'angle=30'"}, kNoAxiom}},
+    {"axiom \t # none\n1\n", "angle=1 axiom=''", {{0, "ignoring malformed recursion 'axiom'"}, kNoAxiom}},
     {"1\n2\n3,75\naxiom\n", "angle=2 thickness=3 axiom='axiom'", {}},
     {"1\n2\n3\nFF X\n", "angle=2 thickness=3 axiom='FFX'", {}},
-    {"recursion\t5\nangle5\n", "recursion=5 axiom=''", {kNoAxiom}},
+    {"recursion\t5\nangle5\n", "recursion=5 axiom=''", {{12, "ignoring malformed angle 'angle5'"}, kNoAxiom}},
     // blanks and control characters inside an item are removed
     {"angle 3 0\n1\t2\nF + F\x01[ - F ]\n", "angle=30 thickness=12 axiom='F+F[-F]'", {}},
     {"1\n2\n3\nF\nAbc =F\ncolour 1 2 3 4\nABC=F\n", "angle=2 thickness=3 axiom='F' A='F'",
@@ -57,7 +58,12 @@ const struct { std::string text, model; std::vector<logged_msg_t> msgs; } kCases
     {"Foo   a  b\n", "axiom=''", {{0, "ignoring unknown command 'Foo'   a  b"}, kNoAxiom}},
     {"min_thickness 0.5\ntrope -1e-1\nrand 12.5 degrees\nshape 2.5\n",
      "min_thickness=0.5 rand=12.5 trope=-0.1 shape=2 axiom=''", {kNoAxiom}},
-    {"poly_limit abc\nshape x1\ntrope .\nmin_thickness -\n", "axiom=''", {kNoAxiom}},
+    {"poly_limit abc\nshape x1\ntrope .\nmin_thickness  -\n", "axiom=''",
+     {{0, "ignoring malformed poly_limit 'abc'"}, {15, "ignoring malformed shape 'x1'"},
+      {24, "ignoring malformed trope '.'"}, {32, "ignoring malformed min_thickness '-'"}, kNoAxiom}},
+    {"angle abc\n1\nrand\tx\ntoken_limit -\n", "thickness=1 axiom=''",
+     {{0, "ignoring malformed angle 'abc'"}, {12, "ignoring malformed rand 'x'"},
+      {19, "ignoring malformed token_limit '-'"}, kNoAxiom}},
     {"poly_limit -1\nshape -2\ntoken_limit 1000\n",
      "poly_limit=4294967295 shape=4294967294 token_limit=1000 axiom=''", {kNoAxiom}},
     {"token_limit 12.9\npoly_limit  +7x\n", "poly_limit=7 token_limit=12 axiom=''", {kNoAxiom}},
@@ -97,9 +103,9 @@ const struct { std::string text, model; std::vector<logged_msg_t> msgs; } kCases
     // lines over 1000 characters go on as lines of their own; one of exactly 1000 keeps its end,
     // and a '#' as the 1001st character makes the continuation all comment
     {"axiom A\nB=" + F998 + "C=" + G998 + std::string(500, 'Q') + "\nD=(\n",
-     "axiom='A' B='" + F998 + "' C='" + G998 + "' D=''", {{2008, kNoRule}, {2509, kNoNumber}}},
+     "axiom='A' B='" + F998 + "' C='" + G998 + "' D=''", {{8, kSplit}, {2008, kNoRule}, {2509, kNoNumber}}},
     {"axiom A\nB=" + F998 + "\r\nC=(\n", "axiom='A' B='" + F998 + "' C=''", {{1010, kNoNumber}}},
-    {"axiom A\nB=" + F998 + "#C=G\nD=H\n", "axiom='A' B='" + F998 + "' D='H'", {}},
+    {"axiom A\nB=" + F998 + "#C=G\nD=H\n", "axiom='A' B='" + F998 + "' D='H'", {{8, kSplit}}},
 };
 // clang-format on
 

@@ -1,4 +1,8 @@
-// Tests of picking: the angle-sum hit test and the derivation lsysSelect prints.
+// Tests of picking: the angle-sum hit test, the derivation lsysSelect prints, the record
+// lsysPick fills and the place of a token in the text.
+#include <fstream>
+#include <iterator>
+
 #include "engine_test.h"
 
 TEST(Pick, AngleSumErrorOfOneTriangle) {
@@ -9,7 +13,8 @@ TEST(Pick, AngleSumErrorOfOneTriangle) {
     const struct { float p[3]; bool hit; float errBelow; } rows[] = {
         {{0.25f, 0.25f, 0}, true, 1e-5f}, {{0.25f, 0.25f, 5}, false, 0}, {{5, 5, 0}, false, 0},
         {{0, 0, 0}, false, 0}, {{0.6f, 0.6f, 0}, true, 3.0f}, // just outside, in the plane
-        {{0.25f, 0.25f, 0.05f}, true, 3.0f}};
+        {{0.25f, 0.25f, 0.05f}, true, 3.0f},
+        {{2e19f, 0, 0}, false, 0}, {{-3e38f, 3e38f, 1}, false, 0}}; // squares overflow a float
     // clang-format on
     LsysPtr l = modelFrom("axiom F");
     initToken(l.get());
@@ -31,19 +36,24 @@ TEST(Pick, AngleSumErrorOfOneTriangle) {
     EXPECT_EQ(gPick.selStack[0], l->rules[LSYS_AXIOM]);
 }
 
-// What lsysSelect prints for the centroid of the first drawn triangle whose centroid height lies
-// in (lo, hi), or for p itself when given; a leading error of 0.0000... is cut off.
-static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const float *p = 0) {
+// The centroid of the first drawn triangle whose centroid height lies in (lo, hi), or nothing.
+static std::vector<float> pointIn(lsys_t *l, float lo, float hi) {
     RecordSink sink;
     const emit_t *kept = l->sink;
     l->sink = sink.emit();
     srand(0);
     lsysDraw(l, nullTrace);
     l->sink = kept;
-    std::vector<float> q(p, p ? p + 3 : p);
-    for (size_t t = 0; q.empty() && t < sink.triangleCount(); t++)
+    for (size_t t = 0; t < sink.triangleCount(); t++)
         if (centroid(sink, t, 2) > lo && centroid(sink, t, 2) < hi)
-            q = {centroid(sink, t, 0), centroid(sink, t, 1), centroid(sink, t, 2)};
+            return {centroid(sink, t, 0), centroid(sink, t, 1), centroid(sink, t, 2)};
+    return {};
+}
+
+// What lsysSelect prints for a point in that band, or for p itself when given; a leading error
+// of 0.0000... is cut off.
+static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const float *p = 0) {
+    std::vector<float> q = p ? std::vector<float>(p, p + 3) : pointIn(l, lo, hi);
     if (q.empty()) return {"no triangle in the band"};
     testing::internal::CaptureStdout();
     srand(0);
@@ -101,4 +111,114 @@ TEST(Pick, NothingNearbyAndTheReplayDrawsNothing) {
     lsysDraw(l.get(), nullTrace);
     EXPECT_EQ(l->polygon_count, 48u);
     EXPECT_EQ(sink.triangleCount(), 72u);
+}
+
+// A located token as "slot:index", the slot as its character or "axiom" ("?" when unknown).
+static std::string where(pick_level_t at) {
+    std::string slot = at.slot == LSYS_AXIOM ? "axiom"
+                       : at.slot < 0         ? "?"
+                                             : std::string(1, (char)at.slot);
+    return slot + ":" + std::to_string(at.token);
+}
+
+// The record behind the printout, and the drawing command: on its own level, one deeper than
+// every recorded level (the rule body ended, the read-ahead came from the parent), or shallower
+// (the read-ahead went down into a rule body).
+TEST(Pick, RecordsTheLevelsAndTheDrawingCommand) {
+    // clang-format off
+    const struct { const char *text; float zmin, zmax; std::vector<std::string> levels; int drawnLevel; std::string drawn; } rows[] = {
+        {"axiom F", 10, 90, {"axiom:0"}, 0, "axiom:0"},
+        {"axiom F(10)+", 1, 9, {"axiom:2"}, 0, "axiom:0"},
+        {"axiom XG\nrule X=+F", 10, 90, {"axiom:1"}, 1, "X:1"},
+        {"recursion 3\naxiom XG\nrule X=Y\nrule Y=F(20)", 5, 15, {"axiom:1"}, 2, "Y:0"},
+        {"axiom FX\nrule X=G", 10, 90, {"axiom:1", "X:0"}, 0, "axiom:0"},
+        {"axiom X\nrule X=F+", 10, 90, {"axiom:0", "X:1"}, 1, "X:0"},
+        {"axiom {f+(90)f+(90)f}F", 1, 99, {"axiom:9"}, 0, "axiom:8"}};
+    // clang-format on
+    for (const auto &r : rows) {
+        LsysPtr l = modelFrom(r.text);
+        std::vector<float> p = pointIn(l.get(), r.zmin, r.zmax);
+        ASSERT_EQ(p.size(), 3u) << r.text;
+        pick_result_t got;
+        srand(0);
+        lsysPick(l.get(), p.data(), &got);
+        ASSERT_TRUE(got.hit) << r.text;
+        std::vector<std::string> levels;
+        for (int i = 0; i < got.levels; i++)
+            levels.push_back(where(got.level[i]));
+        EXPECT_EQ(levels, r.levels) << r.text;
+        EXPECT_EQ(got.drawn_level, r.drawnLevel) << r.text;
+        EXPECT_EQ(where(got.drawn), r.drawn) << r.text;
+    }
+    pick_result_t none;
+    const float far[3] = {1e6f, 0, 0};
+    LsysPtr l = modelFrom("axiom F");
+    lsysPick(l.get(), far, &none);
+    EXPECT_FALSE(none.hit);
+    EXPECT_EQ(none.drawn_level, -1);
+}
+
+static std::string span(const std::string &text, int slot, int32_t token) {
+    int32_t at = -1, n = -1;
+    if (!lsysTokenSpan(text.c_str(), slot, token, &at, &n)) return "none";
+    return std::to_string(at) + "+" + std::to_string(n) + " '" + text.substr(at, n) + "'";
+}
+
+// Tokens found in the text by the parser's own rules: which line defines the slot, blanks and
+// comments, parameters, the end token as an empty span after the last one.
+TEST(Pick, FindsATokenInTheText) {
+    // clang-format off
+    const struct { std::string text; int slot, token; std::string span; } rows[] = {
+        {"axiom F(10)+", LSYS_AXIOM, 1, "7+4 '(10)'"},
+        {"axiom F(10)+", LSYS_AXIOM, 2, "11+1 '+'"},
+        {"axiom F(10)+", LSYS_AXIOM, 3, "12+0 ''"},
+        {"axiom F(10)+", LSYS_AXIOM, 4, "none"},
+        {"axiom F(10)+", 'F', 0, "none"},
+        {"1\n2\n3\nA B\nA=F\n", LSYS_AXIOM, 1, "8+1 'B'"},               // positional axiom line
+        {"axiom X\nrule  X = F ( 1 0 ) G # c\n", 'X', 1, "20+7 '( 1 0 )'"}, // blanks inside
+        {"axiom X\nrule  X = F ( 1 0 ) G # c\n", 'X', 2, "28+1 'G'"},
+        {"axiom X\nrule  X = F ( 1 0 ) G # c\n", 'X', 3, "29+0 ''"},
+        {"axiom X\nX=F\nX=GH\n", 'X', 0, "10+1 'F'"},                     // the first one wins
+        {"axiom X\nXy=F(\nX=G\n", 'X', 0, "11+1 'F'"},                    // misnamed, '(' dropped
+        {"axiom X\nXy=F(\nX=G\n", 'X', 1, "13+0 ''"},
+        {"axiom X\n@\nX=F\n", 'X', 0, "none"},
+        {"# none\nrule B=F\nrule A=G\n", LSYS_AXIOM, 0, "12+1 'B'"},     // the first rule's name
+        {"rule B=F\n", 'B', 0, "7+1 'F'"},
+        {"axiom A\nB=F(2\n", 'B', 1, "11+2 '(2'"},                           // no closing ')'
+        {"axiom A\n#" + std::string(999, 'x') + "B=F\n", 'B', 0, "1010+1 'F'"}}; // split line
+    // clang-format on
+    for (const auto &r : rows)
+        EXPECT_EQ(span(r.text, r.slot, r.token), r.span) << r.text.substr(0, 60) << " " << r.token;
+}
+
+// On a tree and a curve: every token of every parsed body lies where its span says, and the
+// element on the trunk is selected as the trunk's F in the axiom line.
+TEST(Pick, SpansCoverEveryTokenOfTheGallery) {
+    for (const char *name : {"tree.ls", "koch-quadratic.ls"}) {
+        std::ifstream in(std::string(SPRIG_EXAMPLES_DIR) + "/" + name);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        LsysPtr l = modelFrom(text);
+        int checked = 0;
+        for (int slot = 0; slot < LSYS_SLOTS; slot++) {
+            for (int32_t i = 0; l->rules[slot] && l->rules[slot][i].cmd; i++, checked++) {
+                int32_t at, n;
+                ASSERT_TRUE(lsysTokenSpan(text.c_str(), slot, i, &at, &n)) << name << slot << i;
+                const tok_t *t = l->rules[slot] + i;
+                EXPECT_EQ((unsigned char)text[at], t->cmd) << name << " " << slot << " " << i;
+                if (t->cmd == '(') EXPECT_EQ(text[at + n - 1], ')') << name << " " << i;
+                if (t->cmd == '(') EXPECT_EQ(strtof(text.c_str() + at + 1, 0), t->param);
+            }
+        }
+        EXPECT_GT(checked, 20) << name;
+
+        std::vector<float> p = pointIn(l.get(), 10, 200);
+        ASSERT_EQ(p.size(), 3u) << name;
+        pick_result_t r;
+        srand(0);
+        lsysPick(l.get(), p.data(), &r);
+        int32_t at = 0, n = 0;
+        ASSERT_TRUE(r.hit && lsysTokenSpan(text.c_str(), r.drawn.slot, r.drawn.token, &at, &n));
+        EXPECT_EQ(text.substr(at, n), "F") << name;
+        if (!strcmp(name, "tree.ls")) EXPECT_EQ(text.substr(at - 11, 12), "axiom c(20)F") << at;
+    }
 }
