@@ -124,13 +124,6 @@ TEST(Parse, Table) {
     setlocale(LC_ALL, "C");
 }
 
-TEST(Parse, ToleratesMissingTextAndCallback) {
-    LsysPtr l(lsysInit());
-    lsysParse(l.get(), NULL, NULL);
-    EXPECT_EQ(tokString(l->rules[LSYS_AXIOM]), "");
-    lsysParse(NULL, traceLog, "F");
-}
-
 // Random bytes weighted toward the characters the parser treats specially: whatever the text,
 // the parser leaves an axiom and puts every message at a line start, or at a multiple of 1000
 // characters after one.

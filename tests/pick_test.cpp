@@ -50,8 +50,17 @@ static std::vector<float> pointIn(lsys_t *l, float lo, float hi) {
     return {};
 }
 
-// What lsysSelect prints for a point in that band, or for p itself when given; a leading error
-// of 0.0000... is cut off.
+// A located token as "slot:index", the slot as its character or "axiom" ("?" when unknown).
+static std::string where(pick_level_t at) {
+    std::string slot = at.slot == LSYS_AXIOM ? "axiom"
+                       : at.slot < 0         ? "?"
+                                             : std::string(1, (char)at.slot);
+    return slot + ":" + std::to_string(at.token);
+}
+
+// What lsysSelect prints for a point in that band, or for p itself when given, then what
+// lsysPick records as the drawing command ("drawn LEVEL SLOT:INDEX"); a leading error of
+// 0.0000... is cut off.
 static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const float *p = 0) {
     std::vector<float> q = p ? std::vector<float>(p, p + 3) : pointIn(l, lo, hi);
     if (q.empty()) return {"no triangle in the band"};
@@ -65,20 +74,31 @@ static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const f
     EXPECT_EQ(gPick.select, 0);
     if (!lines.empty() && lines[0].rfind("err=0.0000", 0) == 0)
         lines[0].erase(0, lines[0].find(' ') + 1);
+    pick_result_t r;
+    srand(0);
+    lsysPick(l, q.data(), &r);
+    if (r.hit) lines.push_back("drawn " + std::to_string(r.drawn_level) + " " + where(r.drawn));
     return lines;
 }
 
-TEST(Pick, PrintsTheDerivation) {
-    // The read-ahead marks the token after the drawing command.
+// The read-ahead marks the token after the drawing command. The drawing command itself is on
+// the deepest recorded level, one deeper or more (its rule body ended and the read-ahead came
+// from a parent level), or shallower (the read-ahead went down into a rule body).
+TEST(Pick, PrintsTheDerivationAndRecordsTheDrawingCommand) {
     // clang-format off
     const struct { const char *text; float zmin, zmax; std::vector<std::string> lines; } rows[] = {
-        {"axiom F", 10, 90, {"sp=1", "0: axiom:  >>F<< "}},
-        {"axiom FF", 10, 90, {"sp=1", "0: axiom: F >>F<< "}},
-        {"axiom FF", 110, 190, {"sp=1", "0: axiom: F >>F<< "}},
-        {"axiom F(10)+", 1, 9, {"sp=1", "0: axiom: F(10.0) >>+<< "}},
-        {"axiom X\nrule X=F+", 10, 90, {"sp=2", "1: rule X: F >>+<< ", "0: axiom:  >>X<< "}},
+        {"axiom F", 10, 90, {"sp=1", "0: axiom:  >>F<< ", "drawn 0 axiom:0"}},
+        {"axiom FF", 10, 90, {"sp=1", "0: axiom: F >>F<< ", "drawn 0 axiom:0"}},
+        {"axiom FF", 110, 190, {"sp=1", "0: axiom: F >>F<< ", "drawn 0 axiom:1"}},
+        {"axiom F(10)+", 1, 9, {"sp=1", "0: axiom: F(10.0) >>+<< ", "drawn 0 axiom:0"}},
+        {"axiom X\nrule X=F+", 10, 90, {"sp=2", "1: rule X: F >>+<< ", "0: axiom:  >>X<< ", "drawn 1 X:0"}},
         {"recursion 2\naxiom AB\nrule A=F[\nrule B=]F\n", 10, 90,
-         {"sp=2", "1: rule A: F >>[<< ", "0: axiom:  >>A<< B"}}};
+         {"sp=2", "1: rule A: F >>[<< ", "0: axiom:  >>A<< B", "drawn 1 A:0"}},
+        {"axiom XG\nrule X=+F", 10, 90, {"sp=1", "0: axiom: X >>G<< ", "drawn 1 X:1"}},
+        {"recursion 3\naxiom XG\nrule X=Y\nrule Y=F(20)", 5, 15, {"sp=1", "0: axiom: X >>G<< ", "drawn 2 Y:0"}},
+        {"axiom FX\nrule X=G", 10, 90, {"sp=2", "1: rule X:  >>G<< ", "0: axiom: F >>X<< ", "drawn 0 axiom:0"}},
+        {"axiom {f+(90)f+(90)f}F", 1, 99,
+         {"sp=1", "0: axiom: {f+(90.0)f+(90.0)f} >>F<< ", "drawn 0 axiom:8"}}};
     // clang-format on
     for (const auto &r : rows) {
         LsysPtr l = modelFrom(r.text);
@@ -87,11 +107,12 @@ TEST(Pick, PrintsTheDerivation) {
     // The deepest level is recorded whole.
     LsysPtr l = modelFrom("recursion 100\naxiom X\nrule X=FX");
     std::vector<std::string> lines = pickLines(l.get(), 9910, 9990);
-    ASSERT_EQ(lines.size(), 1u + LSYS_STACK);
+    ASSERT_EQ(lines.size(), 2u + LSYS_STACK);
     EXPECT_EQ(lines[0], "sp=101");
     EXPECT_EQ(lines[1], "100: rule X: F >>X<< ");
     EXPECT_EQ(lines[100], "1: rule X: F >>X<< ");
     EXPECT_EQ(lines[101], "0: axiom:  >>X<< ");
+    EXPECT_EQ(lines[102], "drawn 100 X:0");
 }
 
 // Far from everything nothing is picked. The replay draws nothing and leaves drawing on; select
@@ -111,51 +132,6 @@ TEST(Pick, NothingNearbyAndTheReplayDrawsNothing) {
     lsysDraw(l.get(), nullTrace);
     EXPECT_EQ(l->polygon_count, 48u);
     EXPECT_EQ(sink.triangleCount(), 72u);
-}
-
-// A located token as "slot:index", the slot as its character or "axiom" ("?" when unknown).
-static std::string where(pick_level_t at) {
-    std::string slot = at.slot == LSYS_AXIOM ? "axiom"
-                       : at.slot < 0         ? "?"
-                                             : std::string(1, (char)at.slot);
-    return slot + ":" + std::to_string(at.token);
-}
-
-// The record behind the printout, and the drawing command: on its own level, one deeper than
-// every recorded level (the rule body ended, the read-ahead came from the parent), or shallower
-// (the read-ahead went down into a rule body).
-TEST(Pick, RecordsTheLevelsAndTheDrawingCommand) {
-    // clang-format off
-    const struct { const char *text; float zmin, zmax; std::vector<std::string> levels; int drawnLevel; std::string drawn; } rows[] = {
-        {"axiom F", 10, 90, {"axiom:0"}, 0, "axiom:0"},
-        {"axiom F(10)+", 1, 9, {"axiom:2"}, 0, "axiom:0"},
-        {"axiom XG\nrule X=+F", 10, 90, {"axiom:1"}, 1, "X:1"},
-        {"recursion 3\naxiom XG\nrule X=Y\nrule Y=F(20)", 5, 15, {"axiom:1"}, 2, "Y:0"},
-        {"axiom FX\nrule X=G", 10, 90, {"axiom:1", "X:0"}, 0, "axiom:0"},
-        {"axiom X\nrule X=F+", 10, 90, {"axiom:0", "X:1"}, 1, "X:0"},
-        {"axiom {f+(90)f+(90)f}F", 1, 99, {"axiom:9"}, 0, "axiom:8"}};
-    // clang-format on
-    for (const auto &r : rows) {
-        LsysPtr l = modelFrom(r.text);
-        std::vector<float> p = pointIn(l.get(), r.zmin, r.zmax);
-        ASSERT_EQ(p.size(), 3u) << r.text;
-        pick_result_t got;
-        srand(0);
-        lsysPick(l.get(), p.data(), &got);
-        ASSERT_TRUE(got.hit) << r.text;
-        std::vector<std::string> levels;
-        for (int i = 0; i < got.levels; i++)
-            levels.push_back(where(got.level[i]));
-        EXPECT_EQ(levels, r.levels) << r.text;
-        EXPECT_EQ(got.drawn_level, r.drawnLevel) << r.text;
-        EXPECT_EQ(where(got.drawn), r.drawn) << r.text;
-    }
-    pick_result_t none;
-    const float far[3] = {1e6f, 0, 0};
-    LsysPtr l = modelFrom("axiom F");
-    lsysPick(l.get(), far, &none);
-    EXPECT_FALSE(none.hit);
-    EXPECT_EQ(none.drawn_level, -1);
 }
 
 static std::string span(const std::string &text, int slot, int32_t token) {
