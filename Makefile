@@ -36,13 +36,16 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-# Short libFuzzer runs over parse + draw and over lsys's command line when clang is present.
+# Short libFuzzer runs when clang is present: parse + draw + pick with small budgets under the
+# sanitizers, then with the description's own limits under a timeout and a memory cap, and
+# lsys's command line.
 fuzz-smoke: deps
 	@if command -v clang++ >/dev/null 2>&1; then \
 	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DSPRIG_FUZZ=ON -DSPRIG_GUI=OFF -DSPRIG_TESTS=OFF && \
-	  cmake --build $(FUZZ_BUILD) --target fuzz_lsys fuzz_args -j $(JOBS) && \
-	  sh fuzz/smoke.sh $(FUZZ_BUILD)/fuzz/fuzz_lsys 30 && \
+	  cmake --build $(FUZZ_BUILD) --target fuzz_lsys fuzz_lsys_defaults fuzz_args -j $(JOBS) && \
+	  sh fuzz/smoke.sh $(FUZZ_BUILD)/fuzz/fuzz_lsys 15 && \
+	  sh fuzz/smoke.sh $(FUZZ_BUILD)/fuzz/fuzz_lsys_defaults 10 10 512 && \
 	  sh fuzz/smoke.sh $(FUZZ_BUILD)/fuzz/fuzz_args 15; \
 	else echo "clang not found: fuzz smoke run skipped"; fi
 

@@ -1,6 +1,11 @@
 /* libFuzzer entry point: one input is one description text, parsed, drawn into a sink that
- * reads every emitted value, and now and then picked at, with small budgets so that a single
- * run stays in the millisecond range whatever the text asks for. */
+ * reads every emitted value, and now and then picked at.
+ *
+ * Built twice. fuzz_lsys uses small budgets so that a single run stays in the millisecond range
+ * whatever the text asks for, and covers many inputs. fuzz_lsys_defaults (SPRIG_FUZZ_DEFAULTS)
+ * keeps the description's own limits and caps them only as the window does (lsysCeil), with
+ * messages going to traceHook as in the window: run under libFuzzer's -timeout and
+ * -rss_limit_mb, a message flood or a description slower than its budget is a finding. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -12,9 +17,12 @@
 
 namespace {
 
-/* Formats every message as the application would, then keeps it in the engine's store (which
- * traceClear empties after each input), so the formatting and the store are fuzzed as well. */
+#ifndef SPRIG_FUZZ_DEFAULTS
+/* Formats the first messages as lsys would (it stores 1000), then keeps them in the engine's
+ * store (which traceClear empties after each input), so the formatting and the store are fuzzed
+ * as well; past that a message costs a count, as it does in lsys and the window. */
 int fuzzTrace(int32_t code, const char *fmt, ...) {
+    if (traceCount >= 1000) return traceHook(code, NULL);
     char buf[TRACE_TEXT];
     va_list ap;
     va_start(ap, fmt);
@@ -22,6 +30,7 @@ int fuzzTrace(int32_t code, const char *fmt, ...) {
     va_end(ap);
     return traceHook(code, "%s", buf);
 }
+#endif
 
 /* Reads each value it is handed, so that ASan sees any emitted pointer into freed or foreign
  * memory; the sum is kept only so the reads cannot be optimised away. */
@@ -62,29 +71,44 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string text((const char *)data, size); /* c_str() adds the terminating NUL */
 
+#ifdef SPRIG_FUZZ_DEFAULTS
+    const trace_t tr = traceHook;
+    const uint32_t maxTokens = LSYS_CEIL_TOKENS, maxPolygons = LSYS_CEIL_POLYGONS;
+#else
+    const trace_t tr = fuzzTrace;
+    const uint32_t maxTokens = 100000u, maxPolygons = 5000u;
+#endif
     lsys_t *l = lsysInit();
     if (!l) return 0;
-    lsysParse(l, fuzzTrace, text.c_str());
-
+    lsysParse(l, tr, text.c_str());
     /* Keep whatever smaller limit the text itself set: those paths are worth reaching too. */
-    if (l->token_limit > 100000u) l->token_limit = 100000u;
-    if (l->poly_limit > 5000u) l->poly_limit = 5000u;
+    lsysCeil(l, maxPolygons, maxTokens, tr);
 
     sink_t sink = {0, 0.0f};
     emit_t emit = {&sink, sinkColor, sinkVertex, sinkVertex};
     l->sink = &emit;
     srand(0);
-    lsysDraw(l, fuzzTrace);
+    lsysDraw(l, tr);
 
     /* The plain iterator over the same expansion (max_depth as the drawing left it); the
      * budget ends it as it ends the drawing. */
+#ifndef SPRIG_FUZZ_DEFAULTS /* at the full budget this would only double the time */
     initToken(l);
     while (nextToken(l)->cmd) {
     }
+#endif
     lsysContains(l, "F+[");
 
     if (hashInput(data, size) % 8 == 0) {
         const float point[3] = {25.0f, 0.0f, 50.0f};
+        srand(0);
+        pick_result_t r;
+        lsysPick(l, point, &r);
+        /* The window selects the drawing command in the text: the span must lie inside it. */
+        int32_t at, n;
+        if (r.hit && lsysTokenSpan(text.c_str(), r.drawn.slot, r.drawn.token, &at, &n) &&
+            (at < 0 || n < 0 || (size_t)at + (size_t)n > strlen(text.c_str())))
+            abort();
         srand(0);
         lsysSelect(l, point);
     }
