@@ -90,16 +90,16 @@ static float negate(float x) {
 }
 
 int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
-    const tok_t *u;
+    const tok_t *u, *t;
     bool explicitParam;
+    uint16_t level;
     for (;;) {
         s->count++;
-        const tok_t *t = s->next;
+        t = s->next;
         s->cmd = t->cmd;
-        s->last_level = l->depth > l->max_depth ? 1 : 0;
         /* Nothing has been fetched since t, so the top of the stack is still t's level. */
-        s->start = t;
-        s->start_level = (uint16_t)(l->depth - 1);
+        level = (uint16_t)(l->depth - 1);
+        s->last_level = l->depth > l->max_depth ? 1 : 0;
         if (t->cmd == 0) return 0;
 
         u = fetch(l);
@@ -147,6 +147,8 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         }
         break;
     }
+    s->start = t;
+    s->start_level = level;
 
     const float x = s->param;
     switch (s->cmd) {

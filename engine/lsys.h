@@ -217,12 +217,15 @@ typedef struct pick_level_t {
     int32_t token; /* index in the slot's body; the body's length for its end token; -1 */
 } pick_level_t;
 
-/* What a pick found. level[i] is stack entry i (0 = the axiom), marking the token after the one
- * last read there: at the deepest level that is the read-ahead after the drawing command, at the
- * others the command whose rule body the next level reads. `drawn` is the drawing command itself
- * (F, Z or the '}' that closed a polygon), read from stack entry drawn_level; that level may be
- * deeper than the recorded ones when the read-ahead came from a parent level, and it may be
- * shallower. */
+/* What a pick found. level[i] locates the token last read at stack entry i (0 = the axiom),
+ * the one lsysSelect marks: at the others the command whose rule body the next entry reads, at
+ * the deepest the read-ahead that follows the drawing command and its parameter (the axiom's
+ * last token once the axiom is read to its end). The read-ahead is not the element's command:
+ * when that was the last token of a rule body the read-ahead comes from a parent level, and
+ * when a rule name follows it, from a deeper one. `drawn` is the command itself, the token that
+ * started the interpreter's command while the triangle was emitted (an F or Z, or the '}' that
+ * closed a polygon; never merged with others), read at stack entry drawn_level. Its parameter
+ * group, when written, is normally the next token of the same body. */
 typedef struct pick_result_t {
     int32_t hit;    /* 0: nothing near the point; nothing below is meaningful */
     float err;      /* angle-sum error of the triangle found (0 on its surface) */

@@ -181,8 +181,10 @@ TEST(Pick, SpansCoverEveryTokenOfTheGallery) {
                 ASSERT_TRUE(lsysTokenSpan(text.c_str(), slot, i, &at, &n)) << name << slot << i;
                 const tok_t *t = l->rules[slot] + i;
                 EXPECT_EQ((unsigned char)text[at], t->cmd) << name << " " << slot << " " << i;
-                if (t->cmd == '(') EXPECT_EQ(text[at + n - 1], ')') << name << " " << i;
-                if (t->cmd == '(') EXPECT_EQ(strtof(text.c_str() + at + 1, 0), t->param);
+                if (t->cmd == '(') {
+                    EXPECT_EQ(text[at + n - 1], ')') << name << " " << i;
+                    EXPECT_EQ(strtof(text.c_str() + at + 1, 0), t->param) << name << " " << i;
+                }
             }
         }
         EXPECT_GT(checked, 20) << name;
@@ -195,6 +197,8 @@ TEST(Pick, SpansCoverEveryTokenOfTheGallery) {
         int32_t at = 0, n = 0;
         ASSERT_TRUE(r.hit && lsysTokenSpan(text.c_str(), r.drawn.slot, r.drawn.token, &at, &n));
         EXPECT_EQ(text.substr(at, n), "F") << name;
-        if (!strcmp(name, "tree.ls")) EXPECT_EQ(text.substr(at - 11, 12), "axiom c(20)F") << at;
+        if (!strcmp(name, "tree.ls")) {
+            EXPECT_EQ(text.substr(at - 11, 12), "axiom c(20)F") << at;
+        }
     }
 }
