@@ -99,6 +99,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 #endif
     lsysContains(l, "F+[");
 
+#ifndef SPRIG_FUZZ_DEFAULTS
+    /* The locator must find, in the text, the very tokens the parser made: the first and the
+     * last token and the end of a few bodies (each look-up parses the text again). */
+    for (int slot = LSYS_SLOTS - 1, checked = 0; slot >= 0 && checked < 6; slot--) {
+        const tok_t *body = l->rules[slot];
+        if (!body) continue;
+        checked++;
+        int32_t n = 0;
+        while (body[n].cmd)
+            n++;
+        for (int32_t i : {(int32_t)0, n - 1, n}) {
+            int32_t at, len;
+            if (i < 0) continue;
+            const bool found = lsysTokenSpan(text.c_str(), slot, i, &at, &len) != 0;
+            /* Only an axiom made from the first rule's name, or an empty one, can be missing. */
+            if (!found && slot == LSYS_AXIOM && n <= 1) continue;
+            if (!found || at < 0 || len < 0 || (size_t)at + (size_t)len > strlen(text.c_str()))
+                abort();
+            if (i < n && (len == 0 || (unsigned char)text[at] != body[i].cmd)) abort();
+            if (i == n && len != 0) abort();
+        }
+    }
+#endif
+
     if (hashInput(data, size) % 8 == 0) {
         const float point[3] = {25.0f, 0.0f, 50.0f};
         srand(0);
