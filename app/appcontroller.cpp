@@ -79,6 +79,8 @@ void AppController::buildWindow() {
     oglView->setDrawCallbacks(modelDrawCallback, modelFloorCallback, &_model);
     oglView->setSelectHandler([this](const float *p) { select(p); });
     connect(oglView, &KXGLView::contextCreated, this, &AppController::contextCreated);
+    connect(oglView, &BasicOpenGLView::pointPicked, this, &AppController::pickPoint);
+    connect(oglView, &BasicOpenGLView::pickedNothing, this, [this] { showPick({}); });
 
     // The growth control: 0 to 2 in steps of 0.01, multiplying the recursion depth.
     _growthSlider = new QSlider(Qt::Horizontal);

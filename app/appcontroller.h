@@ -116,6 +116,8 @@ class AppController : public QMainWindow {
     // the ...To() step, which says in a message box why a file could not be written.
     void exportModel();
     void exportImage();
+    // Runs the engine's pick at a model-space point (from a Shift+click on the model).
+    void pickPoint(double x, double y, double z);
 
   public:
     bool exportModelTo(const QString &path);
@@ -148,6 +150,7 @@ class AppController : public QMainWindow {
     lsys_t *preparedModel(const QByteArray &text);
     QFileDialog *exportPanel(const char *name, const QStringList &filters, const QString &suffix);
     void showExportError(const QString &path, const QString &why);
+    void showPick(const QStringList &lines);
     void buildWindow();
     void buildToolbar();
     void buildMenus();

@@ -129,7 +129,15 @@ void AppController::refresh() {
     if (nul >= 0) traceHook(lineStart(text, nul), "ignoring the text after a NUL byte");
 
     oglView->makeCurrent();
-    modelRefresh(&_model, text.constData(), _growth, traceHook);
+    // Hard ceilings keep any description from freezing the editor or taking gigabytes; the
+    // model says so among its messages when one applied.
+    if (modelRefreshWithin(&_model, text.constData(), _growth, LSYS_CEIL_POLYGONS, LSYS_CEIL_TOKENS,
+                           traceHook))
+        statusBar()->showMessage(tr("This description was drawn within the window's limits of "
+                                    "%1 polygons and %2 tokens.")
+                                     .arg(LSYS_CEIL_POLYGONS)
+                                     .arg(LSYS_CEIL_TOKENS),
+                                 10000);
     // Printing and exported pictures are drawn again from the same text.
     oglView->setDescription(text, _growth);
     errorReport();
@@ -137,7 +145,53 @@ void AppController::refresh() {
 }
 
 lsys_t *AppController::preparedModel(const QByteArray &text) {
-    return lsysPrepare(text.constData(), _growth, nullTrace);
+    lsys_t *l = lsysPrepare(text.constData(), _growth, nullTrace);
+    if (l) lsysCeil(l, LSYS_CEIL_POLYGONS, LSYS_CEIL_TOKENS, nullTrace);
+    return l;
+}
+
+// A Shift+click on the model: the derivation of the element there goes to the message list,
+// one line per level, and the editor selects the command that drew it.
+void AppController::pickPoint(double x, double y, double z) {
+    const QByteArray text = textView->toPlainText().toLatin1();
+    lsys_t *l = preparedModel(text); // seeded as the refresh is, so the replay is the picture
+    if (!l) return;
+    static pick_result_t r; // large; picking runs on the main thread only
+    const float p[3] = {float(x), float(y), float(z)};
+    lsysPick(l, p, &r);
+    QStringList lines;
+    if (r.hit) {
+        for (int i = r.levels - 1; i >= 0; --i) {
+            QByteArray line(int(lsysPickLine(l, &r, i, nullptr, 0)), '\0');
+            lsysPickLine(l, &r, i, line.data(), size_t(line.size()) + 1);
+            lines << QString::fromLatin1(line);
+        }
+    }
+    lsysFree(l);
+    showPick(lines);
+    int32_t offset = 0, length = 0;
+    if (r.hit && r.drawn_level >= 0 &&
+        lsysTokenSpan(text.constData(), r.drawn.slot, r.drawn.token, &offset, &length)) {
+        QTextCursor c(textView->document());
+        c.setPosition(offset);
+        c.setPosition(offset + qMax(1, int(length)), QTextCursor::KeepAnchor);
+        textView->setTextCursor(c);
+        textView->ensureCursorVisible();
+        tabView->setCurrentIndex(0);
+    }
+}
+
+// The pick's lines in the message list (grey, like every report), or "nothing here".
+void AppController::showPick(const QStringList &lines) {
+    logView->clear();
+    QTextCursor c(logView->document());
+    QTextCharFormat grey;
+    grey.setForeground(Qt::gray);
+    c.insertText(lines.isEmpty() ? tr("nothing here") + "\n" : lines.join('\n') + "\n", grey);
+    tabView->setTabText(1, tr("Messages"));
+    statusBar()->showMessage(lines.isEmpty() ? tr("Picked nothing here.")
+                                             : tr("The derivation is in the Messages tab."),
+                             5000);
 }
 
 void AppController::grow(float growth) {

@@ -238,6 +238,9 @@ typedef struct pick_result_t {
 /* Replays the drawing in select mode and fills *out; seed with srand(0) first to replay the
  * shape on screen. Messages of the replay are discarded. */
 void lsysPick(lsys_t *l, const float p[3], pick_result_t *out);
+/* The derivation line of recorded level i ("1: rule F: F >>[<< ..."), without a line end, into
+ * buf (size bytes, always terminated when size > 0); returns the length it needs, as snprintf. */
+size_t lsysPickLine(const lsys_t *l, const pick_result_t *r, int i, char *buf, size_t size);
 /* lsysPick, then prints the derivation to standard output ("nothing" when there was no hit). */
 void lsysSelect(lsys_t *l, const float p[3]);
 void selectTest(lsys_t *l, const float a[3], const float b[3], const float c[3]);

@@ -11,6 +11,7 @@
 #include <float.h>
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 pick_t gPick;
 
@@ -59,14 +60,39 @@ void lsysPick(lsys_t *l, const float p[3], pick_result_t *out) {
     }
 }
 
-static void say(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-static void say(const char *fmt, ...) {
-    char buf[64];
+/* Appends a formatted piece to buf at *n, counting what did not fit (snprintf style). */
+static void put(char *buf, size_t size, size_t *n, const char *fmt, ...)
+    __attribute__((format(printf, 4, 5)));
+static void put(char *buf, size_t size, size_t *n, const char *fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    lsysFormat(buf, sizeof buf, fmt, ap);
+    const int k = lsysFormat(*n < size ? buf + *n : NULL, *n < size ? size - *n : 0, fmt, ap);
     va_end(ap);
-    fputs(buf, stdout);
+    if (k > 0) *n += (size_t)k;
+}
+
+size_t lsysPickLine(const lsys_t *l, const pick_result_t *r, int i, char *buf, size_t size) {
+    size_t n = 0;
+    if (size) buf[0] = 0;
+    const pick_level_t at = r->level[i];
+    put(buf, size, &n, "%d: ", i);
+    if (at.slot < 0) {
+        put(buf, size, &n, "??");
+        return n;
+    }
+    if (at.slot == LSYS_AXIOM)
+        put(buf, size, &n, "axiom: ");
+    else
+        put(buf, size, &n, "rule %c: ", (char)at.slot);
+    const tok_t *t = l->rules[at.slot] + at.token;
+    for (const tok_t *u = l->rules[at.slot];; u++) {
+        if (u == t) put(buf, size, &n, " >>");
+        if (u->cmd == 0) break;
+        put(buf, size, &n, "%c", (char)u->cmd);
+        if (u->cmd == '(') put(buf, size, &n, "%0.1f)", u->param);
+        if (u == t) put(buf, size, &n, "<< ");
+    }
+    return n;
 }
 
 void lsysSelect(lsys_t *l, const float p[3]) {
@@ -77,34 +103,21 @@ void lsysSelect(lsys_t *l, const float p[3]) {
         fflush(stdout);
         return;
     }
-    say("err=%f sp=%d\n", r.err, (int)r.levels);
+    char line[256];
+    lsysFormatf(line, sizeof line, "err=%f sp=%d\n", r.err, (int)r.levels);
+    fputs(line, stdout);
     for (int i = r.levels - 1; i >= 0; i--) {
-        const pick_level_t at = r.level[i];
-        say("%d: ", i);
-        if (at.slot < 0) {
-            fputs("??\n", stdout);
-            continue;
-        }
-        if (at.slot == LSYS_AXIOM)
-            fputs("axiom: ", stdout);
-        else
-            say("rule %c: ", (char)at.slot);
-        const tok_t *t = l->rules[at.slot] + at.token;
-        for (const tok_t *u = l->rules[at.slot];; u++) {
-            if (u == t) fputs(" >>", stdout);
-            if (u->cmd == 0) break;
-            putchar(u->cmd);
-            if (u->cmd == '(') say("%0.1f)", u->param);
-            if (u == t) fputs("<< ", stdout);
-        }
+        const size_t n = lsysPickLine(l, &r, i, NULL, 0);
+        char *text = (char *)malloc(n + 1);
+        if (!text) continue;
+        lsysPickLine(l, &r, i, text, n + 1);
+        fputs(text, stdout);
         putchar('\n');
+        free(text);
     }
     fflush(stdout);
 }
 
-/* Unit vector from the pick point toward p. The squared length of a far corner can overflow a
- * float (beyond about 1.8e19) and turn the direction into 0, whose angles add up to a false hit;
- * only then is the length taken in double precision, so every ordinary pick keeps its value. */
 static void direction(const float p[3], float u[3]) {
     const float d[3] = {p[0] - gPick.selIp[0], p[1] - gPick.selIp[1], p[2] - gPick.selIp[2]};
     const float n2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];

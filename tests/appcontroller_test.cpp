@@ -566,6 +566,45 @@ class AppControllerTest : public QObject {
         QVERIFY(_w->exportImageTo(path("p.png"), QSize(320, 200), true));
         QCOMPARE(QImage(path("p.png")).size(), QSize(320, 200));
     }
+
+    // A real Shift+click on a tree and on a plane curve: the derivation is listed, ending at
+    // the axiom, and the editor selects the drawing command itself; the background says so.
+    void picking_data() {
+        QTest::addColumn<QString>("example");
+        QTest::newRow("tree") << "tree.ls";
+        QTest::newRow("curve") << "koch-quadratic.ls";
+    }
+    void picking() {
+        QFETCH(QString, example);
+        QVERIFY(_w->setFile(QString(SPRIG_EXAMPLES_DIR "/") + example, false));
+        QWidget *view = _w->view();
+        QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(2, 2));
+        QCOMPARE(messageList(), QString("nothing here\n"));
+        // Along the middle row until the model is hit.
+        for (int x = view->width() / 4; x < view->width() * 3 / 4; x += 4) {
+            QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier,
+                              QPoint(x, view->height() / 2));
+            if (messageList() != "nothing here\n") break;
+        }
+        const QStringList lines = messageList().split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(!lines.isEmpty() && lines.last().startsWith("0: axiom: "),
+                 qPrintable(messageList()));
+        QVERIFY(lines.first().contains(">>"));
+        const QString selected = _w->editor()->textCursor().selectedText();
+        QVERIFY2(selected == "F" || selected == "Z" || selected == "}", qPrintable(selected));
+        QCOMPARE(_w->tabs()->currentIndex(), 0);
+    }
+
+    // Descriptions that would take the window over are drawn within its ceilings, and say so.
+    void ceilings() {
+        type("poly_limit -1\nrecursion 30\naxiom F\nrule F=FF\n");
+        _w->refresh();
+        QVERIFY(messageList().contains("lowering poly_limit"));
+        QVERIFY(_w->model().gen->polygon_count <= LSYS_CEIL_POLYGONS + 64); // the last object finishes
+        type("recursion 100\naxiom X\nrule X=[XX\n"); // a flood of stack messages
+        _w->refresh();
+        QVERIFY(messageList().contains("... additional"));
+    }
 };
 
 QTEST_MAIN(AppControllerTest)

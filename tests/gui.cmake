@@ -17,7 +17,8 @@ target_compile_definitions(glview_test PRIVATE
 add_executable(appcontroller_test appcontroller_test.cpp)
 set_target_properties(appcontroller_test PROPERTIES AUTOMOC ON)
 target_link_libraries(appcontroller_test PRIVATE sprig_app Qt6::Test)
-target_compile_definitions(appcontroller_test PRIVATE LSYS_BINARY="$<TARGET_FILE:lsys>")
+target_compile_definitions(appcontroller_test PRIVATE LSYS_BINARY="$<TARGET_FILE:lsys>"
+                           SPRIG_EXAMPLES_DIR="${SPRIG_EXAMPLES_DIR}")
 add_dependencies(appcontroller_test lsys)
 add_test(NAME appcontroller
          COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:appcontroller_test>)

@@ -80,14 +80,21 @@ void drawFloor(const lsys_t *l) {
 void modelDropList(model_gl_t *m);
 
 void modelRefresh(model_gl_t *m, const char *text, float growth, trace_t tr) {
+    modelRefreshWithin(m, text, growth, UINT32_MAX, UINT32_MAX, tr);
+}
+
+int modelRefreshWithin(model_gl_t *m, const char *text, float growth, uint32_t maxPolygons,
+                       uint32_t maxTokens, trace_t tr) {
     if (m->gen) lsysFree(m->gen);
     m->gen = lsysPrepare(text, growth, tr);
     if (!m->gen) {
-        tr(CODE_EXEC, "not enough memory to startup");
+        if (tr) tr(CODE_EXEC, "not enough memory to startup");
         modelDropList(m);
-        return;
+        return 0;
     }
+    const int lowered = lsysCeil(m->gen, maxPolygons, maxTokens, tr);
     m->list = recordModel(m->gen, m->list, tr);
+    return lowered;
 }
 
 void modelDropList(model_gl_t *m) {

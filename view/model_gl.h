@@ -32,6 +32,11 @@ void drawFloor(const lsys_t *l);
  * seeds rand with 0, multiplies recursion by growth and records the drawing into a new list.
  * Parse and drawing messages go to tr. */
 void modelRefresh(model_gl_t *m, const char *text, float growth, trace_t tr);
+/* modelRefresh with the polygon and token limits lowered to at most the given ceilings after
+ * parsing (the window's guard against descriptions that would take it over); returns 1 when
+ * a limit was lowered, which is also reported to tr. */
+int modelRefreshWithin(model_gl_t *m, const char *text, float growth, uint32_t maxPolygons,
+                       uint32_t maxTokens, trace_t tr);
 
 /* Deletes the list (only; the model stays), e.g. before the context is replaced. */
 void modelDropList(model_gl_t *m);
