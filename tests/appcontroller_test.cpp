@@ -384,16 +384,6 @@ class AppControllerTest : public QObject {
         QCOMPARE(_w->editor()->textCursor().position(), 8);
     }
 
-    // New (no path): the untitled document with its date line, not edited, refreshed.
-    void newDocument() {
-        type("axiom F\n");
-        QCOMPARE(_w->setFile(QString(), true), false);
-        QVERIFY(_w->editor()->toPlainText().startsWith("# created "));
-        QVERIFY(_w->windowTitle().startsWith("untitled.ls"));
-        QVERIFY(!_w->isWindowModified() && _w->file().isEmpty());
-        QCOMPARE(_w->model().gen->polygon_count, 0u);
-    }
-
     // The editor font is stored on every edit and restored by the next window.
     void fontRestored() {
         QFont f("Monospace", 17);
@@ -481,13 +471,16 @@ class AppControllerTest : public QObject {
         QVERIFY(!_w->isWindowModified());
     }
 
-    // New asks first; "Don't Save" makes the untitled document.
+    // New asks first; "Don't Save" makes the untitled document with its date line, not
+    // edited, refreshed (nothing drawn).
     void newCommand() {
         type("axiom F # unsaved\n");
         _w->fileNew();
         answerPrompt("Don't Save");
         QVERIFY(_w->editor()->toPlainText().startsWith("# created "));
         QVERIFY(_w->windowTitle().startsWith("untitled.ls") && !_w->isWindowModified());
+        QVERIFY(_w->file().isEmpty());
+        QCOMPARE(_w->model().gen->polygon_count, 0u);
     }
 
     // Closing and quitting: no prompt without changes; Save + cancelled panel keeps running;
