@@ -62,6 +62,14 @@ void countNormal(void *ctx, const float *) {
 void countVertex(void *ctx, const float *) {
     ((count_sink_t *)ctx)->vertices++;
 }
+/* A whole object: one call instead of a colour, and a normal and a vertex per corner. */
+void countBatch(void *ctx, const float *, const float (*)[3], const float (*)[3], const uint16_t *,
+                int n) {
+    count_sink_t *s = (count_sink_t *)ctx;
+    s->colors++;
+    s->normals += (uint64_t)n;
+    s->vertices += (uint64_t)n;
+}
 
 /* ---- Raw expansion ---- */
 
@@ -125,7 +133,8 @@ uint64_t countSegments(lsys_t *l, float recursion) {
     return n;
 }
 
-void BM_Draw(benchmark::State &state, const char *name, float recursion) {
+/* batched: the sink takes whole objects; otherwise the three per-vertex calls. */
+void BM_Draw(benchmark::State &state, const char *name, float recursion, bool batched) {
     lsys_t *l = loadModel(name, recursion);
     if (!l) {
         state.SkipWithError("example not found");
@@ -133,7 +142,7 @@ void BM_Draw(benchmark::State &state, const char *name, float recursion) {
     }
     const uint64_t segmentsPerDrawing = countSegments(l, recursion);
     count_sink_t sink = {0, 0, 0};
-    emit_t emit = {&sink, countColor, countNormal, countVertex};
+    emit_t emit = {&sink, countColor, countNormal, countVertex, batched ? countBatch : nullptr};
     l->sink = &emit;
     uint64_t polygons = 0;
     for (auto _ : state) {
@@ -161,7 +170,7 @@ int peakChild(const char *name, float recursion) {
     lsys_t *l = loadModel(name, recursion);
     if (!l) return 1;
     count_sink_t sink = {0, 0, 0};
-    emit_t emit = {&sink, countColor, countNormal, countVertex};
+    emit_t emit = {&sink, countColor, countNormal, countVertex, countBatch};
     l->sink = &emit;
     srand(0);
     lsysDraw(l, nullTrace);
@@ -214,13 +223,19 @@ BENCHMARK_CAPTURE(BM_NextSimplerToken, plant_bracketed_r11, "plant-bracketed.ls"
 BENCHMARK_CAPTURE(BM_NextSimplerToken, tree_r13, "tree.ls", 13.0f)->Unit(benchmark::kMillisecond);
 
 /* Full drawing: joined tubes along a curve, a branching plant (every branch capped), a tree
- * with polygon leaves, and square prisms. */
-BENCHMARK_CAPTURE(BM_Draw, koch_quadratic_r6, "koch-quadratic.ls", 6.0f)
+ * with polygon leaves, and square prisms, into a sink that takes whole objects; the first two
+ * again through the per-vertex calls that a sink without batches gets. */
+BENCHMARK_CAPTURE(BM_Draw, koch_quadratic_r6, "koch-quadratic.ls", 6.0f, true)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Draw, plant_bracketed_r9, "plant-bracketed.ls", 9.0f)
+BENCHMARK_CAPTURE(BM_Draw, plant_bracketed_r9, "plant-bracketed.ls", 9.0f, true)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Draw, tree_r11, "tree.ls", 11.0f)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Draw, prisms_r18, "prisms-cross.ls", 18.0f)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, tree_r11, "tree.ls", 11.0f, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, prisms_r18, "prisms-cross.ls", 18.0f, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, koch_quadratic_r6_per_vertex, "koch-quadratic.ls", 6.0f, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Draw, plant_bracketed_r9_per_vertex, "plant-bracketed.ls", 9.0f, false)
+    ->Unit(benchmark::kMillisecond);
 
 /* Peak memory: a depth-first stream needs the same memory at every depth, whether the
  * expansion grows in length (the dragon curve doubles per level) or in depth (the flower head

@@ -13,6 +13,10 @@ static void countVertex(void *ctx, const float *) {
     ++*static_cast<unsigned long long *>(ctx);
 }
 
+static void countBatch(void *ctx, const float *, const float (*)[3], const float (*)[3], int n) {
+    *static_cast<unsigned long long *>(ctx) += (unsigned)n;
+}
+
 static std::string jsonReport(const std::string &file, const std::string &text, const lsys_t *l,
                               unsigned long long vertices) {
     QJsonObject o;
@@ -42,7 +46,7 @@ static int checkOne(const std::string &file, bool json, bool stats, float growth
         return EXIT_USAGE;
     }
     unsigned long long vertices = 0;
-    emit_t counter = {&vertices, NULL, NULL, countVertex};
+    emit_t counter = {&vertices, NULL, NULL, countVertex, countBatch};
     cliMessagesClear();
     lsys_t *l = describeDraw(text, growth, &counter);
     if (!l) {

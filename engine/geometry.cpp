@@ -1,11 +1,12 @@
 /* Geometry emission: tubes, prisms and polygons as face lists over small vertex arrays, all sent
- * through one face emitter (drawObject) to the model's emit_t sink, or hit-tested while a pick
- * replays the drawing.
+ * through one face emitter (drawObject) to the model's emit_t sink, as per-vertex calls or as
+ * one batch per object, or hit-tested while a pick replays the drawing.
  *
  * A face is four vertex indices a, b, c, d: the triangles (a, b, c) and (c, d, a), or the single
  * triangle (a, b, c) when c == d. With the tables below and the ring construction in
  * drawSegment every tube and prism face is wound counter-clockwise seen from outside, so its
- * normal points outward. Nothing here allocates: at most 17 points and 16 normals per shape.
+ * normal points outward. Nothing here allocates: at most 17 points and 16 normals per shape, and
+ * a batch of LSYS_BATCH corners on the stack.
  */
 #include "lsys.h"
 
@@ -170,6 +171,59 @@ void drawPolygon(lsys_t *l, const float (*v)[3], int n, int16_t color) {
     drawObject(l, fan, v, NULL, (int16_t)(n - 2), (uint16_t)color);
 }
 
+static const int corner[6] = {0, 1, 2, 2, 3, 0};
+
+/* Copies one point component by component: its three floats were often stored one by one just
+ * before, and a wider load spanning two of those stores would wait for both to retire. */
+static inline void copy3(float *to, const float *from) {
+    to[0] = from[0];
+    to[1] = from[1];
+    to[2] = from[2];
+}
+
+/* The batch form of drawObject's emission: the same corners in the same order, each with the
+ * normal that the per-vertex calls would have left in force, handed over in calls of at most
+ * LSYS_BATCH corners. Smooth faces pass the caller's own arrays with the corners as indices
+ * into them; flat faces need a normal per face, so their corners are copied out. */
+static void emitBatched(const lsys_t *l, const emit_t *e, const face_t *faces, const float (*v)[3],
+                        const float (*normals)[3], int16_t nfaces, uint16_t color) {
+    const float *rgb = l->colors ? l->colors + 3 * (color > LSYS_COLORS - 1 ? 0 : color) : NULL;
+    int n = 0;
+    if (normals) {
+        uint16_t index[LSYS_BATCH];
+        for (int f = 0; f < nfaces; f++) {
+            const int16_t *x = faces[f];
+            if (n + 6 > LSYS_BATCH) {
+                e->batch(e->ctx, rgb, v, normals, index, n);
+                n = 0;
+            }
+            index[n] = (uint16_t)x[0], index[n + 1] = (uint16_t)x[1];
+            index[n + 2] = (uint16_t)x[2], n += 3;
+            if (x[2] == x[3]) continue;
+            index[n] = (uint16_t)x[2], index[n + 1] = (uint16_t)x[3];
+            index[n + 2] = (uint16_t)x[0], n += 3;
+        }
+        e->batch(e->ctx, rgb, v, normals, index, n);
+        return;
+    }
+    float pos[LSYS_BATCH][3], nrm[LSYS_BATCH][3];
+    for (int f = 0; f < nfaces; f++) {
+        const int16_t *x = faces[f];
+        if (n + 6 > LSYS_BATCH) {
+            e->batch(e->ctx, rgb, pos, nrm, NULL, n);
+            n = 0;
+        }
+        float face[3];
+        if (!makeNormal(faces, v, f, face)) continue;
+        const int k = x[2] != x[3] ? 6 : 3;
+        for (int i = 0; i < k; i++, n++) {
+            copy3(pos[n], v[x[corner[i]]]);
+            copy3(nrm[n], face);
+        }
+    }
+    e->batch(e->ctx, rgb, pos, nrm, NULL, n);
+}
+
 void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float (*normals)[3],
                 int16_t nfaces, uint16_t color) {
     if (nfaces <= 0) return;
@@ -187,6 +241,10 @@ void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float
 
     const emit_t *e = l->sink;
     if (!e) return;
+    if (e->batch) {
+        emitBatched(l, e, faces, v, normals, nfaces, color);
+        return;
+    }
     /* The members are loaded once: after each indirect call the compiler would otherwise have
      * to read them again, since the callee might have changed them. */
     void *const ctx = e->ctx;
@@ -194,7 +252,6 @@ void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float
     void (*const vertex3fv)(void *, const float *) = e->vertex3fv;
     if (e->color3fv && l->colors)
         e->color3fv(ctx, l->colors + 3 * (color > LSYS_COLORS - 1 ? 0 : color));
-    static const int corner[6] = {0, 1, 2, 2, 3, 0};
     for (int f = 0; f < nfaces; f++) {
         const int16_t *x = faces[f];
         const int n = x[2] != x[3] ? 6 : 3;

@@ -3,9 +3,9 @@
  *
  * The engine is toolkit-free procedural code over plain records. It never stops on bad input:
  * every problem goes through a trace_t callback with a position code, and the offending line or
- * command is skipped. It emits triangles through an emit_t sink (colour, normal, vertex), so the
- * library itself links neither Qt nor OpenGL; the view plugs in the GL calls, tests and
- * exporters plug in recorders.
+ * command is skipped. It emits triangles through an emit_t sink (colour, normal and vertex calls,
+ * or whole objects as arrays), so the library itself links neither Qt nor OpenGL; the view plugs
+ * in the GL calls, tests and exporters plug in recorders.
  */
 #ifndef SPRIG_ENGINE_LSYS_H
 #define SPRIG_ENGINE_LSYS_H
@@ -61,13 +61,28 @@ typedef struct bounds_t {
     float max[3];
 } bounds_t;
 
-/* The emission interface: the three GL calls the geometry needs, with a context pointer.
- * Any member may be NULL (that call is then skipped). */
+/* The emission interface: the three GL calls the geometry needs, with a context pointer, and
+ * an optional call that takes a whole object at once. Any member may be NULL (that call is then
+ * skipped).
+ *
+ * When `batch` is set it replaces the three per-vertex calls: every object (a tube segment's
+ * side, a cap, a prism, a polygon fan) arrives as `count` corners, three per triangle, and one
+ * colour for them all (NULL when the model has no colour table; the previous colour then stays
+ * in force). Corner i is the point pos[index[i]] with the normal normal[index[i]], or pos[i]
+ * with normal[i] when index is NULL. An object of more than LSYS_BATCH corners arrives in
+ * several calls, each with the colour again, and an object whose faces were all skipped
+ * arrives as one call with count 0, so that the colour still changes. Replaying the batches as
+ * color3fv(rgb), then normal3fv and vertex3fv for each corner, gives GL exactly the vertices,
+ * normals and colours of the per-vertex calls, bit for bit and in the same order. The arrays
+ * are valid during the call only. */
+enum { LSYS_BATCH = 192 };
 typedef struct emit_t {
     void *ctx;
     void (*color3fv)(void *ctx, const float rgb[3]);
     void (*normal3fv)(void *ctx, const float n[3]);
     void (*vertex3fv)(void *ctx, const float v[3]);
+    void (*batch)(void *ctx, const float *rgb, const float (*pos)[3], const float (*normal)[3],
+                  const uint16_t *index, int count);
 } emit_t;
 
 /* One parsed L-system with the working state of its expansion and drawing. The fields up to

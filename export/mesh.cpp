@@ -20,14 +20,8 @@ static uint32_t meshIndex(mesh_t *m, const mesh_vertex_t &v) {
     return found.first->second;
 }
 
-static void meshVertex(void *ctx, const float p[3]) {
-    mesh_t *m = static_cast<mesh_t *>(ctx);
-    mesh_vertex_t &v = m->pending[m->npending++];
-    memcpy(v.pos, p, sizeof v.pos);
-    memcpy(v.normal, m->curNormal, sizeof v.normal);
-    memcpy(v.color, m->curColor, sizeof v.color);
-    if (m->npending < 3) return;
-    m->npending = 0;
+/* Adds the pending triangle, or counts it as dropped when a value is not finite. */
+static void meshTriangle(mesh_t *m) {
     for (const mesh_vertex_t &c : m->pending)
         for (int i = 0; i < 3; i++)
             if (!isfinite(c.pos[i]) || !isfinite(c.normal[i]) || !isfinite(c.color[i])) {
@@ -38,12 +32,36 @@ static void meshVertex(void *ctx, const float p[3]) {
         m->indices.push_back(meshIndex(m, c));
 }
 
+static void meshVertex(void *ctx, const float p[3]) {
+    mesh_t *m = static_cast<mesh_t *>(ctx);
+    mesh_vertex_t &v = m->pending[m->npending++];
+    memcpy(v.pos, p, sizeof v.pos);
+    memcpy(v.normal, m->curNormal, sizeof v.normal);
+    memcpy(v.color, m->curColor, sizeof v.color);
+    if (m->npending < 3) return;
+    m->npending = 0;
+    meshTriangle(m);
+}
+
+/* A whole object: the same vertices as the per-vertex calls, without a call for each. */
+static void meshBatch(void *ctx, const float *rgb, const float (*pos)[3], const float (*normal)[3],
+                      const uint16_t *index, int count) {
+    mesh_t *m = static_cast<mesh_t *>(ctx);
+    if (rgb) meshColor(m, rgb);
+    for (int i = 0; i < count; i++) {
+        const int k = index ? index[i] : i;
+        memcpy(m->curNormal, normal[k], sizeof m->curNormal);
+        meshVertex(m, pos[k]);
+    }
+}
+
 emit_t meshEmit(mesh_t *m) {
     emit_t e;
     e.ctx = m;
     e.color3fv = meshColor;
     e.normal3fv = meshNormal;
     e.vertex3fv = meshVertex;
+    e.batch = meshBatch;
     return e;
 }
 

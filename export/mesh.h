@@ -1,9 +1,10 @@
 /* A triangle mesh collected from the engine's emission calls, shared by the exporters.
  *
  * The engine works like immediate-mode GL: a colour and a normal stay in force until changed,
- * and every three vertex calls make one triangle. meshEmit() turns those calls into an indexed
- * mesh whose vertices are unique (position, normal, colour) triples, so a smooth tube shares
- * its vertices while a colour or crease boundary keeps them apart.
+ * and every three vertex calls make one triangle; a batch is the same calls for a whole object.
+ * meshEmit() turns them into an indexed mesh whose vertices are unique (position, normal,
+ * colour) triples, so a smooth tube shares its vertices while a colour or crease boundary keeps
+ * them apart.
  */
 #ifndef SPRIG_EXPORT_MESH_H
 #define SPRIG_EXPORT_MESH_H

@@ -8,21 +8,32 @@ static RecordSink *self(void *ctx) {
     return static_cast<RecordSink *>(ctx);
 }
 
-RecordSink::RecordSink()
-    : emit_{this,
-            [](void *c, const float rgb[3]) {
-                memcpy(self(c)->color, rgb, sizeof self(c)->color), self(c)->colorCalls++;
-            },
-            [](void *c, const float n[3]) {
-                memcpy(self(c)->normal, n, sizeof self(c)->normal), self(c)->normalCalls++;
-            },
-            [](void *c, const float v[3]) {
-                rec_vertex_t r;
-                memcpy(r.pos, v, sizeof r.pos);
-                memcpy(r.normal, self(c)->normal, sizeof r.normal);
-                memcpy(r.color, self(c)->color, sizeof r.color);
-                self(c)->vertices.push_back(r);
-            }} {}
+RecordSink::RecordSink(bool batched) {
+    emit_.ctx = this;
+    emit_.color3fv = [](void *c, const float rgb[3]) {
+        memcpy(self(c)->color, rgb, sizeof self(c)->color), self(c)->colorCalls++;
+    };
+    emit_.normal3fv = [](void *c, const float n[3]) {
+        memcpy(self(c)->normal, n, sizeof self(c)->normal), self(c)->normalCalls++;
+    };
+    emit_.vertex3fv = [](void *c, const float v[3]) {
+        rec_vertex_t r;
+        memcpy(r.pos, v, sizeof r.pos);
+        memcpy(r.normal, self(c)->normal, sizeof r.normal);
+        memcpy(r.color, self(c)->color, sizeof r.color);
+        self(c)->vertices.push_back(r);
+    };
+    if (!batched) return;
+    emit_.batch = [](void *c, const float *rgb, const float(*p)[3], const float(*n)[3],
+                     const uint16_t *index, int count) {
+        self(c)->batchSizes.push_back(count);
+        if (rgb) self(c)->emit_.color3fv(c, rgb);
+        for (int i = 0; i < count; i++) {
+            memcpy(self(c)->normal, n[index ? index[i] : i], sizeof self(c)->normal);
+            self(c)->emit_.vertex3fv(c, p[index ? index[i] : i]);
+        }
+    };
+}
 
 bool recordedFaceNormal(const RecordSink &s, size_t t, float out[3]) {
     const float *a = s.corner(t, 0).pos, *b = s.corner(t, 1).pos, *c = s.corner(t, 2).pos;
