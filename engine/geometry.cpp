@@ -181,6 +181,48 @@ static inline void copy3(float *to, const float *from) {
     to[2] = from[2];
 }
 
+/* makeNormal for the eight faces f0 .. f0 + 7 at once (those from f0 + count on are stand-ins,
+ * computed and ignored): the same operations in the same order on each face, laid out as
+ * arrays across the faces so that the compiler issues them as packed instructions, every lane
+ * rounded exactly as the scalar code rounds. ok[i] is makeNormal's answer for face f0 + i, and
+ * n[.][i] its normal when ok. */
+static void faceNormals8(const face_t *faces, const float (*v)[3], int f0, int count, float n[3][8],
+                         bool ok[8]) {
+    float x[4][8], y[4][8], z[4][8];
+    for (int i = 0; i < 8; i++) {
+        const int16_t *f = faces[f0 + (i < count ? i : 0)];
+        for (int k = 0; k < 4; k++) {
+            x[k][i] = v[f[k]][0];
+            y[k][i] = v[f[k]][1];
+            z[k][i] = v[f[k]][2];
+        }
+    }
+    /* A coordinate times zero is zero when it is finite and NaN when not, so the sum of them is
+     * zero exactly when all twelve are finite: the test as arithmetic, without a branch each. */
+    float nn[8], zero[8];
+    for (int i = 0; i < 8; i++) {
+        zero[i] = 0.0f;
+        for (int k = 0; k < 4; k++)
+            zero[i] += x[k][i] * 0.0f + y[k][i] * 0.0f + z[k][i] * 0.0f;
+    }
+    for (int i = 0; i < 8; i++) {
+        n[0][i] = y[0][i] * (z[1][i] - z[2][i]) + y[1][i] * (z[2][i] - z[0][i]) +
+                  y[2][i] * (z[0][i] - z[1][i]);
+        n[1][i] = -(x[0][i] * (z[1][i] - z[2][i]) + x[1][i] * (z[2][i] - z[0][i]) +
+                    x[2][i] * (z[0][i] - z[1][i]));
+        n[2][i] = x[0][i] * (y[1][i] - y[2][i]) + x[1][i] * (y[2][i] - y[0][i]) +
+                  x[2][i] * (y[0][i] - y[1][i]);
+        nn[i] = n[0][i] * n[0][i] + n[1][i] * n[1][i] + n[2][i] * n[2][i];
+    }
+    for (int i = 0; i < 8; i++) {
+        const float len = sqrtf(nn[i]);
+        for (int c = 0; c < 3; c++)
+            n[c][i] /= len;
+    }
+    for (int i = 0; i < 8; i++)
+        ok[i] = zero[i] == 0.0f && nn[i] > 0.0001f;
+}
+
 /* The batch form of drawObject's emission: the same corners in the same order, each with the
  * normal that the per-vertex calls would have left in force, handed over in calls of at most
  * LSYS_BATCH corners. Smooth faces pass the caller's own arrays with the corners as indices
@@ -207,18 +249,21 @@ static void emitBatched(const lsys_t *l, const emit_t *e, const face_t *faces, c
         return;
     }
     float pos[LSYS_BATCH][3], nrm[LSYS_BATCH][3];
+    float face[3][8];
+    bool ok[8];
     for (int f = 0; f < nfaces; f++) {
         const int16_t *x = faces[f];
+        if (f % 8 == 0) faceNormals8(faces, v, f, nfaces - f, face, ok);
         if (n + 6 > LSYS_BATCH) {
             e->batch(e->ctx, rgb, pos, nrm, NULL, n);
             n = 0;
         }
-        float face[3];
-        if (!makeNormal(faces, v, f, face)) continue;
+        if (!ok[f % 8]) continue;
         const int k = x[2] != x[3] ? 6 : 3;
         for (int i = 0; i < k; i++, n++) {
             copy3(pos[n], v[x[corner[i]]]);
-            copy3(nrm[n], face);
+            for (int c = 0; c < 3; c++)
+                nrm[n][c] = face[c][f % 8];
         }
     }
     e->batch(e->ctx, rgb, pos, nrm, NULL, n);
