@@ -222,10 +222,12 @@ bool read3mf(const std::string &path, corners_t &out) {
     return ok;
 }
 
-// Draws a description through the exporters' collector, as lsys does.
-mesh_t drawMesh(const char *text) {
+// Draws a description through the exporters' collector, as lsys does (by whole objects, or
+// through the per-vertex calls).
+mesh_t drawMesh(const char *text, bool batched = true) {
     mesh_t m;
     emit_t e = meshEmit(&m);
+    if (!batched) e.batch = nullptr;
     lsys_t *l = lsysInit();
     lsysParse(l, nullTrace, text);
     srand(0);
@@ -295,6 +297,19 @@ TEST_F(ExportTest, EachFormatReadsBackTheModel) {
     // The OBJ names its material library by its own base name, whatever the extension's case.
     EXPECT_NE(slurp(dir + "/model.OBJ").find("\nmtllib model.mtl\n"), std::string::npos);
     EXPECT_NE(slurp(dir + "/model.mtl").find("Kd 0.8 0.4 0.4"), std::string::npos);
+}
+
+// Whole objects and per-vertex calls collect the same mesh, dropped triangles included.
+TEST(MeshCollector, BatchesCollectWhatPerVertexCallsCollect) {
+    const char *text = "axiom Fc(4)F[+(90){.f+f+f}]c(0)F(1e38)F(1e38)F\nthickness 1e38\n";
+    const mesh_t calls = drawMesh(text, false), batches = drawMesh(text);
+    EXPECT_GT(calls.dropped, 0u);
+    EXPECT_EQ(batches.dropped, calls.dropped);
+    EXPECT_EQ(batches.indices, calls.indices);
+    ASSERT_EQ(batches.vertices.size(), calls.vertices.size());
+    EXPECT_EQ(memcmp(batches.vertices.data(), calls.vertices.data(),
+                     calls.vertices.size() * sizeof(mesh_vertex_t)),
+              0);
 }
 
 TEST(ExportWriters, ReportAFullDisk) {

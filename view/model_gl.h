@@ -14,7 +14,8 @@ typedef struct model_gl_t {
     unsigned list;
 } model_gl_t;
 
-/* The emission sink that sends the engine's colour, normal and vertex calls to GL. */
+/* The emission sink that sends the engine's colour, normal and vertex calls, and its whole
+ * objects, to GL as immediate-mode calls (inside recordModel's GL_TRIANGLES batch). */
 extern const emit_t glEmit;
 
 /* Deletes oldList (when non-zero), generates a list and records lsysDraw(l, tr) into it as
