@@ -174,7 +174,8 @@ void drawPolygon(lsys_t *l, const float (*v)[3], int n, int16_t color) {
 static const int corner[6] = {0, 1, 2, 2, 3, 0};
 
 /* Copies one point component by component: its three floats were often stored one by one just
- * before, and a wider load spanning two of those stores would wait for both to retire. */
+ * before, and a wider load spanning two of those stores cannot take its value from them, so it
+ * would wait until both had reached the cache. */
 static inline void copy3(float *to, const float *from) {
     to[0] = from[0];
     to[1] = from[1];
@@ -215,7 +216,8 @@ static void faceNormals8(const face_t *faces, const float (*v)[3], int f0, int c
         nn[i] = n[0][i] * n[0][i] + n[1][i] * n[1][i] + n[2][i] * n[2][i];
     }
     for (int i = 0; i < 8; i++) {
-        const float len = sqrtf(nn[i]);
+        /* A face without area is refused below; 1 only keeps its lane from dividing by 0. */
+        const float len = nn[i] > 0.0f ? sqrtf(nn[i]) : 1.0f;
         for (int c = 0; c < 3; c++)
             n[c][i] /= len;
     }
@@ -235,7 +237,7 @@ static void emitBatched(const lsys_t *l, const emit_t *e, const face_t *faces, c
         uint16_t index[LSYS_BATCH];
         for (int f = 0; f < nfaces; f++) {
             const int16_t *x = faces[f];
-            if (n + 6 > LSYS_BATCH) {
+            if (n + (x[2] != x[3] ? 6 : 3) > LSYS_BATCH) {
                 e->batch(e->ctx, rgb, v, normals, index, n);
                 n = 0;
             }
@@ -253,13 +255,13 @@ static void emitBatched(const lsys_t *l, const emit_t *e, const face_t *faces, c
     bool ok[8];
     for (int f = 0; f < nfaces; f++) {
         const int16_t *x = faces[f];
+        const int k = x[2] != x[3] ? 6 : 3;
         if (f % 8 == 0) faceNormals8(faces, v, f, nfaces - f, face, ok);
-        if (n + 6 > LSYS_BATCH) {
+        if (n + k > LSYS_BATCH) {
             e->batch(e->ctx, rgb, pos, nrm, NULL, n);
             n = 0;
         }
         if (!ok[f % 8]) continue;
-        const int k = x[2] != x[3] ? 6 : 3;
         for (int i = 0; i < k; i++, n++) {
             copy3(pos[n], v[x[corner[i]]]);
             for (int c = 0; c < 3; c++)

@@ -38,13 +38,7 @@ TEST(Model, InitSetsTheDefaults) {
     EXPECT_STREQ(got, "1 45 100 0 6 0.200000003 500000 1 80000000 (nil)");
     EXPECT_EQ(std::count(l->rules, l->rules + LSYS_AXIOM, nullptr), LSYS_AXIOM);
     EXPECT_EQ(tokString(l->rules[LSYS_AXIOM]), "");
-    const float table[16][3] = {
-        {0.5f, 0.5f, 0.5f}, {0.3f, 0.3f, 0.3f}, {0.8f, 0.4f, 0.4f}, {0.8f, 0.8f, 0.4f},
-        {0.4f, 0.8f, 0.4f}, {0.4f, 0.8f, 0.8f}, {0.4f, 0.4f, 0.8f}, {0.8f, 0.4f, 0.8f},
-        {0.2f, 0.5f, 0.2f}, {0.2f, 0.5f, 0.5f}, {0.2f, 0.2f, 0.5f}, {0.5f, 0.2f, 0.5f},
-        {0.6f, 0.2f, 0.2f}, {0.5f, 0.5f, 0.5f}, {0.7f, 0.7f, 0.7f}, {0.9f, 0.9f, 0.9f}};
-    EXPECT_EQ(memcmp(defaultColors, table, sizeof table), 0);
-    EXPECT_EQ(memcmp(l->colors, table, sizeof table), 0);
+    EXPECT_EQ(memcmp(l->colors, defaultColors, sizeof defaultColors), 0);
     EXPECT_EQ(std::count(l->colors + 48, l->colors + LSYS_COLORS * 3, 0.0f), LSYS_COLORS * 3 - 48);
     lsysFree(NULL);
 }

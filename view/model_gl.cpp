@@ -7,6 +7,7 @@
 #include <GL/gl.h>
 #include <math.h>
 #include <stdlib.h>
+#include <string.h>
 
 static void emitColor(void *, const float rgb[3]) {
     glColor3fv(rgb);
@@ -19,23 +20,20 @@ static void emitVertex(void *, const float v[3]) {
 }
 
 /* A whole object, through the same three calls: the engine then makes one indirect call per
- * object instead of two per vertex. Client vertex arrays (glDrawArrays or glDrawElements per
- * object, or one array for the whole model drawn at the end of the list) were measured too:
- * Mesa compiles an array draw into a list element by element, and recording took 1.6 to 1.9
- * times as long as these calls (docs/performance.md). */
+ * object instead of two per vertex. A normal equal to the one just sent is not sent again
+ * (the flat faces' corners share theirs), which leaves GL's state, and so the list, as the
+ * per-vertex calls leave it. Client vertex arrays (glDrawArrays or glDrawElements per object,
+ * or one array for the whole model drawn at the end of the list) were measured too: Mesa
+ * compiles an array draw into a list element by element, and recording took 1.6 to 1.9 times
+ * as long as these calls (docs/performance.md). */
 static void emitBatch(void *, const float *rgb, const float (*pos)[3], const float (*normal)[3],
                       const uint16_t *index, int count) {
     if (rgb) glColor3fv(rgb);
-    if (index) {
-        for (int i = 0; i < count; i++) {
-            glNormal3fv(normal[index[i]]);
-            glVertex3fv(pos[index[i]]);
-        }
-    } else {
-        for (int i = 0; i < count; i++) {
-            glNormal3fv(normal[i]);
-            glVertex3fv(pos[i]);
-        }
+    const float *last = NULL;
+    for (int i = 0; i < count; i++) {
+        const int k = index ? index[i] : i;
+        if (!last || memcmp(last, normal[k], sizeof normal[k])) glNormal3fv(last = normal[k]);
+        glVertex3fv(pos[k]);
     }
 }
 
