@@ -64,7 +64,7 @@ void countVertex(void *ctx, const float *) {
 }
 /* A whole object: one call instead of a colour, and a normal and a vertex per corner. */
 void countBatch(void *ctx, const float *, const float (*)[3], const float (*)[3], const uint16_t *,
-                int n) {
+                int n, int) {
     count_sink_t *s = (count_sink_t *)ctx;
     s->colors++;
     s->normals += (uint64_t)n;

@@ -105,7 +105,7 @@ void BM_RecordList(benchmark::State &state) {
 /* What a sink that takes whole objects and only counts them costs on top of the drawing: the
  * engine's full work on the model, against which the recording is measured. */
 void countBatch(void *ctx, const float *, const float (*)[3], const float (*)[3], const uint16_t *,
-                int n) {
+                int n, int) {
     *(uint64_t *)ctx += (uint64_t)n;
 }
 

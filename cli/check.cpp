@@ -13,7 +13,8 @@ static void countVertex(void *ctx, const float *) {
     ++*static_cast<unsigned long long *>(ctx);
 }
 
-static void countBatch(void *ctx, const float *, const float (*)[3], const float (*)[3], int n) {
+static void countBatch(void *ctx, const float *, const float (*)[3], const float (*)[3],
+                       const uint16_t *, int n, int) {
     *static_cast<unsigned long long *>(ctx) += (unsigned)n;
 }
 

@@ -6,7 +6,7 @@
  * triangle (a, b, c) when c == d. With the tables below and the ring construction in
  * drawSegment every tube and prism face is wound counter-clockwise seen from outside, so its
  * normal points outward. Nothing here allocates: at most 17 points and 16 normals per shape, and
- * a batch of LSYS_BATCH corners on the stack.
+ * a batch's LSYS_BATCH corner indices on the stack.
  */
 #include "lsys.h"
 
@@ -173,15 +173,6 @@ void drawPolygon(lsys_t *l, const float (*v)[3], int n, int16_t color) {
 
 static const int corner[6] = {0, 1, 2, 2, 3, 0};
 
-/* Copies one point component by component: its three floats were often stored one by one just
- * before, and a wider load spanning two of those stores cannot take its value from them, so it
- * would wait until both had reached the cache. */
-static inline void copy3(float *to, const float *from) {
-    to[0] = from[0];
-    to[1] = from[1];
-    to[2] = from[2];
-}
-
 /* makeNormal for the eight faces f0 .. f0 + 7 at once (those from f0 + count on are stand-ins,
  * computed and ignored): the same operations in the same order on each face, laid out as
  * arrays across the faces so that the compiler issues them as packed instructions, every lane
@@ -189,23 +180,24 @@ static inline void copy3(float *to, const float *from) {
  * n[.][i] its normal when ok. */
 static void faceNormals8(const face_t *faces, const float (*v)[3], int f0, int count, float n[3][8],
                          bool ok[8]) {
-    float x[4][8], y[4][8], z[4][8];
+    /* A coordinate times zero is zero when it is finite and NaN when not, so a sum of such
+     * products is zero exactly when all the coordinates are finite: the test as arithmetic,
+     * without a branch each. The fourth point is a point of its own only in a quadrilateral. */
+    float x[3][8], y[3][8], z[3][8], zero[8];
     for (int i = 0; i < 8; i++) {
         const int16_t *f = faces[f0 + (i < count ? i : 0)];
-        for (int k = 0; k < 4; k++) {
+        for (int k = 0; k < 3; k++) {
             x[k][i] = v[f[k]][0];
             y[k][i] = v[f[k]][1];
             z[k][i] = v[f[k]][2];
         }
+        const float *d = v[f[3]];
+        zero[i] = f[3] == f[2] ? 0.0f : d[0] * 0.0f + d[1] * 0.0f + d[2] * 0.0f;
     }
-    /* A coordinate times zero is zero when it is finite and NaN when not, so the sum of them is
-     * zero exactly when all twelve are finite: the test as arithmetic, without a branch each. */
-    float nn[8], zero[8];
-    for (int i = 0; i < 8; i++) {
-        zero[i] = 0.0f;
-        for (int k = 0; k < 4; k++)
+    float nn[8];
+    for (int i = 0; i < 8; i++)
+        for (int k = 0; k < 3; k++)
             zero[i] += x[k][i] * 0.0f + y[k][i] * 0.0f + z[k][i] * 0.0f;
-    }
     for (int i = 0; i < 8; i++) {
         n[0][i] = y[0][i] * (z[1][i] - z[2][i]) + y[1][i] * (z[2][i] - z[0][i]) +
                   y[2][i] * (z[0][i] - z[1][i]);
@@ -225,50 +217,42 @@ static void faceNormals8(const face_t *faces, const float (*v)[3], int f0, int c
         ok[i] = zero[i] == 0.0f && nn[i] > 0.0001f;
 }
 
-/* The batch form of drawObject's emission: the same corners in the same order, each with the
- * normal that the per-vertex calls would have left in force, handed over in calls of at most
- * LSYS_BATCH corners. Smooth faces pass the caller's own arrays with the corners as indices
- * into them; flat faces need a normal per face, so their corners are copied out. */
+/* The batch form of drawObject's emission: the same corners in the same order, as indices
+ * into the caller's points, each with the normal that the per-vertex calls would have left in
+ * force: the caller's own normal of that point for smooth faces, the face's normal (one per
+ * triangle) for flat ones. Handed over in calls of at most LSYS_BATCH corners; nothing but the
+ * indices and the flat faces' normals is written. */
 static void emitBatched(const lsys_t *l, const emit_t *e, const face_t *faces, const float (*v)[3],
                         const float (*normals)[3], int16_t nfaces, uint16_t color) {
     const float *rgb = l->colors ? l->colors + 3 * (color > LSYS_COLORS - 1 ? 0 : color) : NULL;
-    int n = 0;
-    if (normals) {
-        uint16_t index[LSYS_BATCH];
-        for (int f = 0; f < nfaces; f++) {
-            const int16_t *x = faces[f];
-            if (n + (x[2] != x[3] ? 6 : 3) > LSYS_BATCH) {
-                e->batch(e->ctx, rgb, v, normals, index, n);
-                n = 0;
-            }
-            index[n] = (uint16_t)x[0], index[n + 1] = (uint16_t)x[1];
-            index[n + 2] = (uint16_t)x[2], n += 3;
-            if (x[2] == x[3]) continue;
-            index[n] = (uint16_t)x[2], index[n + 1] = (uint16_t)x[3];
-            index[n + 2] = (uint16_t)x[0], n += 3;
-        }
-        e->batch(e->ctx, rgb, v, normals, index, n);
-        return;
-    }
-    float pos[LSYS_BATCH][3], nrm[LSYS_BATCH][3];
+    const int flat = normals == NULL;
+    uint16_t index[LSYS_BATCH];
+    float tri[LSYS_BATCH / 3][3];
+    const float(*nrm)[3] = flat ? tri : normals;
     float face[3][8];
     bool ok[8];
+    int n = 0;
     for (int f = 0; f < nfaces; f++) {
         const int16_t *x = faces[f];
-        const int k = x[2] != x[3] ? 6 : 3;
-        if (f % 8 == 0) faceNormals8(faces, v, f, nfaces - f, face, ok);
-        if (n + k > LSYS_BATCH) {
-            e->batch(e->ctx, rgb, pos, nrm, NULL, n);
+        const int quad = x[2] != x[3];
+        if (n + (quad ? 6 : 3) > LSYS_BATCH) {
+            e->batch(e->ctx, rgb, v, nrm, index, n, flat);
             n = 0;
         }
-        if (!ok[f % 8]) continue;
-        for (int i = 0; i < k; i++, n++) {
-            copy3(pos[n], v[x[corner[i]]]);
-            for (int c = 0; c < 3; c++)
-                nrm[n][c] = face[c][f % 8];
+        if (flat) {
+            if (f % 8 == 0) faceNormals8(faces, v, f, nfaces - f, face, ok);
+            if (!ok[f % 8]) continue;
+            for (int t = 0; t <= quad; t++)
+                for (int c = 0; c < 3; c++)
+                    tri[n / 3 + t][c] = face[c][f % 8];
         }
+        index[n] = (uint16_t)x[0], index[n + 1] = (uint16_t)x[1];
+        index[n + 2] = (uint16_t)x[2], n += 3;
+        if (!quad) continue;
+        index[n] = (uint16_t)x[2], index[n + 1] = (uint16_t)x[3];
+        index[n + 2] = (uint16_t)x[0], n += 3;
     }
-    e->batch(e->ctx, rgb, pos, nrm, NULL, n);
+    e->batch(e->ctx, rgb, v, nrm, index, n, flat);
 }
 
 void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float (*normals)[3],

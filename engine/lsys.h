@@ -68,13 +68,13 @@ typedef struct bounds_t {
  * When `batch` is set it replaces the three per-vertex calls: every object (a tube segment's
  * side, a cap, a prism, a polygon fan) arrives as `count` corners, three per triangle, and one
  * colour for them all (NULL when the model has no colour table; the previous colour then stays
- * in force). Corner i is the point pos[index[i]] with the normal normal[index[i]], or pos[i]
- * with normal[i] when index is NULL. An object of more than LSYS_BATCH corners arrives in
- * several calls, each with the colour again, and an object whose faces were all skipped
- * arrives as one call with count 0, so that the colour still changes. Replaying the batches as
- * color3fv(rgb), then normal3fv and vertex3fv for each corner, gives GL exactly the vertices,
- * normals and colours of the per-vertex calls, bit for bit and in the same order. The arrays
- * are valid during the call only. */
+ * in force). Corner i is the point pos[index[i]]; its normal is normal[index[i]] for a smooth
+ * object (`flat` 0: a normal per point) and normal[i / 3], its triangle's, for a flat one. An
+ * object of more than LSYS_BATCH corners arrives in several calls, each with the colour again,
+ * and an object whose faces were all skipped arrives as one call with count 0, so that the
+ * colour still changes. Replaying the batches as color3fv(rgb), then normal3fv and vertex3fv for
+ * each corner, gives GL exactly the vertices, normals and colours of the per-vertex calls, bit
+ * for bit and in the same order. The arrays are valid during the call only. */
 enum { LSYS_BATCH = 192 };
 typedef struct emit_t {
     void *ctx;
@@ -82,7 +82,7 @@ typedef struct emit_t {
     void (*normal3fv)(void *ctx, const float n[3]);
     void (*vertex3fv)(void *ctx, const float v[3]);
     void (*batch)(void *ctx, const float *rgb, const float (*pos)[3], const float (*normal)[3],
-                  const uint16_t *index, int count);
+                  const uint16_t *index, int count, int flat);
 } emit_t;
 
 /* One parsed L-system with the working state of its expansion and drawing. The fields up to

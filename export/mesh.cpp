@@ -45,13 +45,12 @@ static void meshVertex(void *ctx, const float p[3]) {
 
 /* A whole object: the same vertices as the per-vertex calls, without a call for each. */
 static void meshBatch(void *ctx, const float *rgb, const float (*pos)[3], const float (*normal)[3],
-                      const uint16_t *index, int count) {
+                      const uint16_t *index, int count, int flat) {
     mesh_t *m = static_cast<mesh_t *>(ctx);
     if (rgb) meshColor(m, rgb);
     for (int i = 0; i < count; i++) {
-        const int k = index ? index[i] : i;
-        memcpy(m->curNormal, normal[k], sizeof m->curNormal);
-        meshVertex(m, pos[k]);
+        memcpy(m->curNormal, normal[flat ? i / 3 : index[i]], sizeof m->curNormal);
+        meshVertex(m, pos[index[i]]);
     }
 }
 

@@ -53,11 +53,11 @@ void sinkVertex(void *ctx, const float v[3]) {
 
 /* The same reads for a whole object. */
 void sinkBatch(void *ctx, const float *rgb, const float (*pos)[3], const float (*normal)[3],
-               const uint16_t *index, int count) {
+               const uint16_t *index, int count, int flat) {
     if (rgb) sinkColor(ctx, rgb);
     for (int i = 0; i < count; i++) {
-        sinkVertex(ctx, normal[index ? index[i] : i]);
-        sinkVertex(ctx, pos[index ? index[i] : i]);
+        sinkVertex(ctx, normal[flat ? i / 3 : index[i]]);
+        sinkVertex(ctx, pos[index[i]]);
     }
 }
 

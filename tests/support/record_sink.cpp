@@ -25,12 +25,12 @@ RecordSink::RecordSink(bool batched) {
     };
     if (!batched) return;
     emit_.batch = [](void *c, const float *rgb, const float(*p)[3], const float(*n)[3],
-                     const uint16_t *index, int count) {
+                     const uint16_t *index, int count, int flat) {
         self(c)->batchSizes.push_back(count);
         if (rgb) self(c)->emit_.color3fv(c, rgb);
         for (int i = 0; i < count; i++) {
-            memcpy(self(c)->normal, n[index ? index[i] : i], sizeof self(c)->normal);
-            self(c)->emit_.vertex3fv(c, p[index ? index[i] : i]);
+            memcpy(self(c)->normal, n[flat ? i / 3 : index[i]], sizeof self(c)->normal);
+            self(c)->emit_.vertex3fv(c, p[index[i]]);
         }
     };
 }
