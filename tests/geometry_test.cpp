@@ -19,13 +19,21 @@ TEST(Geometry, MakeNormal) {
         {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, INFINITY, 0}}, false, {}}, // but d is checked
         {{{0, 0, 0}, {1, 0, 0}, {0, 1, -INFINITY}, {0, 1, 0}}, false, {}}};
     // clang-format on
+    // A batch computes flat normals its own way: it must refuse and agree bit for bit alike.
     const face_t face[1] = {{0, 1, 2, 3}};
+    RecordSink batched(true);
+    LsysPtr l = modelFrom("");
+    l->sink = batched.emit();
     for (const auto &r : rows) {
         float n[3] = {7, 7, 7};
         EXPECT_EQ(makeNormal(face, r.v, 0, n) != 0, r.ok) << &r - rows;
         EXPECT_EQ(makeNormal(face, r.v, 0, nullptr) != 0, r.ok) << &r - rows;
         for (int k = 0; k < 3 && r.ok; k++)
             EXPECT_NEAR(n[k], r.n[k], 1e-6) << &r - rows;
+        batched.clear();
+        drawObject(l.get(), face, r.v, nullptr, 1, 0);
+        ASSERT_EQ(batched.vertices.size(), r.ok ? 6u : 0u) << &r - rows;
+        EXPECT_TRUE(!r.ok || !memcmp(batched.vertices[5].normal, n, sizeof n)) << &r - rows;
     }
 }
 

@@ -7,7 +7,6 @@
 #include <GL/gl.h>
 #include <math.h>
 #include <stdlib.h>
-#include <string.h>
 
 static void emitColor(void *, const float rgb[3]) {
     glColor3fv(rgb);
@@ -20,9 +19,9 @@ static void emitVertex(void *, const float v[3]) {
 }
 
 /* A whole object, through the same three calls: the engine then makes one indirect call per
- * object instead of two per vertex. A normal equal to the one just sent is not sent again
- * (a flat triangle's corners share theirs), which leaves GL's state, and so the list, as the
- * per-vertex calls leave it. Client vertex arrays (glDrawArrays or glDrawElements per object,
+ * object instead of two per vertex. The normal just sent is not sent again (a flat triangle's
+ * corners share theirs), which leaves GL's state, and so the list, as the per-vertex calls
+ * leave it. Client vertex arrays (glDrawArrays or glDrawElements per object,
  * or one array for the whole model drawn at the end of the list) were measured too: Mesa
  * compiles an array draw into a list element by element, and recording took 1.6 to 1.9 times
  * as long as these calls (docs/performance.md). */
@@ -32,7 +31,7 @@ static void emitBatch(void *, const float *rgb, const float (*pos)[3], const flo
     const float *last = NULL;
     for (int i = 0; i < count; i++) {
         const float *n = normal[flat ? i / 3 : index[i]];
-        if (!last || memcmp(last, n, 3 * sizeof *n)) glNormal3fv(last = n);
+        if (n != last) glNormal3fv(last = n);
         glVertex3fv(pos[index[i]]);
     }
 }
