@@ -220,40 +220,36 @@ static std::vector<std::pair<std::string, std::string>> streamInputs() {
 // two paths.
 TEST(Geometry, BatchesGiveTheSameStreamAsPerVertexCalls) {
     // clang-format off
-    const struct { const char *name; uint64_t hash, vertices; } pinned[] = {
-        {"bush-3d", 0x3aa28779f1bf77c8ull, 103032}, {"color-helix", 0x7a3f52adff0e40c0ull, 5760},
-        {"dragon-curve", 0x6d2898e9c9a60df3ull, 196656},
-        {"growth-half", 0xdd63bac8389efbbcull, 96024}, {"hilbert-3d", 0xc44f719bf674014bull, 24576},
-        {"koch-quadratic", 0x13dc032dd346138dull, 98352},
-        {"koch-snowflake", 0x6e992788edeb6e35ull, 36912},
-        {"phyllotaxis", 0x192488ad52284bfcull, 10728},
-        {"plant-bracketed", 0xe8601d87cf97f76full, 96024},
-        {"prisms-cross", 0x2e3214a07ed7786aull, 11232},
-        {"sierpinski-arrowhead", 0xeec1aa75331e5b54ull, 105024},
-        {"tree-sympodial", 0x94efbaa398bbe92dull, 98304}, {"tree", 0x5b8b759c037549c1ull, 122328},
-        {"weed-2d", 0x618c4f2803dcc685ull, 187536}, {"weed-random", 0x28d396ee0d7b3cfbull, 72216},
-        {"willow-tropism", 0xbe2b827062ceb178ull, 43008},
-        {"pick-deeper-than-50-levels", 0x6d49b944913b24c3ull, 4800},
-        {"pick-non-finite-geometry", 0x4bcb98964fcf2bafull, 36},
-        {"huge_numbers", 0x26809c82af6d6f53ull, 240}, {"huge_integers", 0x29102b913d4a95e3ull, 108},
-        {"out_of_range_colour_indices", 0x0ddd3425b9342b39ull, 432},
-        {"nan_and_infinity", 0x2f58cb3bafc01ec3ull, 576}, {"nan_prisms", 0x4bcb98964fcf2bafull, 36},
-        {"fraction_of_huge_growth", 0x637dcef1d5921c31ull, 4848},
-        {"deep_branches", 0x46e62f7c94e7bed7ull, 4848},
-        {"vertex_flood", 0xc3a8149aee373d09ull, 2685},
-        {"balanced_deep_nesting", 0xe8dc1e545fe10e57ull, 29160},
-        {"million_character_axiom_line", 0xcf98d19729be26ffull, 47760},
-        {"million_character_parameter_line", 0x3337f54cd3118e43ull, 96},
-        {"hundred_thousand_line_ends", 0x9bbf507ef84a5b3bull, 96},
-        {"every_byte_as_a_rule_name", 0x75b6b2e5763caf4cull, 192},
-        {"parameter_without_command", 0x5f59655616118e43ull, 96},
-        {"binary_zero_ends_the_text", 0x9bbf507ef84a5b3bull, 96},
-        {"polygon_limit_stops_doubling", 0xe3476167612cd447ull, 3000048}};
+    const struct { const char *name; uint64_t hash; } pinned[] = {
+        {"bush-3d", 0x3aa28779f1bf77c8ull}, {"color-helix", 0x7a3f52adff0e40c0ull},
+        {"dragon-curve", 0x6d2898e9c9a60df3ull}, {"growth-half", 0xdd63bac8389efbbcull},
+        {"hilbert-3d", 0xc44f719bf674014bull}, {"koch-quadratic", 0x13dc032dd346138dull},
+        {"koch-snowflake", 0x6e992788edeb6e35ull}, {"phyllotaxis", 0x192488ad52284bfcull},
+        {"plant-bracketed", 0xe8601d87cf97f76full}, {"prisms-cross", 0x2e3214a07ed7786aull},
+        {"sierpinski-arrowhead", 0xeec1aa75331e5b54ull}, {"tree-sympodial", 0x94efbaa398bbe92dull},
+        {"tree", 0x5b8b759c037549c1ull}, {"weed-2d", 0x618c4f2803dcc685ull},
+        {"weed-random", 0x28d396ee0d7b3cfbull}, {"willow-tropism", 0xbe2b827062ceb178ull},
+        {"pick-deeper-than-50-levels", 0x6d49b944913b24c3ull},
+        {"pick-non-finite-geometry", 0x4bcb98964fcf2bafull},
+        {"huge_numbers", 0x26809c82af6d6f53ull}, {"huge_integers", 0x29102b913d4a95e3ull},
+        {"out_of_range_colour_indices", 0x0ddd3425b9342b39ull},
+        {"nan_and_infinity", 0x2f58cb3bafc01ec3ull}, {"nan_prisms", 0x4bcb98964fcf2bafull},
+        {"fraction_of_huge_growth", 0x637dcef1d5921c31ull},
+        {"deep_branches", 0x46e62f7c94e7bed7ull}, {"vertex_flood", 0xc3a8149aee373d09ull},
+        {"balanced_deep_nesting", 0xe8dc1e545fe10e57ull},
+        {"million_character_axiom_line", 0xcf98d19729be26ffull},
+        {"million_character_parameter_line", 0x3337f54cd3118e43ull},
+        {"hundred_thousand_line_ends", 0x9bbf507ef84a5b3bull},
+        {"every_byte_as_a_rule_name", 0x75b6b2e5763caf4cull},
+        {"parameter_without_command", 0x5f59655616118e43ull},
+        {"binary_zero_ends_the_text", 0x9bbf507ef84a5b3bull},
+        {"polygon_limit_stops_doubling", 0xe3476167612cd447ull}};
     // clang-format on
     size_t matched = 0;
     for (const auto &in : streamInputs()) {
         SCOPED_TRACE(in.first);
-        uint64_t hash[2], vertices[2];
+        uint64_t hash[2];
+        size_t vertices[2];
         for (int batched = 0; batched < 2; batched++) {
             RecordSink sink(batched);
             LsysPtr l(lsysPrepare(in.second.c_str(), 1.0f, nullTrace));
@@ -267,7 +263,6 @@ TEST(Geometry, BatchesGiveTheSameStreamAsPerVertexCalls) {
             if (in.first != p.name) continue;
             matched++;
             EXPECT_EQ(hash[0], p.hash);
-            EXPECT_EQ(vertices[0], p.vertices);
         }
     }
     EXPECT_EQ(matched, sizeof pinned / sizeof pinned[0]);
