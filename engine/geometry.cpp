@@ -82,7 +82,10 @@ void drawSegment(lsys_t *l, const float P[3], const float Q[3], const float up[3
     if (color == l->tube_color) {
         const float *end = l->tube_ring[0];
         const float gap[3] = {P[0] - end[0], P[1] - end[1], P[2] - end[2]};
-        joined = length3(gap) < 1.0f;
+        /* The same decision as |gap| < 1 without the square root: a correctly rounded root
+         * is below 1 exactly when its argument is (the largest float below 1 has its root
+         * below the midpoint between that float and 1), and NaN fails both. */
+        joined = gap[0] * gap[0] + gap[1] * gap[1] + gap[2] * gap[2] < 1.0f;
     }
     if (joined) {
         /* Share the previous end ring, rotated so that its point nearest to the fresh point 0
@@ -103,7 +106,7 @@ void drawSegment(lsys_t *l, const float P[3], const float Q[3], const float up[3
             }
         }
         for (int j = 0; j < 8; j++)
-            memcpy(v[j], l->tube_ring[1 + (m + j) % 8], sizeof v[j]);
+            memcpy(v[j], l->tube_ring[1 + ((m + j) & 7)], sizeof v[j]);
     }
 
     /* Smooth side normals; the ends of a joined start ring are re-normalised because the
