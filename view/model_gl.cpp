@@ -21,10 +21,10 @@ static void emitVertex(void *, const float v[3]) {
 /* A whole object, through the same three calls: the engine then makes one indirect call per
  * object instead of two per vertex. The normal just sent is not sent again (a flat triangle's
  * corners share theirs), which leaves GL's state, and so the list, as the per-vertex calls
- * leave it. Client vertex arrays (glDrawArrays or glDrawElements per object,
- * or one array for the whole model drawn at the end of the list) were measured too: Mesa
- * compiles an array draw into a list element by element, and recording took 1.6 to 1.9 times
- * as long as these calls (docs/performance.md). */
+ * leave it. Client vertex arrays (glDrawArrays or glDrawElements per object, or one array for
+ * the whole model drawn at the end of the list) were measured too: Mesa compiles an array draw
+ * into a list element by element, and recording took 1.6 to 1.9 times as long as these calls
+ * (docs/performance.md). */
 static void emitBatch(void *, const float *rgb, const float (*pos)[3], const float (*normal)[3],
                       const uint16_t *index, int count, int flat) {
     if (rgb) glColor3fv(rgb);
