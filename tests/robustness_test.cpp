@@ -19,20 +19,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-/* Counts what is emitted and checks it: a GL_TRIANGLES batch needs vertices in threes, and a
- * non-finite coordinate would poison the view's bounds and depth. */
+/* Counts vertices (whole triangles needed) and non-finite values (they poison the view). */
 struct count_sink_t {
     uint64_t vertices = 0, nonFinite = 0;
 };
 
 void countValue(void *ctx, const float v[3]) {
-    count_sink_t *s = (count_sink_t *)ctx;
-    if (!isfinite(v[0]) || !isfinite(v[1]) || !isfinite(v[2])) s->nonFinite++;
+    ((count_sink_t *)ctx)->nonFinite += !isfinite(v[0]) || !isfinite(v[1]) || !isfinite(v[2]);
 }
 
 void countVertex(void *ctx, const float v[3]) {
-    ((count_sink_t *)ctx)->vertices++;
-    countValue(ctx, v);
+    ((count_sink_t *)ctx)->vertices++, countValue(ctx, v);
 }
 
 struct drawing_t {
@@ -42,8 +39,7 @@ struct drawing_t {
     std::vector<logged_msg_t> messages;
 };
 
-/* Parses and draws text as the application does (srand(0) first), with the limits lowered to
- * the given ceilings as the window lowers them, but without its message. */
+/* Parses and draws text as the application does, under the window's ceilings (unannounced). */
 drawing_t parseAndDraw(const std::string &text, uint32_t maxTokens = UINT32_MAX,
                        uint32_t maxPolygons = UINT32_MAX) {
     drawing_t d;
@@ -64,7 +60,7 @@ drawing_t parseAndDraw(const std::string &text, uint32_t maxTokens = UINT32_MAX,
 
 std::string readFile(const fs::path &path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::vector<std::string> filesIn(const char *dir, const char *extension) {
@@ -92,14 +88,11 @@ std::string describe(const std::vector<logged_msg_t> &messages) {
 }
 
 bool hasMessage(const std::vector<logged_msg_t> &messages, const std::string &text) {
-    for (const auto &m : messages)
-        if (m.text == text) return true;
-    return false;
+    return std::any_of(messages.begin(), messages.end(), [&](auto &m) { return m.text == text; });
 }
 
-/* Every drawing, however bad its input, ends with the five statistics lines, in order, and
- * stays within its polygon limit: the limit is checked before each command, so one command may
- * overshoot it by at most a polygon of a full vertex buffer, or a segment with both caps. */
+/* Every drawing ends with the five statistics, in order, and overshoots its polygon limit by
+ * at most one command (a full vertex buffer's polygon, or a segment with both caps). */
 void expectFinished(const drawing_t &d) {
     ASSERT_GE(d.messages.size(), 5u) << describe(d.messages);
     const size_t n = d.messages.size();
@@ -140,8 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Gallery, Example, ::testing::ValuesIn(filesIn(SPRIG_EXA
 
 class FuzzRegression : public ::testing::TestWithParam<std::string> {};
 
-/* Same budgets as the fuzzer, so a saved input replays the run that found it; the sanitizer
- * build turns a recurrence of the fault into a failure. */
+/* The fuzzer's budgets, so a saved input replays the run that found it (fails under ASan). */
 TEST_P(FuzzRegression, ParsesDrawsAndPicksWithoutHarm) {
     const std::string text = readFile(GetParam());
     expectFinished(parseAndDraw(text, 100000, 5000));
@@ -170,11 +162,8 @@ std::string repeat(const std::string &s, size_t n) {
     return out;
 }
 
-/* A runaway expansion (tokens > 0) is one in which each token is dropped, merged into the one
- * command under construction, or a bracket that fails once per token (a message flood): only
- * the raw-token budget ends it, and the brackets still open at the cut are not reported, so the
- * budget's message is the last one before the statistics. A flood is drawn with a small budget,
- * since the test collector keeps every message. */
+/* A runaway (tokens > 0) only the token budget ends, so its message is the last before the
+ * statistics; message floods get a small budget, the test collector keeping every message. */
 struct hostile_t {
     const char *name;
     std::string text;
