@@ -52,7 +52,8 @@ class LsysTest : public ::testing::Test {
     // Runs lsys in dir; the statistic's time and the pick's distance (pickErr) are masked.
     void run(const std::string &args) {
         cmd = args;
-        int st = system(("cd " + dir + " && " LSYS_BINARY " " + args + " >../o 2>../e").c_str());
+        // Grouped, so every command of "a & b; wait" runs in dir and is captured.
+        int st = system(("cd " + dir + " && (" LSYS_BINARY " " + args + ") >../o 2>../e").c_str());
         status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
         out = slurp(base + "/o");
         err = slurp(base + "/e");
