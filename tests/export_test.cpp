@@ -22,17 +22,14 @@
 #include "export.h"
 #include "lsys.h"
 
-// lib3mf's reader never closes the zip entries it opens; that leak is the library's, not the
-// exporters', so the leak checker of sanitizer builds is told to pass over it. Only lib3mf uses
-// libzip here, and libzip has no frame pointers, so its module is the most a stack shows.
+// lib3mf's reader leaks the zip entries it opens (libzip, seen only by module): not ours.
 extern "C" const char *__lsan_default_suppressions() {
     return "leak:libzip.so\n";
 }
 
 namespace {
 
-// A triangle corner as a reader found it: position, normal and colour, each zero where the
-// format has none. Every three corners make a triangle.
+// A triangle corner as read back: position, normal, colour (zero where the format has none).
 using corner_t = std::array<float, 9>;
 using corners_t = std::vector<corner_t>;
 
@@ -250,9 +247,8 @@ class ExportTest : public ::testing::Test {
 };
 
 TEST_F(ExportTest, EachFormatReadsBackTheModel) {
-    // Two tubes of different colours: colour 2 from z 0 to 100, colour 4 from 100 to 200. The
-    // centres of the end caps are single vertices with axis-aligned normals. An empty drawing
-    // gives valid empty files.
+    // Tubes of colour 2 (z 0..100) and 4 (100..200), whose cap centres are single vertices with
+    // axis-aligned normals; an empty drawing gives valid empty files.
     const mesh_t tubes = drawMesh("axiom Fc(4)F\n"), empty = drawMesh("axiom +\n");
     ASSERT_EQ(tubes.triangleCount(), 64u);
     ASSERT_EQ(empty.triangleCount(), 0u);
@@ -291,10 +287,9 @@ TEST_F(ExportTest, EachFormatReadsBackTheModel) {
         EXPECT_NEAR(hi[2], 200, 1e-4);
         EXPECT_NEAR(hi[0], 50, 0.01);
         EXPECT_NEAR(lo[1], -50, 0.01);
-        EXPECT_EQ(seen[0], 8); // the eight triangles of each end cap meet at its centre
-        EXPECT_EQ(seen[1], 8);
+        EXPECT_EQ((std::array{seen[0], seen[1]}), (std::array{8, 8})); // each cap's 8 triangles
     }
-    // The OBJ names its material library by its own base name, whatever the extension's case.
+    // The OBJ names its material library by its base name, whatever the extension's case.
     EXPECT_NE(slurp(dir + "/model.OBJ").find("\nmtllib model.mtl\n"), std::string::npos);
     EXPECT_NE(slurp(dir + "/model.mtl").find("Kd 0.8 0.4 0.4"), std::string::npos);
 }
@@ -313,8 +308,7 @@ TEST(MeshCollector, BatchesCollectWhatPerVertexCallsCollect) {
 }
 
 TEST(ExportWriters, ReportAFullDisk) {
-    // Writes to /dev/full fail with ENOSPC, often only when the buffers are flushed. Through
-    // exportMesh the device is written into (never replaced) and the failure still reported.
+    // ENOSPC often shows only at the flush; exportMesh writes into the device and reports it.
     if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
     const mesh_t m = drawMesh("axiom F\n");
     using writer_t = bool (*)(const mesh_t &, FILE *, std::string *);

@@ -149,8 +149,7 @@ TEST_F(IoTest, UnfinishedFilesLeaveNothing) {
         }
         EXPECT_EQ(get("keep"), "old");
         EXPECT_EQ(hidden(), 0);
-        // Interrupted: the signal handler removes the named temporary, then the signal ends
-        // the process as it would have.
+        // Interrupted: the handler removes the named temporary and the signal ends the process.
         pid_t child = fork();
         if (child == 0) {
             IoOut out;

@@ -100,8 +100,7 @@ const struct { std::string text, model; std::vector<logged_msg_t> msgs; } kCases
     {"1\n\r\n\r2\r\n3\n\nX\r\r\n\nX=(", "angle=2 thickness=3 axiom='X' X=''", {{16, kNoNumber}}},
     {"axiom \xe9\x7f\n\xe9=\xff(1)\x01Q\n\x80\x90 \xa0\n", "axiom='\xe9\x7f' \xe9='\xff(1)Q'",
      {{18, kNoRule}}},
-    // lines over 1000 characters go on as lines of their own; one of exactly 1000 keeps its end,
-    // and a '#' as the 1001st character makes the continuation all comment
+    // long lines split every 1000 characters (exactly 1000 keeps its end; a '#' then comments)
     {"axiom A\nB=" + F998 + "C=" + G998 + std::string(500, 'Q') + "\nD=(\n",
      "axiom='A' B='" + F998 + "' C='" + G998 + "' D=''", {{8, kSplit}, {2008, kNoRule}, {2509, kNoNumber}}},
     {"axiom A\nB=" + F998 + "\r\nC=(\n", "axiom='A' B='" + F998 + "' C=''", {{1010, kNoNumber}}},
@@ -124,9 +123,7 @@ TEST(Parse, Table) {
     setlocale(LC_ALL, "C");
 }
 
-// Random bytes weighted toward the characters the parser treats specially: whatever the text,
-// the parser leaves an axiom and puts every message at a line start, or at a multiple of 1000
-// characters after one.
+// Random bytes, mostly special ones, leave an axiom and messages at (split) line starts.
 TEST(Parse, ArbitraryBytesGiveAnAxiomAndLinePositions) {
     static const char special[] = "\r\n#@=() \t.-+0123456789eFX_ruleaxiomcolor";
     srand(1234);

@@ -7,8 +7,8 @@
 
 TEST(Pick, AngleSumErrorOfOneTriangle) {
     const float a[3] = {0, 0, 0}, b[3] = {1, 0, 0}, c[3] = {0, 1, 0};
-    // Recorded as the best so far (with an error below errBelow) or not. Off the plane by 5, far
-    // outside it, or on a corner (no direction) never is.
+    // Recorded as the best so far (error below errBelow) or not: never off the plane, far out,
+    // or on a corner (no direction).
     // clang-format off
     const struct { float p[3]; bool hit; float errBelow; } rows[] = {
         {{0.25f, 0.25f, 0}, true, 1e-5f}, {{0.25f, 0.25f, 5}, false, 0}, {{5, 5, 0}, false, 0},
@@ -58,9 +58,8 @@ static std::string where(pick_level_t at) {
     return slot + ":" + std::to_string(at.token);
 }
 
-// What lsysSelect prints for a point in that band, or for p itself when given, then what
-// lsysPick records as the drawing command ("drawn LEVEL SLOT:INDEX"); a leading error of
-// 0.0000... is cut off.
+// lsysSelect's printout for a point in that band (or p), a near-zero error cut off, then
+// lsysPick's drawing command as "drawn LEVEL SLOT:INDEX".
 static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const float *p = 0) {
     std::vector<float> q = p ? std::vector<float>(p, p + 3) : pointIn(l, lo, hi);
     if (q.empty()) return {"no triangle in the band"};
@@ -81,9 +80,8 @@ static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const f
     return lines;
 }
 
-// The read-ahead marks the token after the drawing command. The drawing command itself is on
-// the deepest recorded level, one deeper or more (its rule body ended and the read-ahead came
-// from a parent level), or shallower (the read-ahead went down into a rule body).
+// The mark is the read-ahead; the drawing command is on that level, deeper (its body ended)
+// or shallower (the read-ahead entered a body).
 TEST(Pick, PrintsTheDerivationAndRecordsTheDrawingCommand) {
     // clang-format off
     const struct { const char *text; float zmin, zmax; std::vector<std::string> lines; } rows[] = {
@@ -108,15 +106,13 @@ TEST(Pick, PrintsTheDerivationAndRecordsTheDrawingCommand) {
     LsysPtr l = modelFrom("recursion 100\naxiom X\nrule X=FX");
     std::vector<std::string> lines = pickLines(l.get(), 9910, 9990);
     ASSERT_EQ(lines.size(), 2u + LSYS_STACK);
-    EXPECT_EQ(lines[0], "sp=101");
-    EXPECT_EQ(lines[1], "100: rule X: F >>X<< ");
-    EXPECT_EQ(lines[100], "1: rule X: F >>X<< ");
-    EXPECT_EQ(lines[101], "0: axiom:  >>X<< ");
-    EXPECT_EQ(lines[102], "drawn 100 X:0");
+    EXPECT_EQ((std::vector{lines[0], lines[1], lines[100], lines[101], lines[102]}),
+              (std::vector<std::string>{"sp=101", "100: rule X: F >>X<< ", "1: rule X: F >>X<< ",
+                                        "0: axiom:  >>X<< ", "drawn 100 X:0"}));
 }
 
-// Far from everything nothing is picked. The replay draws nothing and leaves drawing on; select
-// mode caps every segment at once, the joins stay as drawn.
+// Far away nothing is picked; the replay draws nothing (capping every segment) and leaves
+// drawing on.
 TEST(Pick, NothingNearbyAndTheReplayDrawsNothing) {
     const float far[3] = {1e6f, 1e6f, 1e6f}, p[3] = {0, 0, 50};
     for (const char *text : {"axiom F", "", "axiom {f+f+f}"}) {
@@ -140,35 +136,28 @@ static std::string span(const std::string &text, int slot, int32_t token) {
     return std::to_string(at) + "+" + std::to_string(n) + " '" + text.substr(at, n) + "'";
 }
 
-// Tokens found in the text by the parser's own rules: which line defines the slot, blanks and
-// comments, parameters, the end token as an empty span after the last one.
+// Tokens found by the parser's rules; the end token is an empty span after the last one.
 TEST(Pick, FindsATokenInTheText) {
     // clang-format off
-    const struct { std::string text; int slot, token; std::string span; } rows[] = {
-        {"axiom F(10)+", LSYS_AXIOM, 1, "7+4 '(10)'"},
-        {"axiom F(10)+", LSYS_AXIOM, 2, "11+1 '+'"},
-        {"axiom F(10)+", LSYS_AXIOM, 3, "12+0 ''"},
-        {"axiom F(10)+", LSYS_AXIOM, 4, "none"},
-        {"axiom F(10)+", 'F', 0, "none"},
-        {"1\n2\n3\nA B\nA=F\n", LSYS_AXIOM, 1, "8+1 'B'"},               // positional axiom line
-        {"axiom X\nrule  X = F ( 1 0 ) G # c\n", 'X', 1, "20+7 '( 1 0 )'"}, // blanks inside
-        {"axiom X\nrule  X = F ( 1 0 ) G # c\n", 'X', 2, "28+1 'G'"},
-        {"axiom X\nrule  X = F ( 1 0 ) G # c\n", 'X', 3, "29+0 ''"},
-        {"axiom X\nX=F\nX=GH\n", 'X', 0, "10+1 'F'"},                     // the first one wins
-        {"axiom X\nXy=F(\nX=G\n", 'X', 0, "11+1 'F'"},                    // misnamed, '(' dropped
-        {"axiom X\nXy=F(\nX=G\n", 'X', 1, "13+0 ''"},
-        {"axiom X\n@\nX=F\n", 'X', 0, "none"},
-        {"# none\nrule B=F\nrule A=G\n", LSYS_AXIOM, 0, "12+1 'B'"},     // the first rule's name
-        {"rule B=F\n", 'B', 0, "7+1 'F'"},
-        {"axiom A\nB=F(2\n", 'B', 1, "11+2 '(2'"},                           // no closing ')'
-        {"axiom A\n#" + std::string(999, 'x') + "B=F\n", 'B', 0, "1010+1 'F'"}}; // split line
+    const struct { std::string text; int slot; std::vector<std::string> spans; } rows[] = {
+        {"axiom F(10)+", LSYS_AXIOM, {"6+1 'F'", "7+4 '(10)'", "11+1 '+'", "12+0 ''", "none"}},
+        {"axiom F(10)+", 'F', {"none"}},
+        {"1\n2\n3\nA B\nA=F\n", LSYS_AXIOM, {"6+1 'A'", "8+1 'B'"}}, // positional axiom line
+        {"axiom X\nrule  X = F ( 1 0 ) G # c\n", 'X', {"18+1 'F'", "20+7 '( 1 0 )'", "28+1 'G'", "29+0 ''"}},
+        {"axiom X\nX=F\nX=GH\n", 'X', {"10+1 'F'"}},                     // the first one wins
+        {"axiom X\nXy=F(\nX=G\n", 'X', {"11+1 'F'", "13+0 ''"}}, // misnamed, '(' dropped
+        {"axiom X\n@\nX=F\n", 'X', {"none"}},
+        {"# none\nrule B=F\nrule A=G\n", LSYS_AXIOM, {"12+1 'B'"}},       // the first rule's name
+        {"rule B=F\n", 'B', {"7+1 'F'"}},
+        {"axiom A\nB=F(2\n", 'B', {"10+1 'F'", "11+2 '(2'"}},              // no closing ')'
+        {"axiom A\n#" + std::string(999, 'x') + "B=F\n", 'B', {"1010+1 'F'"}}}; // split line
     // clang-format on
     for (const auto &r : rows)
-        EXPECT_EQ(span(r.text, r.slot, r.token), r.span) << r.text.substr(0, 60) << " " << r.token;
+        for (int32_t token = 0; token < (int32_t)r.spans.size(); token++)
+            EXPECT_EQ(span(r.text, r.slot, token), r.spans[token]) << r.text.substr(0, 60) << token;
 }
 
-// On a tree and a curve: every token of every parsed body lies where its span says, and the
-// element on the trunk is selected as the trunk's F in the axiom line.
+// Every parsed token lies where its span says; a pick on the trunk finds the axiom's F.
 TEST(Pick, SpansCoverEveryTokenOfTheGallery) {
     for (const char *name : {"tree.ls", "koch-quadratic.ls"}) {
         std::ifstream in(std::string(SPRIG_EXAMPLES_DIR) + "/" + name);
