@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -35,14 +36,11 @@ namespace {
 const std::string kTests = SPRIG_TESTS_DIR, kExamples = SPRIG_EXAMPLES_DIR;
 const std::string kTree = kTests + "/data/render-tree.ls";
 
-// A scratch directory for the pictures of one test program run.
+// A scratch directory for the pictures of one test program run, removed at its end.
 const std::string &scratch() {
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/sprig-render-XXXXXX";
-        const char *d = mkdtemp(tmpl);
-        return std::string(d ? d : "/tmp");
-    }();
-    return dir;
+    static const QTemporaryDir dir(QDir::tempPath() + "/sprig-render-XXXXXX");
+    static const std::string path = dir.path().toStdString();
+    return path;
 }
 
 int render(std::vector<std::string> args) {
