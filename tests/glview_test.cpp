@@ -142,8 +142,7 @@ class GLViewTest : public QObject {
         QCOMPARE(_view->scene().worldRotation[0], 0.0f);
         QTest::mouseRelease(_view, Qt::LeftButton, {}, to);
         QCOMPARE(cursor(), Qt::CrossCursor);
-        QCOMPARE(_view->scene().trackRotation[0], 0.0f);
-        QVERIFY(qAbs(_view->scene().worldRotation[0] - live) < 1e-3f);
+        QVERIFY(qAbs(_view->scene().worldRotation[0] - live) < 1e-3f); // the release commits
         const QImage after = _view->grabFrame();
         QVERIFY(count(after,
                       [&](int x, int y) { return after.pixel(x, y) != before.pixel(x, y); }) > 200);
@@ -179,7 +178,6 @@ class GLViewTest : public QObject {
             const recCamera &cam = _view->scene().camera;
             QVERIFY2(qAbs(cam.viewPos.x - c.x) < 1e-5, c.what);
             QVERIFY2(qAbs(cam.viewPos.z - c.z) < 1e-5, c.what);
-            QVERIFY2(cam.viewDir.z == 10.0, c.what);
         }
     }
 
