@@ -71,16 +71,13 @@ TEST(Camera, ResetWithAndWithoutCentre) {
         EXPECT_EQ(s.objectCenter[i], -centre[i]);
     // -10 + 400 x 0.5 x (double)(-0.01f): the factor is the float -0.01, widened.
     EXPECT_NEAR(s.camera.viewPos.z, -11.9999999553, 1e-10);
-    EXPECT_EQ(s.camera.viewPos.x, 0);
-    EXPECT_EQ(s.camera.viewPos.y, 0);
-    EXPECT_EQ(s.camera.viewDir.z, 10);
-    EXPECT_EQ(s.camera.viewUp.y, 1);
-    EXPECT_EQ(s.camera.rotPoint.x, 0);
-    EXPECT_EQ(s.camera.aperture, 40);
-    for (int i = 0; i < 4; i++) {
-        EXPECT_EQ(s.worldRotation[i], 0);
-        EXPECT_EQ(s.objectRotation[i], 0);
-    }
+    const double got[] = {s.camera.viewPos.x, s.camera.viewPos.y,  s.camera.viewDir.z,
+                          s.camera.viewUp.y,  s.camera.rotPoint.x, s.camera.aperture};
+    const double want[] = {0, 0, 10, 1, 0, 40};
+    for (int i = 0; i < 6; i++)
+        EXPECT_EQ(got[i], want[i]) << i;
+    for (int i = 0; i < 4; i++)
+        EXPECT_TRUE(s.worldRotation[i] == 0 && s.objectRotation[i] == 0) << i;
     memset(&s, 0x7f, sizeof s);
     resetCamera(&s, NULL, 999); // no centre: the radius is ignored
     EXPECT_EQ(s.camera.viewPos.z, -10);
@@ -132,9 +129,8 @@ TEST(Camera, CentreAndFloorOfAModel) {
     }
 }
 
-// Framing: the eye stays at the reset distance when the model already fits, and otherwise
-// moves back until the box's widest corner just reaches SCENE_FRAME_FILL of the view; the
-// clip planes enclose the whole box at the new distance.
+// The eye keeps the reset distance if the model fits, else backs off until the widest corner
+// fills SCENE_FRAME_FILL of the view, with the whole box between the clip planes.
 TEST(Camera, FramingFitsTheBoxOnlyWhenNeeded) {
     const float I = INFINITY, H = 100; // H: sizes in hundreds of model units
     const struct {

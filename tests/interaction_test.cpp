@@ -1,12 +1,12 @@
-// Mouse, wheel and spin arithmetic of the scene view: which press starts which drag with which
-// cursor, dolly and pan steps, scroll-wheel clamps, the commit of a trackball drag, and the
-// spin ticks with their velocity bounce, long-gap skip and pause during a drag.
+// Mouse, wheel and spin arithmetic of the scene view: drag and cursor per press, dolly and pan
+// steps, wheel clamps, trackball commits, and spin ticks (bounce, long-gap skip, drag pause).
 #include "interaction.h"
 
 #include "trackball.h"
 
 #include <gtest/gtest.h>
 #include <math.h>
+#include <string.h>
 
 namespace {
 
@@ -135,12 +135,10 @@ TEST(Interaction, TrackballDragCommitsOnReleaseOrPanPress) {
     mousePress(&s, BUTTON_LEFT, 0, 200, 150);
     EXPECT_TRUE(mouseDrag(&s, 260, 150, nullptr));
     float live[4];
-    for (int i = 0; i < 4; ++i)
-        live[i] = s.trackRotation[i];
+    memcpy(live, s.trackRotation, sizeof live);
     EXPECT_GT(live[0], 20.0f);                // 60 pixels on a ball of radius 150
     EXPECT_NEAR(fabsf(live[2]), 1.0f, 1e-5f); // a horizontal drag turns about y
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(gTrackBallRotation[i], live[i]);
+    EXPECT_EQ(memcmp(gTrackBallRotation, live, sizeof live), 0);
     mouseRelease(&s);
     for (int i = 0; i < 4; ++i)
         EXPECT_NEAR(s.worldRotation[i], live[i], 1e-4f) << i;
@@ -170,9 +168,7 @@ spin_t spinningAt(double t) {
 }
 
 TEST(Spin, Ticks) {
-    // One tick 1/60 s after the last advances the velocities and the undrawn increments; the
-    // others do not advance, but renew the clock all the same, so the next ordinary tick
-    // takes a normal step.
+    // Only a tick 1/60 s after the last advances; the others still renew the clock.
     const float vel[3] = {0.3015f, 0.0975f, 0.202f}, rot[3] = {0.15075f, 0.04875f, 0.101f};
     const struct {
         const char *what;
@@ -195,8 +191,7 @@ TEST(Spin, Ticks) {
         EXPECT_EQ(animationTick(&sp, &s, 50.0 + c.gap), c.redraw);
         EXPECT_DOUBLE_EQ(sp.time, 50.0 + c.gap);
         if (c.advances) {
-            // The three small turns compose to about their vector sum; single-precision acos
-            // of a w this close to 1 is only good to a few per cent of so small an angle.
+            // About the vector sum of the three turns (float acos near w = 1: a few per cent).
             const float norm = sqrtf(rot[0] * rot[0] + rot[1] * rot[1] + rot[2] * rot[2]);
             EXPECT_NEAR(s.objectRotation[0], norm, 0.02f);
             for (int i = 0; i < 3; ++i) {
@@ -241,8 +236,7 @@ TEST(Spin, VelocityBouncesAtTwo) {
 }
 
 TEST(Spin, LateFramesDoNotSpeedTheSpinUp) {
-    // Two ticks with a frame after each, and the same two ticks with no frame between them,
-    // end at the same orientation.
+    // Two ticks end at the same orientation with or without a frame drawn between them.
     scene_t a = freshScene(), b = freshScene();
     spin_t sa = spinningAt(0.0), sb = spinningAt(0.0);
     for (int i = 1; i <= 2; ++i) {

@@ -1,12 +1,7 @@
-// Headless pictures: `lsys render` and renderDescription. Stored pictures of gallery
-// descriptions, and what any correct picture must show: the checkerboard's two greys, the
-// 0.6 grey frame, the model's own colours, the floor, the options, every gallery example whole
-// and facing the viewer, a given camera and the print look; the command's handling of bad
-// options and missing GL.
-//
-// Stored pictures live in tests/golden. To regenerate them after an intended change of the
-// drawing, run the test with SPRIG_UPDATE_GOLDEN=1 and look at the new files before
-// committing them.
+// Headless pictures: `lsys render` and renderDescription against the stored pictures in
+// tests/golden (after an intended change of the drawing, rerun with SPRIG_UPDATE_GOLDEN=1 and look
+// at the new files), and what any correct picture shows: checkerboard, frame, model colours,
+// floor, options, whole gallery examples, a given camera, the print look; bad options, no GL.
 #include "render.h"
 
 #include "camera.h"
@@ -18,7 +13,9 @@
 #include <GL/gl.h>
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -27,10 +24,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,14 +36,11 @@ namespace {
 const std::string kTests = SPRIG_TESTS_DIR, kExamples = SPRIG_EXAMPLES_DIR;
 const std::string kTree = kTests + "/data/render-tree.ls";
 
-// A scratch directory for the pictures of one test program run.
+// A scratch directory for the pictures of one test program run, removed at its end.
 const std::string &scratch() {
-    static std::string dir = [] {
-        char tmpl[] = "/tmp/sprig-render-XXXXXX";
-        const char *d = mkdtemp(tmpl);
-        return std::string(d ? d : "/tmp");
-    }();
-    return dir;
+    static const QTemporaryDir dir(QDir::tempPath() + "/sprig-render-XXXXXX");
+    static const std::string path = dir.path().toStdString();
+    return path;
 }
 
 int render(std::vector<std::string> args) {
@@ -70,32 +64,20 @@ QImage renderImage(const std::string &name, std::vector<std::string> args, int s
     return img.convertToFormat(QImage::Format_RGB32);
 }
 
-std::string readFile(const std::string &path) {
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 struct rgb_t {
     int r, g, b;
+    // The largest difference in a channel.
+    int operator-(rgb_t o) const { return std::max({abs(r - o.r), abs(g - o.g), abs(b - o.b)}); }
 };
-rgb_t at(const QImage &img, int x, int y) {
-    QRgb p = img.pixel(x, y);
-    return {qRed(p), qGreen(p), qBlue(p)};
-}
-rgb_t grey(int g) {
-    return {g, g, g};
-}
-bool near(rgb_t c, rgb_t want, int tol = 2) {
-    return abs(c.r - want.r) <= tol && abs(c.g - want.g) <= tol && abs(c.b - want.b) <= tol;
-}
+const auto at = [](const QImage &img, int x, int y) {
+    return rgb_t{qRed(img.pixel(x, y)), qGreen(img.pixel(x, y)), qBlue(img.pixel(x, y))};
+};
+const auto grey = [](int g) { return rgb_t{g, g, g}; };
+const auto near = [](rgb_t c, rgb_t want) { return c - want <= 2; };
 
-// Grey levels of the picture's fixed parts in 8 bits: 0.9 (clear colour, even squares of the
-// checkerboard), 0.8 (odd squares) and 0.6 (the one-pixel frame).
+// 8-bit greys of the fixed parts: 0.9 (clear colour, even squares), 0.8 (odd squares), 0.6 (frame).
 const int kLight = 230, kDark = 204, kFrame = 153;
-rgb_t checker(int x, int y) {
-    return grey((x / 20 + y / 20) % 2 ? kDark : kLight);
-}
+const auto checker = [](int x, int y) { return grey((x / 20 + y / 20) % 2 ? kDark : kLight); };
 
 // Pixels in r (the whole picture if empty) for which pred holds.
 using pred_t = std::function<bool(int x, int y, rgb_t c)>;
@@ -190,7 +172,7 @@ TEST(Render, OptionsChangeThePicture) {
          [&](const QImage &img, const QImage &base) {
              EXPECT_GT(distinct(img), distinct(base) * 5 / 4);
              auto far = [&](int x, int y, rgb_t a) {
-                 rgb_t b = at(base, x, y);
+                 const rgb_t b = at(base, x, y);
                  return abs(a.r - b.r) + abs(a.g - b.g) + abs(a.b - b.b) > 120;
              };
              EXPECT_LT(count(img, far), 200 * 150 / 20);
@@ -225,9 +207,10 @@ TEST(RenderImage, EveryGalleryExampleOpensWholeAndFacing) {
     ASSERT_GE(names.size(), 10);
     for (const QString &name : names) {
         SCOPED_TRACE(name.toStdString());
+        QFile file(QString::fromStdString(kExamples) + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         std::string error;
-        const std::string text = readFile(kExamples + "/" + name.toStdString());
-        const QImage img = renderDescription(text.c_str(), r, nullTrace, &error);
+        const QImage img = renderDescription(file.readAll().constData(), r, nullTrace, &error);
         ASSERT_FALSE(img.isNull()) << error;
         const QRect inner(1, 1, r.width - 2, r.height - 2);
         const QRect b = box(
@@ -370,10 +353,8 @@ TEST(Render, MatchesStoredPictures) {
         // whole areas. Allow 0.5% of pixels off by more than 24 levels in a channel.
         long total = 0;
         const int off = count(got, [&](int x, int y, rgb_t a) {
-            rgb_t b = at(want, x, y);
-            int d = std::max({abs(a.r - b.r), abs(a.g - b.g), abs(a.b - b.b)});
-            total += d;
-            return d > 24;
+            total += a - at(want, x, y);
+            return a - at(want, x, y) > 24;
         });
         int pixels = got.width() * got.height();
         EXPECT_LE(off, pixels / 200) << "pixels that differ from " << golden;
@@ -383,36 +364,29 @@ TEST(Render, MatchesStoredPictures) {
 
 TEST(Render, RejectsBadOptionsAndFiles) {
     const std::string out = scratch() + "/bad.png";
-    // No output, no input, two inputs, -o or --size without a value.
-    std::vector<std::vector<std::string>> cases = {{kTree},
-                                                   {"-o", out},
-                                                   {kTree, kTree, "-o", out},
-                                                   {kTree, "-o"},
-                                                   {kTree, "-o", out, "--size"}};
-    for (const char *bad :
+    // IN, OUT and MISSING stand for the tree, the picture and an unreadable description.
+    std::vector<std::string> bad = {"IN",    "-o OUT",           "IN IN -o OUT",
+                                    "IN -o", "IN -o OUT --size", "MISSING -o OUT"};
+    for (const char *option :
          {"--size 0x10", "--size 10x", "--size axb", "--size 8193x10", "--size 10x10x10",
           "--size 99999999999999999999x10", "--background 1,2", "--background 0.5,0.5,2",
           "--background a,b,c", "--background 0.1,0.2,0.3,0.4", "--background ,,", "--growth -1",
-          "--growth nan", "--growth 1x", "--frobnicate"}) {
-        std::vector<std::string> args = {kTree, "-o", out};
-        std::istringstream words(bad);
-        for (std::string w; words >> w;)
-            args.push_back(w);
-        cases.push_back(args);
-    }
-    for (const auto &args : cases) {
-        std::string shown;
-        for (const auto &a : args)
-            shown += a + " ";
+          "--growth nan", "--growth 1x", "--frobnicate"})
+        bad.push_back(std::string("IN -o OUT ") + option);
+    for (const std::string &shown : bad) {
         SCOPED_TRACE(shown);
+        std::vector<std::string> args;
+        for (const QString &w : QString::fromStdString(shown).split(' '))
+            args.push_back(w == "IN"        ? kTree
+                           : w == "OUT"     ? out
+                           : w == "MISSING" ? scratch() + "/missing.ls"
+                                            : w.toStdString());
         unlink(out.c_str());
         EXPECT_EQ(render(args), 2);
         EXPECT_NE(access(out.c_str(), F_OK), 0) << "no picture on bad options";
     }
     EXPECT_EQ(render({"--help"}), 0);
-    // Unreadable input, unwritable output; writing over a picture replaces it whole.
-    EXPECT_EQ(render({scratch() + "/missing.ls", "-o", out}), 2);
-    EXPECT_NE(access(out.c_str(), F_OK), 0);
+    // Unwritable output; writing over a picture replaces it whole.
     EXPECT_EQ(render({kTree, "-o", scratch() + "/no/such/dir/x.png", "--size", "8x8"}), 2);
     ASSERT_EQ(render({kTree, "-o", out, "--size", "8x8"}), 0);
     ASSERT_EQ(render({kTree, "-o", out, "--size", "16x12"}), 0);
