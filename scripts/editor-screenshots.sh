@@ -35,13 +35,16 @@ shot editor-template 2
 retype "recursion 4
 angle 22
 thickness 15
-axiom X
+axiom >(90)X
 rule X=F[+X][-X]FX
 rule F=FF
 colour 2 1 1 1
 angle much
 "
-shot editor-errors 3
+sleep 3
+xdotool key ctrl+shift+c      # a refresh keeps the camera; Center frames the new model
+xdotool mousemove 300 300 click 1
+shot editor-errors 1
 
 # A click on the link in the axiom line selects the rule it points to.
 retype "# A link from every rule character to its definition
