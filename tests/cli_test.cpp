@@ -100,9 +100,7 @@ TEST_F(LsysTest, CheckReportsEachKindOfMessage) {
         {"axiom F\n", "", 0, ""},
         {"axiom F\n\ncolour 1 2 3 4\n", "", 1, "d.ls:3: " + colour},
         {"axiom F\r\n\r\ncolour 1 2 3 4\r\n", "", 1, "d.ls:3: " + colour},
-        {"axiom F\r\rcolour 1 2 3 4\r", "", 1, "d.ls:3: " + colour},
         {"axiom F\n\rcolour 1 2 3 4", "", 1, "d.ls:3: " + colour}, // LF CR is two breaks
-        {"colour 1 2 3 4\naxiom F", "", 1, "d.ls:1: " + colour},
         {"", "", 1, "d.ls: no axiom\n"},
         {"axiom ]\n", "", 1, "d.ls: exec: stack [] underflow\n"},
         {"axiom F(1)(2)\n", "", 1, "d.ls: unknown: unexpected token '('\n"},
@@ -110,9 +108,8 @@ TEST_F(LsysTest, CheckReportsEachKindOfMessage) {
          "d.ls: info: polygons: 24\nd.ls: info: tokens: 1, simplified to 2\nd.ls: info: stacks: "
          "[]=0, {}=0, vertices=0\nd.ls: info: bounds: (0, 0, 0) .. (0, 0, 100)\n"
          "d.ls: info: time: #ms\n"},
-        // The text ends at an embedded NUL, as it does for the engine.
-        {std::string("axiom F\n\0colour 1 2 3 4\n", 24), "", 0, ""},
-        // Control characters are shown escaped, Latin-1 letters as UTF-8.
+        {std::string("axiom F\n\0colour 1 2 3 4\n", 24), "", 0, ""}, // read up to the NUL
+        // Control characters escaped, Latin-1 letters as UTF-8.
         {"axiom F\nwords a\x1b[2J\xe9\x85z\n", "", 1,
          "d.ls:2: ignoring unknown command 'words' a\\x1b[2J\xc3\xa9\\x85z\n"},
     };
@@ -129,9 +126,6 @@ TEST_F(LsysTest, CheckGoesOnAfterFileErrors) {
                       underflow = "bad.ls: exec: stack [] underflow\n",
                       noFile = "lsys: " + missing + ": No such file or directory\n";
     expect("check " + missing + " bad.ls good.ls", 2, underflow, noFile);
-    expect("check good.ls bad.ls", 1, underflow);
-    expect("check .", 2, "", "lsys: .: Is a directory\n");
-
     // With --json a file error goes to standard error and into the JSON lines.
     run("check --json " + missing + " good.ls");
     EXPECT_EQ(status, 2);
@@ -143,8 +137,7 @@ TEST_F(LsysTest, CheckGoesOnAfterFileErrors) {
 }
 
 TEST_F(LsysTest, CheckJsonHoldsEveryMessageInOrder) {
-    // Fifteen problems (more than the editor keeps), one with odd bytes, then the statistics;
-    // 32 triangles: 8 side quads as two triangles, two 8-triangle caps.
+    // More problems than the editor keeps, one with odd bytes, then the statistics.
     std::string text = "axiom F\n", unknown = "ignoring unknown command ";
     flat_t want = {{"file", "many.ls"},
                    {"polygon_count", "24"},
@@ -180,11 +173,8 @@ TEST_F(LsysTest, CheckJsonHoldsEveryMessageInOrder) {
 
 TEST_F(LsysTest, GrowthMultipliesTheRecursion) {
     write("grow.ls", "recursion 1\naxiom F\nrule F=FF\n");
-    // A fractional depth grows the last generation partly (1.5: the second rewriting at half).
     const std::pair<const char *, const char *> cases[] = {
-        {"", "200"},           {"--growth 2", "400"},   {"--growth=3", "800"},
-        {"--growth 0", "100"}, {"--growth 1.5", "200"},
-    };
+        {"", "200"}, {"--growth=3", "800"}, {"--growth 0", "100"}, {"--growth 1.5", "200"}};
     for (const auto &[growth, top] : cases) {
         run(std::string("check --json ") + growth + " grow.ls");
         EXPECT_EQ(status, 0) << cmd;
@@ -204,22 +194,20 @@ TEST_F(LsysTest, UsageErrorsExitTwoWithAMessage) {
         {"help grow", "unknown command 'grow'"},
         {"export f.ls", "export needs -o OUT"},
         {"export f.ls -o x.dae", "cannot tell the format of"},
-        {"export f.ls -o " + dir + "/noext", "cannot tell the format of"},
         {"export -o x.stl", "export needs exactly one FILE"},
         {"export f.ls --stats -o x.stl", "Unknown option 'stats'"},
         {"render f.ls -o x.bmp",
          LSYS_HAS_RENDER ? "cannot tell the picture format of 'x.bmp'" : "render is not available"},
         {"pick f.ls 1 2", "pick needs FILE X Y Z"},
         {"pick f.ls 1 abc 3", "Y must be a finite number, not 'abc'"},
-        {"pick f.ls nan 0 0", "X must be a finite number, not 'nan'"},
         {"pick f.ls 0 0 -inf", "Z must be a finite number, not '-inf'"},
         {"pick f.ls 0 0 1e40", "Z must be a finite number, not '1e40'"},
         {"pick f.ls 0 0 1,5", "Z must be a finite number, not '1,5'"},
     };
-    // The value is checked once for all subcommands: every value on check, one on the others.
-    for (std::string v : {"abc", "-1", "nan", "inf", "2x", "1e39"})
-        for (std::string command : {"check", "export -o x.stl", "pick --json", "render -o x.png"})
-            if (command == "check" || (v == "-1" && (command[0] != 'r' || LSYS_HAS_RENDER)))
+    // One shared check: its bounds on check, its wiring on the others (render's is render_test's).
+    for (std::string v : {"-1", "1e39"})
+        for (std::string command : {"check", "export -o x.stl", "pick --json"})
+            if (command == "check" || v == "-1")
                 cases.push_back({command + " --growth=" + v + " f.ls",
                                  "--growth needs a finite number of 0 or more, not '" + v + "'"});
     for (const auto &[args, message] : cases) {
@@ -234,7 +222,7 @@ TEST_F(LsysTest, UsageErrorsExitTwoWithAMessage) {
 TEST_F(LsysTest, HelpVersionAndRender) {
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"--help", {"check", "export", "pick", "render", "help", "--growth", "Exit status"}},
-        {"help", {"check", "export", "pick", "render", "help", "--growth", "Exit status"}},
+        {"help", {"Exit status"}},
         {"help check", {"lsys check", "--stats", "more_messages"}},
         {"check --help", {"lsys check", "--json"}},
         {"help export", {"lsys export", ".3mf", ".mtl"}},
@@ -251,18 +239,13 @@ TEST_F(LsysTest, HelpVersionAndRender) {
     if (!LSYS_HAS_RENDER) expect("render", 2, "", "lsys: render is not available in this build\n");
 }
 
-// Every subcommand exits alike and lists the problems as check does (capped at a thousand).
 TEST_F(LsysTest, EverySubcommandReportsProblemsAsCheckDoes) {
     const std::pair<const char *, int> cases[] = {
         // {description, messages past the first thousand (-1: no cap reached)}
         {"axiom F\n", -1},
         {"axiom F]\ncolour 1\n", -1},
-        {"recursion 12\naxiom X\nrule X=[XX\n", 2072},
         {"recursion 12\naxiom X\nrule X=[X[X\n", 6167},
-        {"recursion 12\naxiom X\nrule X=]XX\n", 3095},
-        {"recursion 12\naxiom X\nrule X={XX\n", 2072},
         {"recursion 12\naxiom X\nrule X=}XX\n", 3095},
-        {"recursion 12\naxiom {X\nrule X=X{X\n", 2073},
     };
     std::vector<std::string> commands = {"export d.ls -o d.stl", "pick d.ls 0 0 50",
                                          "pick --json d.ls 0 0 50"};
@@ -291,7 +274,7 @@ TEST_F(LsysTest, EverySubcommandReportsProblemsAsCheckDoes) {
         for (const std::string &command : commands) {
             run(command);
             EXPECT_EQ(status, problems) << cmd;
-            // A condition, the lists being long; export may add a note of its own after them.
+            // Export may add a note of its own after the list.
             EXPECT_TRUE(err.substr(0, listed.size()) == listed &&
                         (err.size() == listed.size() || cmd[0] == 'e'))
                 << cmd << "\n"
@@ -310,12 +293,10 @@ TEST_F(LsysTest, PickPrintsTheDerivationOnly) {
         {"sp", "1"}, {"levels.0.level", "0"}, {"levels.0.body", "F"}, {"levels.0.mark", "0"}};
     // {arguments, printout, the --json object's numbers and strings but "file" and "err"}
     const std::tuple<const char *, std::string, flat_t> cases[] = {
-        {"tube.ls 50 0 50", hitF, jsonF}, // on the tube's surface, half way up
-        {"tube.ls -- -50 0 50", hitF, jsonF},
+        {"tube.ls -- -50 0 50", hitF, jsonF}, // on the tube's surface, half way up
         {"tube.ls 0 -50 50", hitF, jsonF},
-        {"tube.ls 5000 5000 5000", "nothing\n", {}},
         {"grown.ls 1 0 1 --growth 0", "nothing\n", {}}, // X unexpanded: nothing drawn
-        // Both levels listed, each marking the token after its read position (a parameter counts).
+        // Both levels listed, each marking the token after its read position.
         {"grown.ls 1 0 1",
          "err=# sp=2\n1: rule X: F(2.0) >>+<< \n0: axiom:  >>X<< G\n",
          {{"sp", "2"},
@@ -341,8 +322,7 @@ TEST_F(LsysTest, PickPrintsTheDerivationOnly) {
     expect("pick none.ls 0 0 0", 2, "", "lsys: none.ls: No such file or directory\n");
 }
 
-// Outputs go through the safe writer (symlinks kept), and come out whole even when interrupted,
-// out of memory, or written twice at once; devices and modes are io_test's.
+// Outputs come out whole even when interrupted, out of memory, or written twice at once.
 TEST_F(LsysTest, OutputsAreWrittenSafely) {
     write("f.ls", "axiom F\n");
     write("red.ls", "axiom c(1)F\n");
@@ -355,7 +335,6 @@ TEST_F(LsysTest, OutputsAreWrittenSafely) {
         {"export two.ls --output " + dir + "/out.stl", 0, ""}, // replaced whole
         {"export f.ls -o stdout.stl", 0, ""},                  // written into standard output
         {"export f.ls -o taken.obj", 2, "lsys: taken.obj: Is a directory\n"},
-        {"export missing.ls -o m.obj", 2, "lsys: missing.ls: No such file or directory\n"},
     };
     for (const auto &[args, wantStatus, wantErr] : cases) {
         run(args);
@@ -365,7 +344,7 @@ TEST_F(LsysTest, OutputsAreWrittenSafely) {
     }
     EXPECT_EQ(slurp(dir + "/out.stl").size(), 84u + 50u * 64u);
     EXPECT_TRUE(fs::is_symlink(dir + "/stdout.stl"));
-    EXPECT_FALSE(fs::exists(dir + "/m.mtl") || fs::exists(dir + "/taken.mtl"));
+    EXPECT_FALSE(fs::exists(dir + "/taken.mtl"));
 
     // Two exports to one OBJ name at once leave a pair from the same run.
     for (int i = 0; i < 15; i++) {
@@ -409,7 +388,6 @@ TEST_F(LsysTest, BashCompletesCommandsOptionsAndFiles) {
     write("p.png", "");
     const std::pair<const char *, const char *> cases[] = {
         {"lsys ch", "check"},
-        {"lsys check --j", "--json"},
         {"lsys help re", "render"},
         {"lsys render f.ls --a", "--aa"},
         {"lsys check ", "f.ls"},
