@@ -11,7 +11,7 @@ TEST(Pick, AngleSumErrorOfOneTriangle) {
     // or on a corner (no direction).
     // clang-format off
     const struct { float p[3]; bool hit; float errBelow; } rows[] = {
-        {{0.25f, 0.25f, 0}, true, 1e-5f}, {{0.25f, 0.25f, 5}, false, 0}, {{5, 5, 0}, false, 0},
+        {{0.25f, 0.25f, 0}, true, 1e-5f}, {{0.25f, 0.25f, 5}, false, 0},
         {{0, 0, 0}, false, 0}, {{0.6f, 0.6f, 0}, true, 3.0f}, // just outside, in the plane
         {{0.25f, 0.25f, 0.05f}, true, 3.0f},
         {{2e19f, 0, 0}, false, 0}, {{-3e38f, 3e38f, 1}, false, 0}}; // squares overflow a float
@@ -80,19 +80,15 @@ static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const f
     return lines;
 }
 
-// The mark is the read-ahead; the drawing command is on that level, deeper (its body ended)
-// or shallower (the read-ahead entered a body).
+// The mark is the read-ahead; the drawing command is on that level, deeper or shallower.
 TEST(Pick, PrintsTheDerivationAndRecordsTheDrawingCommand) {
     // clang-format off
     const struct { const char *text; float zmin, zmax; std::vector<std::string> lines; } rows[] = {
-        {"axiom F", 10, 90, {"sp=1", "0: axiom:  >>F<< ", "drawn 0 axiom:0"}},
-        {"axiom FF", 10, 90, {"sp=1", "0: axiom: F >>F<< ", "drawn 0 axiom:0"}},
         {"axiom FF", 110, 190, {"sp=1", "0: axiom: F >>F<< ", "drawn 0 axiom:1"}},
         {"axiom F(10)+", 1, 9, {"sp=1", "0: axiom: F(10.0) >>+<< ", "drawn 0 axiom:0"}},
         {"axiom X\nrule X=F+", 10, 90, {"sp=2", "1: rule X: F >>+<< ", "0: axiom:  >>X<< ", "drawn 1 X:0"}},
         {"recursion 2\naxiom AB\nrule A=F[\nrule B=]F\n", 10, 90,
          {"sp=2", "1: rule A: F >>[<< ", "0: axiom:  >>A<< B", "drawn 1 A:0"}},
-        {"axiom XG\nrule X=+F", 10, 90, {"sp=1", "0: axiom: X >>G<< ", "drawn 1 X:1"}},
         {"recursion 3\naxiom XG\nrule X=Y\nrule Y=F(20)", 5, 15, {"sp=1", "0: axiom: X >>G<< ", "drawn 2 Y:0"}},
         {"axiom FX\nrule X=G", 10, 90, {"sp=2", "1: rule X:  >>G<< ", "0: axiom: F >>X<< ", "drawn 0 axiom:0"}},
         {"axiom {f+(90)f+(90)f}F", 1, 99,
@@ -111,8 +107,7 @@ TEST(Pick, PrintsTheDerivationAndRecordsTheDrawingCommand) {
                                         "0: axiom:  >>X<< ", "drawn 100 X:0"}));
 }
 
-// Far away nothing is picked; the replay draws nothing (capping every segment) and leaves
-// drawing on.
+// Far away nothing is picked; the replay draws nothing and leaves drawing on.
 TEST(Pick, NothingNearbyAndTheReplayDrawsNothing) {
     const float far[3] = {1e6f, 1e6f, 1e6f}, p[3] = {0, 0, 50};
     for (const char *text : {"axiom F", "", "axiom {f+f+f}"}) {
@@ -141,14 +136,12 @@ TEST(Pick, FindsATokenInTheText) {
     // clang-format off
     const struct { std::string text; int slot; std::vector<std::string> spans; } rows[] = {
         {"axiom F(10)+", LSYS_AXIOM, {"6+1 'F'", "7+4 '(10)'", "11+1 '+'", "12+0 ''", "none"}},
-        {"axiom F(10)+", 'F', {"none"}},
         {"1\n2\n3\nA B\nA=F\n", LSYS_AXIOM, {"6+1 'A'", "8+1 'B'"}}, // positional axiom line
         {"axiom X\nrule  X = F ( 1 0 ) G # c\n", 'X', {"18+1 'F'", "20+7 '( 1 0 )'", "28+1 'G'", "29+0 ''"}},
         {"axiom X\nX=F\nX=GH\n", 'X', {"10+1 'F'"}},                     // the first one wins
         {"axiom X\nXy=F(\nX=G\n", 'X', {"11+1 'F'", "13+0 ''"}}, // misnamed, '(' dropped
         {"axiom X\n@\nX=F\n", 'X', {"none"}},
         {"# none\nrule B=F\nrule A=G\n", LSYS_AXIOM, {"12+1 'B'"}},       // the first rule's name
-        {"rule B=F\n", 'B', {"7+1 'F'"}},
         {"axiom A\nB=F(2\n", 'B', {"10+1 'F'", "11+2 '(2'"}},              // no closing ')'
         {"axiom A\n#" + std::string(999, 'x') + "B=F\n", 'B', {"1010+1 'F'"}}}; // split line
     // clang-format on
@@ -157,7 +150,7 @@ TEST(Pick, FindsATokenInTheText) {
             EXPECT_EQ(span(r.text, r.slot, token), r.spans[token]) << r.text.substr(0, 60) << token;
 }
 
-// Every parsed token lies where its span says; a pick on the trunk finds the axiom's F.
+// Every parsed token lies where its span says (picks on the gallery are appcontroller_test's).
 TEST(Pick, SpansCoverEveryTokenOfTheGallery) {
     for (const char *name : {"tree.ls", "koch-quadratic.ls"}) {
         std::ifstream in(std::string(SPRIG_EXAMPLES_DIR) + "/" + name);
@@ -177,17 +170,5 @@ TEST(Pick, SpansCoverEveryTokenOfTheGallery) {
             }
         }
         EXPECT_GT(checked, 20) << name;
-
-        std::vector<float> p = pointIn(l.get(), 10, 200);
-        ASSERT_EQ(p.size(), 3u) << name;
-        pick_result_t r;
-        srand(0);
-        lsysPick(l.get(), p.data(), &r);
-        int32_t at = 0, n = 0;
-        ASSERT_TRUE(r.hit && lsysTokenSpan(text.c_str(), r.drawn.slot, r.drawn.token, &at, &n));
-        EXPECT_EQ(text.substr(at, n), "F") << name;
-        if (!strcmp(name, "tree.ls")) {
-            EXPECT_EQ(text.substr(at - 11, 12), "axiom c(20)F") << at;
-        }
     }
 }
