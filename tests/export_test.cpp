@@ -1,5 +1,4 @@
-// The mesh exporters: each format read back by a reader that is not our writer (tinygltf, lib3mf,
-// small PLY, OBJ and STL readers written here from the formats' documentation).
+// Each export format read back by a reader that is not our writer (PLY, OBJ, STL: written here).
 #include <math.h>
 #include <string.h>
 #include <unistd.h>

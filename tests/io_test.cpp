@@ -1,5 +1,4 @@
-// The reading function and the safe writer shared by lsys, the exporters and the window: what
-// they accept, what they refuse, and that no temporary is ever left beside a target.
+// The shared reader and safe writer: what they accept and refuse; no temporary is left behind.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>

@@ -1,5 +1,4 @@
-// Tests of picking: the angle-sum hit test, the derivation lsysSelect prints, the record
-// lsysPick fills and the place of a token in the text.
+// Picking: the angle-sum hit test, the printed derivation, the pick record and token spans.
 #include <fstream>
 #include <iterator>
 
@@ -7,8 +6,7 @@
 
 TEST(Pick, AngleSumErrorOfOneTriangle) {
     const float a[3] = {0, 0, 0}, b[3] = {1, 0, 0}, c[3] = {0, 1, 0};
-    // Recorded as the best so far (error below errBelow) or not: never off the plane, far out,
-    // or on a corner (no direction).
+    // Recorded as the best so far (error below errBelow) or not: off the plane, on a corner.
     // clang-format off
     const struct { float p[3]; bool hit; float errBelow; } rows[] = {
         {{0.25f, 0.25f, 0}, true, 1e-5f}, {{0.25f, 0.25f, 5}, false, 0},
@@ -58,8 +56,7 @@ static std::string where(pick_level_t at) {
     return slot + ":" + std::to_string(at.token);
 }
 
-// lsysSelect's printout for a point in that band (or p), a near-zero error cut off, then
-// lsysPick's drawing command as "drawn LEVEL SLOT:INDEX".
+// lsysSelect's printout at a point in that band (or p), then lsysPick's "drawn LEVEL SLOT:INDEX".
 static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const float *p = 0) {
     std::vector<float> q = p ? std::vector<float>(p, p + 3) : pointIn(l, lo, hi);
     if (q.empty()) return {"no triangle in the band"};
