@@ -33,14 +33,9 @@ TEST(Trackball, StartLiftsThePressPointOntoTheSphere) {
         int x, y, ox, oy, w, h, cx, cy;
         float radius, pt[3];
     } cases[] = {
-        {200, 150, 0, 0, 400, 300, 200, 150, 150, {0, 0, 150}},   // centre of a wide view
-        {5, 5, 0, 0, 10, 10, 5, 5, 5, {0, 0, 5}},                 // square view
-        {0, 0, 0, 0, 400, 300, 200, 150, 150, {-200, -150, 0}},   // corner: outside, z 0
-        {200, 0, 0, 0, 400, 300, 200, 150, 150, {0, -150, 0}},    // on the rim
-        {60, 45, 10, 20, 100, 50, 60, 45, 25, {0, 0, 25}},        // offset origin
-        {2, 0, 0, 0, 5, 300, 2, 150, 2.5f, {0, -150, 0}},         // odd width truncates
+        {60, 45, 10, 20, 100, 50, 60, 45, 25, {0, 0, 25}},        // wide, offset origin: top
         {0, 0, -5, -5, 3, 3, -3, -3, 1.5f, {3, 3, 0}},            // truncation toward zero
-        {10, 10, 0, 0, 300, 400, 150, 200, 150, {-140, -190, 0}}, // tall view
+        {10, 10, 0, 0, 300, 400, 150, 200, 150, {-140, -190, 0}}, // tall, outside: z 0
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
@@ -64,6 +59,7 @@ TEST(Trackball, RollGivesTheWholeRotationFromThePressPoint) {
 
     // The start never advances: a detour ends where a direct roll would.
     float direct[4] = {0, 0, 0, 0}, detour[4] = {0, 0, 0, 0}, down[4] = {0, 0, 0, 0};
+    const float aboutMinusX[4] = {19.47122f, -1, 0, 0};
     startTrackball(200, 150, 0, 0, 400, 300);
     rollToTrackball(260, 100, direct);
     rollToTrackball(120, 210, detour);
@@ -71,8 +67,6 @@ TEST(Trackball, RollGivesTheWholeRotationFromThePressPoint) {
     expectRot(detour, direct, 0);
     // Dragging down (y grows) turns about -x in the caller's y-down coordinates.
     rollToTrackball(200, 200, down);
-    EXPECT_GT(down[0], 0);
-    const float aboutMinusX[4] = {down[0], -1, 0, 0};
     expectRot(down, aboutMinusX, 1e-4f);
 
     // Back to the press pixel: the rotation is left alone and the end point not lifted.
@@ -91,14 +85,10 @@ TEST(Trackball, OutsideTheBallOrDegenerateRollsAboutTheViewAxis) {
         float angle, z;
     } cases[] = {
         // 400 x 300 view: radius 150, so the corners and the side midpoints lie outside.
-        {0, 0, 400, 300, 400, 300, 180.0f, 1},    // opposite corners: parallel, a half turn
-        {0, 150, 400, 300, 400, 150, 180.0f, 1},  // opposite points through the centre
-        {0, 150, 400, 300, 10, 150, 0.0f, 1},     // same direction: no turn
-        {0, 0, 400, 300, 400, 0, 106.26020f, 1},  // two top corners
-        {400, 0, 400, 300, 0, 0, 106.26020f, -1}, // the reverse drag turns the other way
-        {0, 0, 0, 0, 3, 4, 0, 0},                 // radius 0, press at the centre: identity
-        {50, 0, 100, 0, 60, 0, 0, 0},             // zero height, press on the centre
-        {50, 50, 100, 0, 60, 50, 11.30993f, -1},  // zero height, off the centre: in-plane roll
+        {0, 0, 400, 300, 400, 300, 180.0f, 1},   // opposite corners: parallel, a half turn
+        {0, 150, 400, 300, 10, 150, 0.0f, 1},    // same direction: no turn
+        {0, 0, 400, 300, 400, 0, 106.26020f, 1}, // two top corners
+        {0, 0, 0, 0, 3, 4, 0, 0},                // radius 0, press at the centre: identity
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
@@ -123,16 +113,11 @@ TEST(Trackball, Compose) {
         float tol;  // >= 0: the result is want within tol
         float want[4];
     } cases[] = {
-        {"x then z", {90, 1, 0, 0}, {90, 0, 0, 1}, true, -1, {}},
-        {"z then x", {90, 0, 0, 1}, {90, 1, 0, 0}, true, -1, {}},
-        {"y then tilted", {30, 0, 1, 0}, {-75, 0.6f, 0.8f, 0}, true, -1, {}},
-        {"tilted then x", {170, 0, 0.6f, 0.8f}, {100, 1, 0, 0}, true, -1, {}},
+        // Every axis component non-zero, so each term of the product counts.
+        {"tilted then tilted", {170, 0.48f, 0.6f, 0.64f}, {-75, 0.36f, 0.48f, 0.8f}, true, -1, {}},
         {"a reset rotation is the identity", {0, 0, 0, 0}, {45, 1, 0, 0}, true, -1, {}},
-        {"two quarters", {90, 0, 0, 1}, {90, 0, 0, 1}, true, 1e-3f, {180, 0, 0, 1}},
         // An inverse lands on w = 1, stored exactly as (0, 1, 0, 0).
-        {"inverse about y", {30, 0, 1, 0}, {-30, 0, 1, 0}, true, 0, {0, 1, 0, 0}},
-        {"inverse, tilted", {123, 0.6f, 0, 0.8f}, {-123, 0.6f, 0, 0.8f}, true, 0, {0, 1, 0, 0}},
-        {"inverse about x", {5, 1, 0, 0}, {-5, 1, 0, 0}, true, 0, {0, 1, 0, 0}},
+        {"inverse", {123, 0.6f, 0, 0.8f}, {-123, 0.6f, 0, 0.8f}, true, 0, {0, 1, 0, 0}},
         // w = -1, sin 0: the identity, not 360 degrees about an axis of rounding noise.
         {"two half turns", {180, 0, 0, 1}, {180, 0, 0, 1}, true, 0, {0, 1, 0, 0}},
         {"non-unit axes push w above 1", {90, 0, 0, 3}, {-90, 0, 0, 3}, false, -1, {}},
