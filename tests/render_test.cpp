@@ -1,7 +1,5 @@
-// Headless pictures: `lsys render` and renderDescription against the stored pictures in
-// tests/golden (after an intended change of the drawing, rerun with SPRIG_UPDATE_GOLDEN=1 and look
-// at the new files), and what any correct picture shows: checkerboard, frame, model colours,
-// floor, options, whole gallery examples, a given camera, the print look; bad options, no GL.
+// Headless pictures against tests/golden (after an intended change of the drawing, rerun with
+// SPRIG_UPDATE_GOLDEN=1 and look at the new files), options, gallery, camera, print; bad input.
 #include "render.h"
 
 #include "camera.h"
@@ -21,13 +19,11 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -102,11 +98,9 @@ QRect box(const QImage &img, const pred_t &pred, QRect r) {
         r);
     return b;
 }
-const pred_t isRed = [](int, int, rgb_t c) { return c.r > 60 && c.r > 2 * c.g && c.r > 2 * c.b; };
 const pred_t isGreen = [](int, int, rgb_t c) {
     return c.g > 60 && c.g > 1.6 * c.r && c.g > 1.6 * c.b;
 };
-const pred_t isBlue = [](int, int, rgb_t c) { return c.b > 60 && c.b > 2 * c.r && c.b > 2 * c.g; };
 
 void expectFrame(const QImage &img) {
     const int w = img.width(), h = img.height();
@@ -117,82 +111,25 @@ void expectFrame(const QImage &img) {
     EXPECT_FALSE(near(at(img, 1, 1), grey(kFrame))) << "frame is one pixel wide";
 }
 
-TEST(Render, TreeOverCheckerboardWithFloorAndFrame) {
-    QImage img = renderImage("tree", {kTree, "--size", "400x300"});
-    ASSERT_EQ(img.size(), QSize(400, 300));
-    expectFrame(img);
-    // The top band is above the model: pure checkerboard, top-left square light.
-    EXPECT_EQ(off(img, QRect(1, 1, 398, 39), checker), 0);
-    // The model's own colours, lit: the red trunk and the green branches.
-    QImage bare = renderImage("tree-no-axis", {kTree, "--size", "400x300", "--no-axis"});
-    EXPECT_GT(count(bare, isRed), 300);
-    EXPECT_GT(count(bare, isGreen), 3000);
-    EXPECT_EQ(count(bare, isBlue), 0);
-    // The floor, only with the axis setting on: disc and axis lines, the blue axis pointing
-    // down from the floor, below the trunk.
-    EXPECT_GT(count(img, isBlue), 20);
-    auto changed = [&](int x, int y, rgb_t) { return img.pixel(x, y) != bare.pixel(x, y); };
-    EXPECT_GT(count(img, changed), 400 * 300 / 50) << "the floor disc covers a visible area";
-    EXPECT_EQ(count(img, changed, QRect(0, 0, 400, 100)), 0) << "the floor lies under the model";
-}
-
-// Each option against the tree drawn at the same size without it.
+// Options the stored pictures do not show, against the tree drawn at the same size without them.
 TEST(Render, OptionsChangeThePicture) {
+    const auto small = [](const char *name, std::vector<std::string> args, int status = 0) {
+        args.insert(args.end(), {"--size", "200x150", "--no-axis"});
+        const QImage img = renderImage(name, args, status);
+        expectFrame(img);
+        return img;
+    };
+    const QImage base = small("base", {kTree});
+    // Channels in order (white in the stored picture would not tell).
+    const QImage blue = small("background", {kTree, "--background", "0.2,0.4,1"});
+    EXPECT_EQ(off(blue, QRect(1, 1, 198, 19), [](int, int) { return rgb_t{51, 102, 255}; }), 0);
+    const QImage half = small("growth", {kTree, "--growth", "0.5"});
+    EXPECT_LT(count(half, isGreen), count(base, isGreen) * 3 / 4);
+    // No model: the camera centres on the origin; a partial row of squares at the bottom.
     const std::string empty = scratch() + "/empty.ls";
     std::ofstream(empty) << "# nothing to draw\n";
-    auto distinct = [](const QImage &img) {
-        std::set<QRgb> seen;
-        return count(img, [&](int x, int y, rgb_t) { return seen.insert(img.pixel(x, y)).second; });
-    };
-    using check_t = std::function<void(const QImage &img, const QImage &base)>;
-    const struct {
-        const char *what;
-        std::vector<std::string> args;
-        check_t check;
-    } cases[] = {
-        {"plain background",
-         {kTree, "--background", "0.2,0.4,1"},
-         [](const QImage &img, const QImage &) {
-             EXPECT_EQ(off(img, QRect(1, 1, 198, 19),
-                           [](int, int) {
-                               return rgb_t{51, 102, 255};
-                           }),
-                       0);
-             EXPECT_GT(count(img, isGreen), 300);
-         }},
-        {"half growth",
-         {kTree, "--growth", "0.5"},
-         [](const QImage &img, const QImage &base) {
-             EXPECT_LT(count(img, isGreen), count(base, isGreen) * 3 / 4);
-         }},
-        // Multisampling blends edge pixels: many more distinct colours than a hard-edged
-        // picture of the same scene, which is otherwise nearly the same picture.
-        {"anti-aliasing",
-         {kTree, "--aa"},
-         [&](const QImage &img, const QImage &base) {
-             EXPECT_GT(distinct(img), distinct(base) * 5 / 4);
-             auto far = [&](int x, int y, rgb_t a) {
-                 const rgb_t b = at(base, x, y);
-                 return abs(a.r - b.r) + abs(a.g - b.g) + abs(a.b - b.b) > 120;
-             };
-             EXPECT_LT(count(img, far), 200 * 150 / 20);
-         }},
-        // No model: the camera centres on the origin and nothing but the background shows.
-        {"empty description",
-         {empty},
-         [](const QImage &img, const QImage &) {
-             EXPECT_EQ(off(img, QRect(1, 1, 198, 148), checker), 0);
-         }},
-    };
-    const QImage base = renderImage("base", {kTree, "--size", "200x150", "--no-axis"});
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        std::vector<std::string> args = c.args;
-        args.insert(args.end(), {"--size", "200x150", "--no-axis"});
-        const QImage img = renderImage(c.what, args, c.args[0] == empty); // 1: "no axiom"
-        expectFrame(img);
-        c.check(img, base);
-    }
+    const QImage none = small("empty", {empty}, 1); // 1: "no axiom"
+    EXPECT_EQ(off(none, QRect(1, 1, 198, 148), checker), 0);
 }
 
 // Every gallery description opens whole (nothing cut by the view's edges) and not tiny, and
@@ -237,9 +174,8 @@ TEST(RenderImage, GivenViewAndPrintLook) {
         bool print;
         double minRatio, maxRatio; // height / width of the tube's picture
     } cases[] = {
-        {"front, centred", NULL, false, 1.8, 3.2},
         {"from the top", &top, false, 0.8, 1.25},
-        {"printed", NULL, true, 1.8, 3.2},
+        {"printed, front and centred", NULL, true, 1.8, 3.2},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -280,17 +216,6 @@ struct gl_fixture_t {
     ~gl_fixture_t() { offscreenFree(gl); }
 };
 
-TEST(SceneGL, CheckerboardOfASmallViewIsClippedAtTheEdges) {
-    gl_fixture_t f(45, 25);
-    ASSERT_NE(f.gl, nullptr);
-    scene_style_t style = sceneStyleDefaults();
-    drawScene(&f.scene, &style, NULL, NULL, NULL);
-    QImage img = offscreenRead(f.gl);
-    // Dark squares at (20, 0), (0, 20) and (40, 20) only, cut by the frame on the border.
-    EXPECT_EQ(off(img, QRect(1, 1, 43, 23), checker), 0);
-    expectFrame(img);
-}
-
 std::vector<std::string> gLogged;
 
 // GL errors are logged one per call; a refresh replaces the model's display list.
@@ -302,11 +227,8 @@ TEST(SceneGL, ErrorsAndDisplayLists) {
     glEnable(0x7fff);
     EXPECT_EQ(glReportError(), (unsigned)GL_INVALID_ENUM);
     EXPECT_EQ(glReportError(), 0u);
-    glLineWidth(-1.0f);
-    EXPECT_EQ(glReportError(), (unsigned)GL_INVALID_VALUE);
     sceneSetLog(NULL);
-    EXPECT_EQ(gLogged,
-              std::vector<std::string>({"glError: invalid enumerant", "glError: invalid value"}));
+    EXPECT_EQ(gLogged, std::vector<std::string>({"glError: invalid enumerant"}));
 
     model_gl_t model = {};
     modelRefresh(&model, "axiom F\n", 1.0f, nullTrace);
@@ -365,13 +287,10 @@ TEST(Render, MatchesStoredPictures) {
 TEST(Render, RejectsBadOptionsAndFiles) {
     const std::string out = scratch() + "/bad.png";
     // IN, OUT and MISSING stand for the tree, the picture and an unreadable description.
-    std::vector<std::string> bad = {"IN",    "-o OUT",           "IN IN -o OUT",
-                                    "IN -o", "IN -o OUT --size", "MISSING -o OUT"};
-    for (const char *option :
-         {"--size 0x10", "--size 10x", "--size axb", "--size 8193x10", "--size 10x10x10",
-          "--size 99999999999999999999x10", "--background 1,2", "--background 0.5,0.5,2",
-          "--background a,b,c", "--background 0.1,0.2,0.3,0.4", "--background ,,", "--growth -1",
-          "--growth nan", "--growth 1x", "--frobnicate"})
+    std::vector<std::string> bad = {"IN", "-o OUT", "IN IN -o OUT", "MISSING -o OUT"};
+    for (const char *option : {"--size 0x10", "--size 10x", "--size axb", "--size 8193x10",
+                               "--size 10x10x10", "--background 1,2", "--background 0.5,0.5,2",
+                               "--background a,b,c", "--background 0.1,0.2,0.3,0.4"})
         bad.push_back(std::string("IN -o OUT ") + option);
     for (const std::string &shown : bad) {
         SCOPED_TRACE(shown);
@@ -402,21 +321,6 @@ TEST(RenderDeathTest, NoOpenGLExitsWithStatus2) {
             exit(render({kTree, "-o", scratch() + "/nogl.png", "--size", "8x8"}));
         },
         ::testing::ExitedWithCode(2), "no OpenGL available");
-}
-
-TEST(Render, CommandLineToolRendersWithoutDisplay) {
-    const std::string binary = SPRIG_LSYS_BINARY;
-    if (binary.empty()) GTEST_SKIP() << "the lsys tool is not part of this build";
-    std::string out = scratch() + "/via-tool.png";
-    std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY '" + binary + "' render '" + kTree +
-                      "' -o '" + out + "' --size 200x150 --no-axis";
-    int status = system(cmd.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    QImage viaTool(QString::fromStdString(out));
-    QImage inProcess = renderImage("in-process", {kTree, "--size", "200x150", "--no-axis"});
-    ASSERT_FALSE(viaTool.isNull());
-    EXPECT_EQ(viaTool.convertToFormat(QImage::Format_RGB32), inProcess);
 }
 
 } // namespace

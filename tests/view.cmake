@@ -6,18 +6,12 @@ foreach(_t trackball camera)
 endforeach()
 
 if(TARGET sprig_view_gl)
-    # The render command is compiled in; one test also runs `lsys render` when it is built.
+    # The render command is compiled in (the cli tests run it through `lsys render`).
     add_executable(render_test render_test.cpp ${PROJECT_SOURCE_DIR}/cli/render.cpp)
     target_link_libraries(render_test PRIVATE sprig_cli sprig_view_gl sprig_test_support GTest::gtest)
-    set(_lsys_binary "")
-    if(TARGET lsys)
-        set(_lsys_binary $<TARGET_FILE:lsys>)
-        add_dependencies(render_test lsys)
-    endif()
     target_compile_definitions(render_test PRIVATE
         SPRIG_EXAMPLES_DIR="${SPRIG_EXAMPLES_DIR}"
-        SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
-        SPRIG_LSYS_BINARY="${_lsys_binary}")
+        SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
     gtest_discover_tests(render_test
         PROPERTIES LABELS view ENVIRONMENT "DISPLAY=;ASAN_OPTIONS=detect_leaks=0"
         DISCOVERY_TIMEOUT 60)
