@@ -124,8 +124,7 @@ TEST(Camera, CentreAndFloorOfAModel) {
     }
 }
 
-// The eye keeps the reset distance if the model fits, else backs off until the widest corner
-// fills SCENE_FRAME_FILL of the view, with the whole box between the clip planes.
+// The eye backs off only until the widest corner fills SCENE_FRAME_FILL, inside the clip planes.
 TEST(Camera, FramingFitsTheBoxOnlyWhenNeeded) {
     const float I = INFINITY, H = 100; // H: sizes in hundreds of model units
     const struct {

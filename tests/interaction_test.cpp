@@ -1,5 +1,4 @@
-// Mouse, wheel and spin arithmetic of the scene view: drag and cursor per press, dolly and pan
-// steps, wheel clamps, trackball commits, and spin ticks (bounce, long-gap skip, drag pause).
+// Mouse, wheel and spin arithmetic of the scene view.
 #include "interaction.h"
 
 #include "trackball.h"

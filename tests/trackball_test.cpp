@@ -1,5 +1,4 @@
-// Trackball: lifting onto the sphere, drag rotations, composition order and the guards that
-// keep every degenerate drag or composition finite.
+// Trackball: lift onto the sphere, drag rotations, composition and its degenerate cases.
 #include "trackball.h"
 
 #include <gtest/gtest.h>
