@@ -22,12 +22,7 @@ TEST(Camera, ProjectionFrustum) {
         {"width 0", 0, 300, -10, 40, {-t, t, -t, t, 1, 1010}},
         {"eye past the front clip plane", 400, 300, 1500, 40, {-wd, wd, -t, t, 1, 2}},
         {"eye at infinity", 400, 300, -INFINITY, 40, {-wd, wd, -t, t, 1, 1010}},
-        {"far - near below double precision",
-         400,
-         300,
-         -H,
-         40,
-         {-wH, wH, -tH, tH, H, 1.000001 * H}},
+        {"beyond double precision", 400, 300, -H, 40, {-wH, wH, -tH, tH, H, 1.000001 * H}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -78,7 +73,6 @@ TEST(Camera, ResetWithAndWithoutCentre) {
     EXPECT_EQ(s.camera.viewPos.z, -10);
     for (float c : s.objectCenter)
         EXPECT_EQ(c, 0);
-    EXPECT_EQ(s.worldRotation[0], 0);
 }
 
 TEST(Camera, CentreAndFloorOfAModel) {
@@ -153,7 +147,6 @@ TEST(Camera, FramingFitsTheBoxOnlyWhenNeeded) {
             s.worldRotation[i] = c.rot[i];
         frameCamera(&s, half);
         EXPECT_EQ(s.objectCenter[0], -10); // framing only moves the eye back
-        EXPECT_EQ(s.camera.viewDir.z, 10);
         if (!c.moves) {
             EXPECT_EQ(s.camera.viewPos.z, resetZ); // exactly the reset distance
             continue;
