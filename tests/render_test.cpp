@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -179,28 +180,14 @@ TEST(RenderImage, FollowsAGivenView) {
     EXPECT_LT(double(red.height()) / red.width(), 1.25);
 }
 
-// A headless context with the view's fixed state and a w x h viewport.
-struct gl_fixture_t {
-    offscreen_t *gl;
-    scene_t scene = {};
-    gl_fixture_t(int w, int h) {
-        std::string error;
-        gl = offscreenCreate(w, h, false, &error);
-        EXPECT_NE(gl, nullptr) << error;
-        if (!gl) return;
-        prepareOpenGL();
-        resetCamera(&scene, NULL, 0);
-        resizeOpenGL(&scene, w, h);
-    }
-    ~gl_fixture_t() { offscreenFree(gl); }
-};
-
 std::vector<std::string> gLogged;
 
 // GL errors are logged one per call; a refresh replaces the model's display list.
 TEST(SceneGL, ErrorsAndDisplayLists) {
-    gl_fixture_t f(8, 8);
-    ASSERT_NE(f.gl, nullptr);
+    std::string error;
+    const std::unique_ptr<offscreen_t, void (*)(offscreen_t *)> gl(
+        offscreenCreate(8, 8, false, &error), offscreenFree);
+    ASSERT_NE(gl, nullptr) << error;
     sceneSetLog([](const char *line) { gLogged.push_back(line); });
     EXPECT_EQ(glReportError(), 0u);
     glEnable(0x7fff);
