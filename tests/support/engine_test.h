@@ -10,7 +10,10 @@
 #include <string.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -58,6 +61,23 @@ inline std::string tokString(const tok_t *t) {
 // Coordinate k of the centroid of recorded triangle t.
 inline float centroid(const RecordSink &s, size_t t, int k) {
     return (s.corner(t, 0).pos[k] + s.corner(t, 1).pos[k] + s.corner(t, 2).pos[k]) / 3;
+}
+
+// The whole file as bytes ("" when it cannot be read).
+inline std::string readFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The regular files in dir with the given extension ("" for any), sorted by path.
+inline std::vector<std::string> filesIn(const char *dir, const char *extension) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto &e : std::filesystem::directory_iterator(dir, ec))
+        if (e.is_regular_file() && (!*extension || e.path().extension() == extension))
+            out.push_back(e.path().string());
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 // Makes a comma-decimal locale current, if the machine has one that the C library follows when
