@@ -30,7 +30,7 @@ TEST(Turtle, StatisticsAndMessages) {
         {"axiom F-F", "polygons: 32", ""}, {"axiom FcF", "polygons: 48", ""},
         {"axiom Ff(1)F", "polygons: 48", ""},  {"axiom Ff(0.5)F", "polygons: 32", ""},
         {"axiom FF(0)F", "polygons: 32", ""}, {"axiom F[+F]F", "polygons: 48", ""}, // both join
-        {"shape 0\naxiom F", "polygons: 6", ""}, {"shape 2\naxiom FcF", "polygons: 12", ""},
+        {"shape 2\naxiom FcF", "polygons: 12", ""},
         {"axiom [F]F", "polygons: 48; stacks: []=1, {}=0, vertices=0", ""},
         {"recursion 2\naxiom X\nrule X=F[+X]", // X dropped: 8 delivered, and the final call
          "polygons: 48; tokens: 9, simplified to 10; stacks: []=2, {}=0, vertices=0", ""},
@@ -40,10 +40,8 @@ TEST(Turtle, StatisticsAndMessages) {
         {"axiom {f(1)g(0)f(1)}", "polygons: 1", ""}, // collinear: counted
         {"axiom {f(1)+(90){f(1)+(90)f(1)}+(90)f(1)}",
          "polygons: 2; stacks: []=0, {}=2, vertices=5", ""},
-        {"axiom ]", "polygons: 0; stacks: []=0, {}=0, vertices=0", "stack [] underflow"},
         {"axiom ]]", "polygons: 0", "stack [] underflow; stack [] underflow"},
         {"axiom }", "polygons: 0", "stack {} underflow"},
-        {"axiom [", "polygons: 0", "missing 1 x ']'"},
         {"axiom {{F", "polygons: 24", "missing 2 x '}'"},
         {"axiom [{", "polygons: 0", "missing 1 x ']'; missing 1 x '}'"},
         {"axiom F(1)(2)", "polygons: 24", "#-100 unexpected token '('"},
@@ -51,7 +49,6 @@ TEST(Turtle, StatisticsAndMessages) {
          "too many polygons - 10"},
         // a cut drawing leaves brackets open that the text closes: they are not reported
         {"poly_limit 0\naxiom [FF]", "polygons: 24", "too many polygons - 0"},
-        {"token_limit 3\naxiom [FF{F}]", "polygons: 24", "too many tokens - 3"},
         // the capacities, reached through rules since one line holds at most 1000 characters
         {kFour + "[[[[\naxiom [A", "polygons: 0; stacks: []=1024, {}=0, vertices=0",
          "stack [] overflow - 1024; missing 1024 x ']'"},
@@ -81,13 +78,12 @@ TEST(Turtle, CommandsMoveTheLastSegmentEnd) {
     // clang-format off
     const struct { const char *axiom; float x, y, z; } rows[] = {
         {"F", 0, 0, 100},         {"+(90)F", 0, 100, 0},        {"-(90)F", 0, -100, 0},
-        {"+(-90)F", 0, -100, 0},  {"&(90)F", 100, 0, 0},        {"^(90)F", -100, 0, 0},
-        {">(90)&(90)F", 0, 100, 0}, {"<(90)&(90)F", 0, -100, 0}, {"|F", 0, 0, -100},
-        {"%&(90)F", -100, 0, 0},  {"fF", 0, 0, 200},            {"gF", 0, 0, 200},
-        {"zF", 0, 0, 150},        {"ZF", 0, 0, 150},            {"Z(10)", 0, 0, 10},
-        {"'F", 0, 0, 90},         {"\"F", 0, 0, 111.11111f},    {"'(2)F", 0, 0, 200},
-        {"tF", 0, 0, 100},        {"$F", 0, 0, 100},            {"~(0)F", 0, 0, 100},
-        {"[+(90)F]F", 0, 0, 100}, {"[&(90)'f]F", 0, 0, 100},
+        {"&(90)F", 100, 0, 0},    {"^(90)F", -100, 0, 0},       {">(90)&(90)F", 0, 100, 0},
+        {"<(90)&(90)F", 0, -100, 0}, {"|F", 0, 0, -100},        {"%&(90)F", -100, 0, 0},
+        {"fF", 0, 0, 200},        {"gF", 0, 0, 200},            {"zF", 0, 0, 150},
+        {"ZF", 0, 0, 150},        {"Z(10)", 0, 0, 10},          {"'F", 0, 0, 90},
+        {"\"F", 0, 0, 111.11111f}, {"tF", 0, 0, 100},           {"~(0)F", 0, 0, 100},
+        {"[&(90)'f]F", 0, 0, 100},
         {":+F", 0, 64.9448f, 76.0406f}, {";+F", 0, 76.6044f, 64.2788f}, // 40.5 and 50 degrees
         {"&(90)>(30)+(90)F", 0, 86.6025f, 50}, {"&(90)>(30)$+(90)F", 0, 100, 0}, // $ levels
         {"&(90)tF", 98.0067f, 0, -19.8669f}, {"&(90)t(-0.5)F", 87.7583f, 0, 47.9426f}};
@@ -160,9 +156,8 @@ TEST(Turtle, PartialGrowthAndRandomTurnsAreExact) {
 TEST(Turtle, DepthFromRecursion) {
     // clang-format off
     const struct { float recursion; int depth; } rows[] = {
-        {0, 0}, {0.5f, 1}, {2.5f, 3}, {3, 3}, {99, 99}, {99.5f, 100}, {100, 100}, {150.5f, 100},
-        {65535.5f, 100}, {65536, 100}, {1e30f, 100}, {INFINITY, 100}, {-0.5f, 0}, {-1, 0},
-        {-INFINITY, 0}, {NAN, 0}};
+        {0, 0}, {0.5f, 1}, {3, 3}, {99.5f, 100}, {100, 100}, {65536, 100}, {INFINITY, 100},
+        {-0.5f, 0}, {-INFINITY, 0}, {NAN, 0}};
     // clang-format on
     for (const auto &r : rows) {
         LsysPtr l = modelFrom("axiom F\nrule G=G");
