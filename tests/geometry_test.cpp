@@ -14,7 +14,7 @@ TEST(Geometry, MakeNormal) {
         {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, INFINITY, 0}}, false, {}}, // but d is checked
         {{{0, 0, 0}, {1, 0, 0}, {0, 1, -INFINITY}, {0, 1, 0}}, false, {}}};
     // clang-format on
-    // A batch computes flat normals its own way: it must refuse and agree bit for bit alike.
+    // Catches a batch whose own flat normals refuse or differ from makeNormal's.
     const face_t face[1] = {{0, 1, 2, 3}};
     RecordSink batched(true);
     LsysPtr l = modelFrom("");
@@ -32,7 +32,7 @@ TEST(Geometry, MakeNormal) {
     }
 }
 
-TEST(Geometry, FaceEmitterColourOrderCountingAndFans) {
+TEST(Geometry, FaceEmitterColourOrderAndCounting) {
     const float v[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 2, 0}};
     const float nrm[5][3] = {{0, 0, 1}, {0, 0, 2}, {0, 0, 3}, {0, 0, 4}, {0, 0, 5}};
     const face_t faces[3] = {{0, 1, 2, 3}, {0, 4, 2, 2}, {0, 1, 4, 4}}; // 2nd is degenerate
@@ -59,16 +59,6 @@ TEST(Geometry, FaceEmitterColourOrderCountingAndFans) {
     for (int i = 0; i < 9; i++) {
         EXPECT_TRUE(!memcmp(sink.vertices[i].pos, v[order[i]], 12)) << i;
         EXPECT_EQ(sink.vertices[i].normal[2], nrm[order[i]][2]) << i;
-    }
-    // A polygon is a fan in recorded order, counter-clockwise seen from +z.
-    const float p[5][3] = {{0, 0, 0}, {2, 0, 0}, {3, 1, 0}, {2, 2, 0}, {0, 2, 0}};
-    sink.clear();
-    drawPolygon(l.get(), p, 5, 4);
-    EXPECT_EQ(l->polygon_count, 2u + 3u);
-    ASSERT_EQ(sink.triangleCount(), 3u);
-    for (size_t i = 0; i < 9; i++) {
-        EXPECT_TRUE(!memcmp(sink.vertices[i].pos, p[i % 3 ? i / 3 + i % 3 : 0], 12)) << i;
-        EXPECT_EQ(sink.vertices[i].normal[2], 1.0f);
     }
     // No sink, or one whose members are all missing: counted, nothing called.
     LsysPtr quiet = modelFrom("");
@@ -98,8 +88,7 @@ TEST(Geometry, BatchesSplitLargeObjectsAndKeepEmptyOnes) {
     EXPECT_EQ(sink.normalCalls, 0u);
 }
 
-// Catches faces wound inward or normals disagreeing with the winding (also at bends); the
-// third row starts where no tube has ended and must not join that unset end.
+// Catches inward faces or normals against the winding; row 3 must not join the unset tube end.
 TEST(Geometry, FacesPointOutward) {
     // clang-format off
     const struct { const char *text; size_t triangles; } rows[] = {
@@ -129,8 +118,7 @@ TEST(Geometry, FacesPointOutward) {
     }
 }
 
-// FNV-1a over every recorded float in order; any NaN hashes as one value, since its sign and
-// payload vary with how the compiler ordered the operation.
+// FNV-1a over every recorded float; NaNs hash alike, their sign and payload vary with the build.
 static uint64_t streamHash(const RecordSink &s) {
     uint64_t h = 1469598103934665603ull;
     for (const rec_vertex_t &v : s.vertices) {

@@ -19,8 +19,7 @@ class RefreshButtonTest : public QObject {
         QCOMPARE(RefreshButton::spinnerFrame(frame), spinner);
     }
 
-    // A 32 x 20 button paints the spinner only while animating, only inside the centred
-    // 20 x 20 square, turning between frames; the play image follows setImageShown.
+    // Catches a spinner drawn when idle, outside the centred square or frozen; or a stuck image.
     void paintsSpinnerOnlyWhileAnimating() {
         RefreshButton b;
         b.resize(32, 20);

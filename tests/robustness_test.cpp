@@ -1,7 +1,4 @@
-/* Robustness of the whole engine, parse to triangles: every gallery description draws cleanly,
- * every saved fuzzing input is harmless, hostile texts (huge or non-finite numbers, deep
- * nesting, very long lines, every byte value, runaway expansions, message floods) end in a
- * finished drawing with a clear message, and the window's ceilings bound any description. */
+/* Robustness, parse to triangles: gallery, saved fuzzing inputs, hostile texts, ceilings. */
 #include "engine_test.h"
 #include "hostile.h"
 
@@ -14,8 +11,7 @@ struct drawing_t {
     std::vector<logged_msg_t> messages;
 };
 
-/* Parses and draws text as the application does (srand(0) first), with the limits lowered to
- * the given ceilings as the window lowers them, but without its message. */
+/* Parses and draws text as the application does, its limits lowered to the given ceilings. */
 drawing_t parseAndDraw(const std::string &text, uint32_t maxTokens = UINT32_MAX,
                        uint32_t maxPolygons = UINT32_MAX) {
     drawing_t d;
@@ -42,9 +38,7 @@ std::string testName(const std::string &path) {
     return name;
 }
 
-/* Every drawing, however bad its input, ends with the five statistics lines, in order, and
- * stays within its polygon limit: the limit is checked before each command, so one command may
- * overshoot it by at most a polygon of a full vertex buffer, or a segment with both caps. */
+/* Catches missing statistics, or a polygon limit overshot by more than one command's worth. */
 void expectFinished(const drawing_t &d) {
     ASSERT_GE(d.messages.size(), 5u) << ::testing::PrintToString(d.messages);
     const size_t n = d.messages.size();
@@ -58,8 +52,6 @@ void expectFinished(const drawing_t &d) {
     EXPECT_EQ(d.vertices % 3, 0u) << "vertices must come in whole triangles";
     EXPECT_LE((uint64_t)d.polygons, (uint64_t)d.polyLimit + LSYS_VERTICES + 24);
 }
-
-/* ---- The gallery ---- */
 
 class Example : public ::testing::TestWithParam<std::string> {};
 
@@ -76,12 +68,9 @@ TEST_P(Example, DrawsCleanlyWellWithinTheLimits) {
 INSTANTIATE_TEST_SUITE_P(Gallery, Example, ::testing::ValuesIn(filesIn(SPRIG_EXAMPLES_DIR, ".ls")),
                          [](const auto &info) { return testName(info.param); });
 
-/* ---- Saved fuzzing inputs ---- */
-
 class FuzzRegression : public ::testing::TestWithParam<std::string> {};
 
-/* Same budgets as the fuzzer, so a saved input replays the run that found it; the sanitizer
- * build turns a recurrence of the fault into a failure. */
+/* The fuzzer's budgets, so a saved input replays the run that found it under the sanitizers. */
 TEST_P(FuzzRegression, ParsesDrawsAndPicksWithoutHarm) {
     const std::string text = readFile(GetParam());
     expectFinished(parseAndDraw(text, 100000, 5000));
@@ -100,8 +89,6 @@ INSTANTIATE_TEST_SUITE_P(Saved, FuzzRegression,
                          ::testing::ValuesIn(filesIn(SPRIG_TESTS_DIR "/fuzz-regressions", "")),
                          [](const auto &info) { return testName(info.param); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(FuzzRegression);
-
-/* ---- Hostile inputs ---- */
 
 class Hostile : public ::testing::TestWithParam<hostile_t> {};
 
@@ -122,8 +109,6 @@ TEST_P(Hostile, EndsInAFinishedDrawing) {
 
 INSTANTIATE_TEST_SUITE_P(Inputs, Hostile, ::testing::ValuesIn(hostileInputs()),
                          [](const auto &info) { return std::string(info.param.name); });
-
-/* ---- The window's ceilings and a NULL message channel ---- */
 
 TEST(Ceiling, LowersOnlyLimitsAboveItAndSaysSo) {
     // clang-format off

@@ -1,5 +1,4 @@
-// Single instance: hand-over between two objects in one process, a stale socket file left by
-// a dead process, a peer that never answers; and where the Donate address leads.
+// Single instance hand-over (live, stale and silent peers) and where the Donate address leads.
 #include "homepage.h"
 #include "singleinstance.h"
 
@@ -14,8 +13,7 @@ namespace {
 QString uniqueName(const char *tag) {
     return QString("sprig-test-%1-%2").arg(tag).arg(QCoreApplication::applicationPid());
 }
-// A socket file under `name` whose owner never accepts (listening) or is gone (the file left
-// behind as after a crash).
+// A socket file under `name` whose owner never accepts (listening) or is gone, as after a crash.
 int rawSocket(const QString &name, bool listening) {
     const QByteArray path = QFile::encodeName(QDir::tempPath() + "/" + name);
     ::unlink(path.constData());
@@ -45,8 +43,7 @@ class SingleInstanceTest : public QObject {
         QCOMPARE(opened.at(1).at(0).toString(), QString("/tmp/ü.ls"));
     }
 
-    // Neither case hangs: the hand-over fails within its time limit. A new instance replaces
-    // a stale file; a silent live one keeps the name.
+    // Catches a hang, a stale file blocking a new instance, or a silent live one losing its name.
     void deadOrSilentPeer_data() {
         QTest::addColumn<bool>("listening");
         QTest::newRow("stale socket file") << false;

@@ -1,17 +1,17 @@
 // Tests of the turtle interpreter: whole drawings, every command, and its limits.
 #include "engine_test.h"
 
-// Draws the model into sink (if given); returns the problems as "text; text", each code other
-// than CODE_EXEC written before its text.
+// Draws into sink (if given); returns the problems as "text; text", non-CODE_EXEC codes shown.
 static std::string draw(lsys_t *l, RecordSink *sink = nullptr) {
     l->sink = sink ? sink->emit() : nullptr;
     traceLogClear();
     srand(0);
     lsysDraw(l, traceLog);
     std::string out;
-    for (const auto &m : traceLoggedProblems())
-        out += (out.empty() ? "" : "; ") +
-               (m.code == CODE_EXEC ? "" : "#" + std::to_string(m.code) + " ") + m.text;
+    for (const auto &m : traceLogged())
+        if (m.code != CODE_INFO)
+            out += (out.empty() ? "" : "; ") +
+                   (m.code == CODE_EXEC ? "" : "#" + std::to_string(m.code) + " ") + m.text;
     return out;
 }
 
@@ -19,8 +19,7 @@ static std::string draw(lsys_t *l, RecordSink *sink = nullptr) {
 const std::string kFour =
     "recursion 5\nrule A=BBBB\nrule B=CCCC\nrule C=DDDD\nrule D=EEEE\nrule E=";
 
-// Each row: the text, the statistics lines to match (separated by "; ") and the problems. The
-// statistics close every drawing, in a fixed order.
+// Rows: text, the statistics lines to match ("; "-separated), and the problems.
 TEST(Turtle, StatisticsAndMessages) {
     // clang-format off
     const struct { std::string text; const char *info, *problems; } rows[] = {
@@ -81,13 +80,11 @@ TEST(Turtle, CommandsMoveTheLastSegmentEnd) {
         {"&(90)F", 100, 0, 0},    {"^(90)F", -100, 0, 0},       {">(90)&(90)F", 0, 100, 0},
         {"<(90)&(90)F", 0, -100, 0}, {"|F", 0, 0, -100},        {"%&(90)F", -100, 0, 0},
         {"fF", 0, 0, 200},        {"gF", 0, 0, 200},            {"zF", 0, 0, 150},
-        {"ZF", 0, 0, 150},        {"Z(10)", 0, 0, 10},          {"'F", 0, 0, 90},
-        {"\"F", 0, 0, 111.11111f}, {"tF", 0, 0, 100},           {"~(0)F", 0, 0, 100},
-        {"[&(90)'f]F", 0, 0, 100},
+        {"ZF", 0, 0, 150},        {"'F", 0, 0, 90},             {"\"F", 0, 0, 111.11111f},
+        {"tF", 0, 0, 100},        {"~(0)F", 0, 0, 100},         {"[&(90)'f]F", 0, 0, 100},
         {":+F", 0, 64.9448f, 76.0406f}, {";+F", 0, 76.6044f, 64.2788f}, // 40.5 and 50 degrees
         {"&(90)>(30)+(90)F", 0, 86.6025f, 50}, {"&(90)>(30)$+(90)F", 0, 100, 0}, // $ levels
         {"&(90)tF", 98.0067f, 0, -19.8669f}, {"&(90)t(-0.5)F", 87.7583f, 0, 47.9426f}};
-        // t bends the segment down 0.2 rad, t(-0.5) up 0.5 rad
     // clang-format on
     for (const auto &r : rows) {
         LsysPtr l = modelFrom(std::string("axiom ") + r.axiom);
@@ -98,8 +95,7 @@ TEST(Turtle, CommandsMoveTheLastSegmentEnd) {
     }
 }
 
-// One tube along z: its radius (the largest distance of a vertex from the axis) and its colour
-// (an entry of the default table; -1 for the red set by the description).
+// One tube along z: its radius and colour (a default table entry; -1 for the described red).
 TEST(Turtle, ThicknessAndColour) {
     // clang-format off
     const struct { const char *text; float radius; int entry; } rows[] = {
@@ -126,9 +122,7 @@ TEST(Turtle, ThicknessAndColour) {
     }
 }
 
-// A fractional recursion grows the last generation partly: it draws exactly what the same
-// commands written out with scaled parameters draw. A random turn draws the same each time,
-// tilted by two turns of at most 6 degrees each.
+// Catches partial growth that differs from the scaled commands, or an unrepeatable random turn.
 TEST(Turtle, PartialGrowthAndRandomTurnsAreExact) {
     const char *rows[][2] = {
         {"recursion 1.5\naxiom F\nrule F=F+F",

@@ -40,8 +40,7 @@ inline void PrintTo(const logged_msg_t &m, std::ostream *os) {
     *os << m.code << ": " << m.text;
 }
 
-// Rules a..z, A..F, each doubling into the next and the last one empty: 2^31 rule bodies to
-// enter that deliver no token at all.
+// Rules a..z, A..F, each doubling into the next, the last empty: 2^31 bodies and no token.
 inline std::string emptyChain() {
     std::string text = "axiom a\nrule F=\n", names = "abcdefghijklmnopqrstuvwxyzABCDEF";
     for (size_t i = 0; i + 1 < names.size(); i++)
@@ -80,9 +79,7 @@ inline std::vector<std::string> filesIn(const char *dir, const char *extension) 
     return out;
 }
 
-// Makes a comma-decimal locale current, if the machine has one that the C library follows when
-// it reads and prints numbers (scripts/install-deps.sh generates de_DE.UTF-8). The caller puts
-// back the "C" locale with setlocale(LC_ALL, "C").
+// Makes a comma-decimal locale current if the C library has one; the caller restores "C".
 inline bool useCommaLocale() {
     for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",
                              "nl_NL.UTF-8", "it_IT.UTF-8", "ru_RU.UTF-8", "de_DE"}) {

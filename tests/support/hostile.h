@@ -1,5 +1,4 @@
-// Hostile description texts (huge or non-finite numbers, deep nesting, very long lines, every
-// byte value, runaway expansions, message floods) shared by the robustness and emission tests.
+// Hostile description texts shared by the robustness and emission tests.
 #ifndef SPRIG_TESTS_HOSTILE_H
 #define SPRIG_TESTS_HOSTILE_H
 
@@ -8,11 +7,7 @@
 #include <string>
 #include <vector>
 
-/* A runaway expansion (tokens > 0) is one in which each token is dropped, merged into the one
- * command under construction, or a bracket that fails once per token (a message flood): only
- * the raw-token budget ends it, and the brackets still open at the cut are not reported, so the
- * budget's message is the last one before the statistics. A flood is drawn with a small budget,
- * since the test collector keeps every message. */
+/* A runaway (tokens > 0) only ends at the token budget, whose message is then the last one. */
 struct hostile_t {
     const char *name;
     std::string text;

@@ -1,7 +1,5 @@
-// An emit_t that records what the engine emits, for tests and exporter checks. Like GL it keeps
-// the current colour and normal, and stores one entry per vertex call: every three entries form
-// one triangle with its colours and normals. A batched sink takes whole objects and records
-// their vertices the same way (each batch counts as one colour call, no normal calls).
+// An emit_t that records, like GL, each vertex with the current colour and normal (three make a
+// triangle); a batched sink records batches the same way, one colour call per batch.
 #ifndef SPRIG_TESTS_RECORD_SINK_H
 #define SPRIG_TESTS_RECORD_SINK_H
 
@@ -37,8 +35,7 @@ class RecordSink {
     emit_t emit_{};
 };
 
-// Outward check of triangle t: the unit normal of its winding (counter-clockwise seen from the
-// side it faces), or false when the triangle has no area.
+// The unit normal of triangle t's counter-clockwise winding; false when it has no area.
 bool recordedFaceNormal(const RecordSink &s, size_t t, float out[3]);
 
 #endif

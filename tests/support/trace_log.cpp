@@ -22,10 +22,3 @@ int traceLog(int32_t code, const char *fmt, ...) {
     gLogged.push_back({code, buf});
     return (int)gLogged.size();
 }
-
-std::vector<logged_msg_t> traceLoggedProblems() {
-    std::vector<logged_msg_t> out;
-    for (const auto &m : gLogged)
-        if (m.code != CODE_INFO) out.push_back(m);
-    return out;
-}

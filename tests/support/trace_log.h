@@ -18,7 +18,4 @@ std::vector<logged_msg_t> &traceLogged();
 void traceLogClear();
 int traceLog(int32_t code, const char *fmt, ...);
 
-/* The logged messages without the statistics (code CODE_INFO). */
-std::vector<logged_msg_t> traceLoggedProblems();
-
 #endif
