@@ -139,7 +139,6 @@ TEST(NullTrace, DiscardsTheMessagesOfEveryStep) {
     lsysDraw(l.get(), NULL);
     EXPECT_GT(l->polygon_count, 20u);
     lsysDraw(NULL, NULL);
-    freeRule(parseRule("F(", 0, NULL));
     lsysParse(l.get(), NULL, NULL);
     EXPECT_EQ(tokString(l->rules[LSYS_AXIOM]), "");
     lsysParse(NULL, traceLog, "F");

@@ -40,7 +40,6 @@ TEST(Turtle, StatisticsAndMessages) {
         {"axiom {f(1)+(90){f(1)+(90)f(1)}+(90)f(1)}",
          "polygons: 2; stacks: []=0, {}=2, vertices=5", ""},
         {"axiom ]]", "polygons: 0", "stack [] underflow; stack [] underflow"},
-        {"axiom }", "polygons: 0", "stack {} underflow"},
         {"axiom {{F", "polygons: 24", "missing 2 x '}'"},
         {"axiom [{", "polygons: 0", "missing 1 x ']'; missing 1 x '}'"},
         {"axiom F(1)(2)", "polygons: 24", "#-100 unexpected token '('"},
