@@ -13,25 +13,21 @@
 
 namespace {
 
-/* The engine's "no hit" error: a replay that finds nothing better leaves it in place. */
-const float kNoHit = 3.0f;
-
-/* One level of the derivation: the production's body and the token its read position marks. */
-QJsonObject level(const lsys_t *l, int i) {
+/* One recorded level of the derivation: the production's body and the token its read position
+ * marks (the same facts lsysSelect prints). */
+QJsonObject level(const lsys_t *l, const pick_result_t &r, int i) {
     QJsonObject o;
     o["level"] = i;
-    const tok_t *t = gPick.selStack[i] - 1;
-    const int slot = findProd(l, t);
-    if (slot < 0) { /* printed as "??" */
+    const pick_level_t at = r.level[i];
+    if (at.slot < 0) { /* printed as "??" */
         o["axiom"] = false;
         o["rule"] = o["body"] = o["mark"] = QJsonValue();
         return o;
     }
-    o["axiom"] = slot == LSYS_AXIOM;
-    o["rule"] = slot == LSYS_AXIOM ? QJsonValue() : QJsonValue(QString(QChar(slot)));
+    o["axiom"] = at.slot == LSYS_AXIOM;
+    o["rule"] = at.slot == LSYS_AXIOM ? QJsonValue() : QJsonValue(QString(QChar(at.slot)));
     std::string body;
-    const tok_t *first = l->rules[slot];
-    for (const tok_t *u = first; u->cmd; u++) {
+    for (const tok_t *u = l->rules[at.slot]; u->cmd; u++) {
         body += (char)u->cmd;
         if (u->cmd == '(') {
             char buf[64];
@@ -40,19 +36,8 @@ QJsonObject level(const lsys_t *l, int i) {
         }
     }
     o["body"] = jsonLatin1(body);
-    o["mark"] = (qint64)(t - first);
+    o["mark"] = (qint64)at.token;
     return o;
-}
-
-/* The replay lsysSelect does, without its printout; the result stays in gPick. */
-void replay(lsys_t *l, const float p[3]) {
-    for (int i = 0; i < 3; i++)
-        gPick.selIp[i] = p[i];
-    gPick.select = 1;
-    gPick.selErr = kNoHit;
-    gPick.selSp = -1;
-    lsysDraw(l, nullTrace);
-    gPick.select = 0;
 }
 
 } // namespace
@@ -73,16 +58,17 @@ int pickCommand(const std::string &file, const float p[3], float growth, bool js
     srand(0);
     fflush(stdout);
     if (json) {
-        replay(l, p);
+        static pick_result_t r; /* 1.2 kB; picking is not reentrant anyway */
+        lsysPick(l, p, &r);
         QJsonObject o;
         o["file"] = jsonFileName(file);
-        const bool hit = gPick.selErr < kNoHit;
+        const bool hit = r.hit != 0;
         o["hit"] = hit;
-        o["err"] = hit ? jsonNumber(gPick.selErr) : QJsonValue();
-        o["sp"] = hit ? QJsonValue((int)gPick.selSp) : QJsonValue();
+        o["err"] = hit ? jsonNumber(r.err) : QJsonValue();
+        o["sp"] = hit ? QJsonValue((int)r.levels) : QJsonValue();
         QJsonArray levels;
-        for (int i = hit ? gPick.selSp - 1 : -1; i >= 0; i--)
-            levels.append(level(l, i));
+        for (int i = hit ? r.levels - 1 : -1; i >= 0; i--)
+            levels.append(level(l, r, i));
         o["levels"] = levels;
         fputs(jsonLine(o).c_str(), stdout);
     } else {
