@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -362,6 +363,18 @@ void AppController::messageLinkClicked(const QUrl &link) {
     c.setPosition(qMin(pos, textView->document()->characterCount() - 1));
     textView->setTextCursor(c);
     textView->ensureCursorVisible();
+}
+
+// A window-modal message that a file could not be read or written, with the reason under it.
+QMessageBox *AppController::showFileError(const char *name, const QString &text,
+                                          const QString &why) {
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Sprig"), text, QMessageBox::Ok, this);
+    box->setObjectName(name);
+    box->setInformativeText(why);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    return box;
 }
 
 void AppController::rememberFile(const QString &path) {

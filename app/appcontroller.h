@@ -27,6 +27,7 @@ class QAction;
 class QFileDialog;
 class QLabel;
 class QMenu;
+class QMessageBox;
 class QPlainTextEdit;
 class QSlider;
 class QSplitter;
@@ -150,6 +151,7 @@ class AppController : public QMainWindow {
     lsys_t *preparedModel(const QByteArray &text);
     QFileDialog *exportPanel(const char *name, const QStringList &filters, const QString &suffix);
     void showExportError(const QString &path, const QString &why);
+    QMessageBox *showFileError(const char *name, const QString &text, const QString &why);
     void showPick(const QStringList &lines);
     void buildWindow();
     void buildToolbar();

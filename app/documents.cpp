@@ -201,14 +201,7 @@ bool AppController::trySave(const QString &path) {
         const QString why = QString::fromLocal8Bit(err.c_str());
         qWarning("save failed - %s", qPrintable(why));
         // The document stays edited, so no pending command discards it.
-        auto *box = new QMessageBox(QMessageBox::Warning, tr("Sprig"),
-                                    tr("The file \"%1\" could not be saved.").arg(path),
-                                    QMessageBox::Ok, this);
-        box->setObjectName("saveError");
-        box->setInformativeText(why);
-        box->setWindowModality(Qt::WindowModal);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        showFileError("saveError", tr("The file \"%1\" could not be saved.").arg(path), why);
         return false;
     }
     _file = QFileInfo(path).absoluteFilePath();

@@ -23,14 +23,7 @@
 static const int kMaxImageSide = 8192;
 
 void AppController::showExportError(const QString &path, const QString &why) {
-    auto *box =
-        new QMessageBox(QMessageBox::Warning, tr("Sprig"),
-                        tr("\"%1\" could not be written.").arg(path), QMessageBox::Ok, this);
-    box->setObjectName("exportError");
-    box->setInformativeText(why);
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    showFileError("exportError", tr("\"%1\" could not be written.").arg(path), why);
 }
 
 QFileDialog *AppController::exportPanel(const char *name, const QStringList &filters,

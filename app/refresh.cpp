@@ -318,12 +318,5 @@ void AppController::applicationDidFinishLaunching() {
 }
 
 void AppController::showLoadError(const QString &path, const QString &why) {
-    auto *box = new QMessageBox(QMessageBox::Warning, tr("Sprig"),
-                                tr("The file \"%1\" could not be opened.").arg(path),
-                                QMessageBox::Ok, this);
-    box->setInformativeText(why);
-    box->setObjectName("loadError");
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    showFileError("loadError", tr("The file \"%1\" could not be opened.").arg(path), why);
 }
