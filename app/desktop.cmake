@@ -1,14 +1,11 @@
 # The window's self-contained parts (refresh button, toolbar and its customisation,
-# preferences dialog, single-instance hand-over, donate address) as sprig_app_parts, and the
-# desktop integration: install rules, launcher, MIME type, icons, man pages and the .deb.
-include(GNUInstallDirs)
+# preferences dialog, single-instance hand-over, donate address) as sprig_app_parts.
 find_package(Qt6 REQUIRED COMPONENTS Network)
 
-# Where the Donate command points. Until the project has a public page, the installed
-# README; the program looks it up again beside itself when installed under another prefix.
-set(SPRIG_DOC_RELATIVE "${CMAKE_INSTALL_DATAROOTDIR}/doc/sprig")
-set(SPRIG_HOMEPAGE "file://${CMAKE_INSTALL_PREFIX}/${SPRIG_DOC_RELATIVE}/README.md"
-    CACHE STRING "Address of the project's web page, shown and opened by Donate")
+# Where the Donate command points. Until the project has a public page, the README installed
+# beside the running program (so the .deb's program points under /usr, not at the prefix this
+# build was configured with), or the source tree's when it runs from the build folder.
+set(SPRIG_HOMEPAGE "" CACHE STRING "Address of the project's web page, shown and opened by Donate")
 
 add_library(sprig_app_parts STATIC
     refreshbutton.cpp refreshbutton.h
@@ -22,6 +19,5 @@ target_include_directories(sprig_app_parts PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(sprig_app_parts PUBLIC sprig_view_qt Qt6::Widgets Qt6::Network)
 target_compile_definitions(sprig_app_parts PUBLIC
     SPRIG_HOMEPAGE="${SPRIG_HOMEPAGE}"
-    SPRIG_HOMEPAGE_RELATIVE="${SPRIG_DOC_RELATIVE}/README.md")
-
-include(${CMAKE_CURRENT_LIST_DIR}/../packaging/install.cmake OPTIONAL)
+    SPRIG_HOMEPAGE_RELATIVE="${SPRIG_DOC_RELATIVE}/README.md"
+    SPRIG_SOURCE_README="${PROJECT_SOURCE_DIR}/README.md")

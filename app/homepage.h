@@ -1,18 +1,19 @@
-// The address the Donate command shows and opens: the project's web page, set when the build
-// is configured (SPRIG_HOMEPAGE). By default it is the installed documentation.
+// The address the Donate command shows and opens: the project's web page when one is set at
+// configure time (SPRIG_HOMEPAGE). Without one it is the README installed beside the running
+// program (share/doc/sprig under its prefix, wherever that is: /usr for the .deb, /usr/local or
+// PREFIX for `make install`), or the source tree's README when the program runs from its build
+// folder.
 #ifndef SPRIG_APP_HOMEPAGE_H
 #define SPRIG_APP_HOMEPAGE_H
 
 #include <QString>
 
-// The configured address; a file:// address that does not exist (the program was installed
-// under another prefix, e.g. from the .deb or with `make install PREFIX=...`) is looked up
-// again relative to the running program before it is given up.
 QString sprigHomepage();
 
-// The rule behind sprigHomepage(): `configured` as is unless it is a file:// URL of a missing
-// file and `relativePath` (under `appDir`/..) exists, in which case the latter's URL.
+// The rule behind sprigHomepage(): `configured` when it is set and is not a file:// URL of a
+// missing file; else the first that exists of `relativePath` under `appDir`/.. and
+// `sourceReadme`; else `configured` (or, unset, the source README's URL).
 QString resolveHomepage(const QString &configured, const QString &appDir,
-                        const QString &relativePath);
+                        const QString &relativePath, const QString &sourceReadme = QString());
 
 #endif

@@ -1,12 +1,28 @@
 #!/bin/sh
-# Installs the Debian packages that building, running and testing Sprig need.
-# Only missing packages are installed; through sudo when not run as root.
+# Installs the Debian packages Sprig needs, and only those that are missing (through sudo when
+# not run as root). Changes no system setting.
+#
+#   install-deps.sh run    what building and running sprig and lsys needs (`make run`)
+#   install-deps.sh test   that, plus the test, benchmark, fuzzing and packaging tools
+#                          (`make test`)
 set -e
-PKGS="build-essential cmake ninja-build pkg-config
-qt6-base-dev libqt6opengl6-dev libqt6svg6 libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri
-xvfb xauth libgtest-dev libbenchmark-dev libtinygltf-dev lib3mf-dev
-clang libclang-rt-14-dev imagemagick locales
+tier=${1:-test}
+
+RUN="build-essential cmake ninja-build pkg-config
+qt6-base-dev libqt6opengl6-dev libqt6svg6 qt6-qpa-plugins
+libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri
+libtinygltf-dev lib3mf-dev"
+# Xvfb for the window's tests, GoogleTest and Google Benchmark, clang for libFuzzer, the
+# locale sources the tests build a comma-decimal locale from (into the build folder), and
+# the tools the install and packaging tests use.
+TEST="xvfb xauth imagemagick libgtest-dev libbenchmark-dev clang libclang-rt-14-dev locales
 desktop-file-utils shared-mime-info file dpkg-dev"
+
+case "$tier" in
+run) PKGS="$RUN" ;;
+test) PKGS="$RUN $TEST" ;;
+*) echo "usage: install-deps.sh run|test" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $PKGS; do
@@ -21,11 +37,4 @@ if [ -n "$missing" ]; then
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -qq
     $SUDO apt-get install -y -qq --no-install-recommends $missing
-fi
-
-# The parser tests check that numbers read the same under a locale whose decimal mark is a
-# comma; Debian generates no such locale by default.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-    echo "generating locale de_DE.UTF-8"
-    $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

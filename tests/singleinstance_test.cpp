@@ -76,6 +76,7 @@ class SingleInstanceTest : public QObject {
         QTest::newRow("web page") << "https://example.org/" << readme << "https://example.org/";
         QTest::newRow("file exists") << "file://@/" + readme << "no"
                                      << "file://@/" + readme;
+        QTest::newRow("unset") << "" << readme << "file://@/" + readme;
         QTest::newRow("installed elsewhere")
             << "file:///no/" + readme << readme << "file://@/" + readme;
         QTest::newRow("nowhere") << "file:///no/README.md"
