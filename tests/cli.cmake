@@ -11,8 +11,8 @@ if(TARGET lsys)
         LSYS_VERSION="${PROJECT_VERSION}"
         LSYS_COMPLETION="${PROJECT_SOURCE_DIR}/cli/lsys.bash-completion"
         SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}" SPRIG_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples"
+        SPRIG_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         LSYS_HAS_RENDER=$<IN_LIST:SPRIG_HAVE_RENDER,$<TARGET_PROPERTY:sprig_lsys,COMPILE_DEFINITIONS>>)
-    target_compile_definitions(export_test PRIVATE SPRIG_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     add_dependencies(cli_test lsys)
     gtest_discover_tests(cli_test PROPERTIES LABELS cli DISCOVERY_TIMEOUT 60)
     gtest_discover_tests(export_test PROPERTIES LABELS cli DISCOVERY_TIMEOUT 60)

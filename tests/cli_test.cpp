@@ -98,65 +98,6 @@ class LsysTest : public ::testing::Test {
     }
 };
 
-TEST_F(LsysTest, CheckGoesOnAfterFileErrors) {
-    write("good.ls", "axiom F\n");
-    write("bad.ls", "axiom ]\n");
-    const std::string missing = dir + "/missing.ls",
-                      underflow = "bad.ls: exec: stack [] underflow\n",
-                      noFile = "lsys: " + missing + ": No such file or directory\n";
-    expect("check " + missing + " bad.ls good.ls", 2, underflow, noFile);
-    // With --json a file error goes to standard error and into the JSON lines.
-    run("check --json " + missing + " good.ls");
-    EXPECT_EQ(status, 2);
-    EXPECT_EQ(err, noFile);
-    std::vector<flat_t> js = jsonLines(out);
-    ASSERT_EQ(js.size(), 2u);
-    EXPECT_EQ(js[0], (flat_t{{"file", missing}, {"error", "No such file or directory"}}));
-    EXPECT_EQ(js[1]["file"], "good.ls");
-}
-
-TEST_F(LsysTest, CheckJsonHoldsEveryMessageInOrder) {
-    // A problem, one with odd bytes, then the statistics (the cap is EverySubcommand's).
-    const std::string unknown = "ignoring unknown command ";
-    flat_t want = {{"file", "many.ls"},
-                   {"polygon_count", "24"},
-                   {"triangles", "32"},
-                   {"more_messages", "0"},
-                   {"bounds.5", "100"}};
-    for (int i = 0; i < 5; i++)
-        want["bounds." + std::to_string(i)] = "0";
-    int n = 0;
-    auto add = [&](int code, int line, const std::string &kind, const std::string &msg) {
-        const std::string key = "messages." + std::to_string(n++) + ".";
-        want[key + "code"] = std::to_string(code), want[key + "kind"] = kind;
-        want[key + "text"] = msg;
-        if (line) want[key + "line"] = std::to_string(line);
-    };
-    add(8, 2, "parse", unknown + "'colour' 1 0 0 0");
-    add(23, 3, "parse", unknown + "'odd' \"q\" \\ \x01 \xc3\xa9");
-    for (const char *stat :
-         {"polygons: 24", "tokens: 1, simplified to 2", "stacks: []=0, {}=0, vertices=0",
-          "bounds: (0, 0, 0) .. (0, 0, 100)", "time: #ms"})
-        add(-10, 0, "info", stat);
-    write("many.ls", "axiom F\ncolour 1 0 0 0\nodd \"q\" \\ \x01 \xe9\n");
-    run("check --json many.ls");
-    EXPECT_EQ(status, 1);
-    std::vector<flat_t> js = jsonLines(out);
-    ASSERT_EQ(js.size(), 1u);
-    EXPECT_EQ(js[0], want);
-}
-
-TEST_F(LsysTest, GrowthMultipliesTheRecursion) {
-    write("grow.ls", "recursion 1\naxiom F\nrule F=FF\n");
-    const std::pair<const char *, const char *> cases[] = {
-        {"", "200"}, {"--growth=3", "800"}, {"--growth 0", "100"}, {"--growth 1.5", "200"}};
-    for (const auto &[growth, top] : cases) {
-        run(std::string("check --json ") + growth + " grow.ls");
-        EXPECT_EQ(status, 0) << cmd;
-        EXPECT_EQ(jsonLines(out).at(0)["bounds.5"], top) << cmd;
-    }
-}
-
 TEST_F(LsysTest, EverySubcommandReportsProblemsAsCheckDoes) {
     const std::pair<const char *, int> cases[] = {
         // {description, messages past the first thousand (-1: no cap reached)}
@@ -253,6 +194,8 @@ TEST_F(LsysTest, RunsAsTheTableSays) {
     setenv("VERSION", LSYS_VERSION, 1);
     setenv("COMPLETION", LSYS_COMPLETION, 1);
     setenv("EXAMPLES", SPRIG_EXAMPLES_DIR, 1);
+    setenv("SOURCE", SPRIG_SOURCE_DIR, 1);
+    setenv("DATA", SPRIG_TESTS_DIR "/data/cli", 1);
     std::ifstream in(SPRIG_TESTS_DIR "/data/cli/runs.txt");
     int ran = 0;
     for (std::string line; std::getline(in, line);) {

@@ -320,36 +320,6 @@ TEST(MeshCollector, BatchesCollectWhatPerVertexCallsCollect) {
     EXPECT_EQ(drawMesh(cases[1].first).triangleCount(), 32u); // the whole tube
 }
 
-// The exporters' table is the one list of formats: the completion, the manual page and the
-// README list exactly its formats, in its order.
-TEST(ExportFormat, TheTableIsTheOneList) {
-    size_t n;
-    const export_format_info_t *f = exportFormats(&n);
-    std::string bars, spaces, man = ".BR", readme;
-    for (size_t i = 0; i < n; i++) {
-        const std::string name = f[i].name, sep = i ? ", " : "";
-        bars += (i ? "|" : "") + name;
-        spaces += (i ? " " : "") + name;
-        man += (i ? " \", \" " : " ") + name;
-        readme += sep + "`" + name + "`";
-        std::string upper = name;
-        for (char &c : upper)
-            c = (char)toupper((unsigned char)c);
-        EXPECT_EQ(exportFormatOf("a.b." + upper), f[i].format);
-        EXPECT_EQ(exportFormatNamed(upper), f[i].format);
-    }
-    const std::pair<const char *, std::string> docs[] = {
-        {"cli/lsys.bash-completion", "'" + bars + "'"},
-        {"cli/lsys.bash-completion", "\"" + spaces + "\""},
-        {"docs/man/lsys.1", man},
-        {"README.md", readme}};
-    for (const auto &[doc, list] : docs)
-        EXPECT_NE(slurp(SPRIG_SOURCE_DIR "/" + std::string(doc)).find(list), std::string::npos)
-            << doc << " does not list " << list;
-    for (const char *path : {"a", "d.stl/a", "a.", "a.stl.bak"})
-        EXPECT_EQ(exportFormatOf(path), EXPORT_UNKNOWN) << path;
-}
-
 TEST(ExportColor, SrgbRoundTripsAndClamps) {
     for (int i = 0; i <= 255; i++)
         EXPECT_NEAR(exportLinearToSrgb(exportSrgbToLinear(i / 255.0f)), i / 255.0f, 1e-5) << i;
