@@ -56,6 +56,9 @@ bool openDirect(IoOut *o, const std::string &path, std::string *err) {
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     o->kind = ioKindOf(st);
+    /* /dev/stdout's last link names a pipe, not a path: then the path is what was written. */
+    struct stat link;
+    if (lstat(o->target.c_str(), &link) != 0) o->target = o->written.file.target = path;
     return attach(o, fd, err);
 }
 
