@@ -161,3 +161,36 @@ TEST(Turtle, DepthFromRecursion) {
         EXPECT_EQ(l->polygon_count, 24u) << r.recursion;
     }
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+// A VEX 256-bit instruction leaves the upper halves of the vector registers in use.
+static void dirtyUpper() {
+    __asm__ volatile("vpcmpeqd %%ymm15, %%ymm15, %%ymm15" ::: "xmm15");
+}
+#else
+static void dirtyUpper() {}
+#endif
+
+// Catches engine float code run in the upper vector state that the caller or a sink left in use
+// (legacy SSE then waits on it: four times slower on Intel processors).
+TEST(Turtle, RunsWithTheUpperVectorStateClear) {
+    if (!lsysUpperReadable()) GTEST_SKIP() << "this processor shows no upper vector state";
+    LsysPtr l = modelFrom("recursion 2\naxiom F\nrule F=F[+F]{.f+f+f.}F");
+    for (bool batched : {false, true}) {
+        emit_t e = {};
+        e.vertex3fv = [](void *, const float *) { dirtyUpper(); };
+        if (batched)
+            e.batch = [](void *, const float *, const float(*)[3], const float(*)[3],
+                         const uint16_t *, int, int) { dirtyUpper(); };
+        l->sink = &e;
+        gUpperProbe = {1, 0, 0};
+        dirtyUpper();
+        lsysDraw(l.get(), nullTrace);
+        dirtyUpper();
+        initToken(l.get()); // the expansion's own entry
+        upperProbe();
+        gUpperProbe.armed = 0;
+        EXPECT_GT(gUpperProbe.checks, 20) << batched;
+        EXPECT_EQ(gUpperProbe.dirty, 0) << batched;
+    }
+}
