@@ -1,5 +1,6 @@
 /* Engine benchmarks: raw expansion (nextToken), the simplifying iterator (nextSimplerToken), a
- * full lsysDraw into a sink that only counts, and peak memory against recursion depth.
+ * full lsysDraw into a sink that only counts (also right after toolkit code, as in the
+ * programs), and peak memory against recursion depth.
  *
  * Each case takes a gallery description and raises its recursion so that one pass takes about a
  * second. Rates are reported as benchmark counters: tokens/s, segments/s, triangles/s and the
@@ -18,6 +19,10 @@
 #include <sstream>
 #include <string>
 
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
 #include "lsys.h"
 
 namespace {
@@ -29,10 +34,9 @@ std::string readExample(const char *name) {
     return out.str();
 }
 
-/* A parsed gallery description at a chosen recursion, with the limits lifted so that the
- * whole expansion is measured. */
-lsys_t *loadModel(const char *name, float recursion) {
-    const std::string text = readExample(name);
+/* A parsed description at a chosen recursion, with the limits lifted so that the whole
+ * expansion is measured. */
+lsys_t *loadText(const std::string &text, float recursion) {
     if (text.empty()) return nullptr;
     lsys_t *l = lsysInit();
     lsysParse(l, nullTrace, text.c_str());
@@ -40,6 +44,11 @@ lsys_t *loadModel(const char *name, float recursion) {
     l->token_limit = UINT32_MAX;
     l->poly_limit = UINT32_MAX;
     return l;
+}
+
+/* The same for a gallery description. */
+lsys_t *loadModel(const char *name, float recursion) {
+    return loadText(readExample(name), recursion);
 }
 
 /* max_depth as lsysDraw derives it, for the iterator benchmarks that bypass lsysDraw. */
@@ -162,6 +171,46 @@ void BM_Draw(benchmark::State &state, const char *name, float recursion, bool ba
     lsysFree(l);
 }
 
+/* What lsys does before it draws: reads its command line with QCommandLineParser and works on
+ * some text. On Intel processors with AVX this leaves the upper halves of the vector registers
+ * in use, which once made the engine four times slower inside the programs than in BM_Draw. */
+void toolkitWork(const char *name) {
+    QCommandLineParser parser;
+    parser.addOption(QCommandLineOption(QStringList{"growth"}, "growth", "G"));
+    parser.addPositionalArgument("file", "description");
+    parser.parse(QStringList{"lsys", "--growth", "1", name});
+    const QString text = QString::fromLatin1(name).repeated(64).toUpper().simplified();
+    benchmark::DoNotOptimize(text.indexOf(QLatin1String("LS")));
+}
+
+/* A batched drawing (a gallery description, or a text when name has a line end), each right
+ * after toolkitWork when `toolkit` is set (a few microseconds, timed too): the two must take the
+ * same time. "upper_in_use" is the share of drawings entered with the upper state in use (0 on a
+ * processor that cannot tell, or whose toolkit code leaves it clean). */
+void BM_DrawAfterToolkit(benchmark::State &state, const char *name, float recursion, bool toolkit) {
+    const bool text = strchr(name, '\n') != nullptr;
+    lsys_t *l = text ? loadText(name, recursion) : loadModel(name, recursion);
+    if (!l) {
+        state.SkipWithError("example not found");
+        return;
+    }
+    count_sink_t sink = {0, 0, 0};
+    emit_t emit = {&sink, countColor, countNormal, countVertex, countBatch};
+    l->sink = &emit;
+    gUpperProbe.checks = gUpperProbe.dirty = 0;
+    for (auto _ : state) {
+        if (toolkit) toolkitWork(text ? "plant.ls" : name);
+        upperProbe();
+        srand(0);
+        lsysDraw(l, nullTrace);
+    }
+    state.counters["upper_in_use"] =
+        gUpperProbe.checks ? (double)gUpperProbe.dirty / gUpperProbe.checks : 0.0;
+    state.counters["tokens/s"] = benchmark::Counter((double)l->token_count * state.iterations(),
+                                                    benchmark::Counter::kIsRate);
+    lsysFree(l);
+}
+
 /* ---- Peak memory against depth ---- */
 
 /* Child side: draw the example at the given recursion and print the process's peak resident
@@ -235,6 +284,18 @@ BENCHMARK_CAPTURE(BM_Draw, prisms_r18, "prisms-cross.ls", 18.0f, true)
 BENCHMARK_CAPTURE(BM_Draw, koch_quadratic_r6_per_vertex, "koch-quadratic.ls", 6.0f, false)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Draw, plant_bracketed_r9_per_vertex, "plant-bracketed.ls", 9.0f, false)
+    ->Unit(benchmark::kMillisecond);
+
+/* Drawings without and right after toolkit code, in pairs: a tree, and a branching plant that
+ * draws nothing, all turns and branches (24 M tokens). */
+const char kTurns[] = "angle 25.7\naxiom X\nrule X=X[+X]X[-X]X\n";
+BENCHMARK_CAPTURE(BM_DrawAfterToolkit, tree_r11_plain, "tree.ls", 11.0f, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DrawAfterToolkit, tree_r11, "tree.ls", 11.0f, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DrawAfterToolkit, turns_r10_plain, kTurns, 10.0f, false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DrawAfterToolkit, turns_r10, kTurns, 10.0f, true)
     ->Unit(benchmark::kMillisecond);
 
 /* Peak memory: a depth-first stream needs the same memory at every depth, whether the

@@ -13,8 +13,9 @@
 
 namespace {
 
-/* One recorded level of the derivation: the production's body and the token its read position
- * marks (the same facts lsysSelect prints). */
+/* One level of the derivation: the production's body and the token marked in it, the command
+ * that drew the element at the deepest level and the rule symbol read at the others (the same
+ * facts lsysSelect prints). */
 QJsonObject level(const lsys_t *l, const pick_result_t &r, int i) {
     QJsonObject o;
     o["level"] = i;

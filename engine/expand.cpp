@@ -14,52 +14,77 @@
 /* Read position used when a model has no axiom string at all. */
 static const tok_t emptyAxiom[1] = {{0, 0.0f}};
 
+/* The walk's working state, kept in registers while an iterator call runs and written back to
+ * the model when it returns: the deepest level's reading position (top, which is stack[depth - 1]
+ * of the model), the number of levels and the budget's two counts. In memory, every token made
+ * a chain of stores and reloads through the stack and the counts. */
+struct walk_t {
+    const tok_t *top;
+    uint32_t depth, tokens, rewrites;
+};
+
+static void getWalk(const lsys_t *l, walk_t *w) {
+    w->depth = l->depth;
+    w->top = l->stack[l->depth - 1];
+    w->tokens = l->token_count;
+    w->rewrites = l->rewrite_count;
+}
+
+static void putWalk(lsys_t *l, const walk_t *w) {
+    l->depth = (uint16_t)w->depth;
+    l->stack[w->depth - 1] = w->top;
+    l->token_count = w->tokens;
+    l->rewrite_count = w->rewrites;
+}
+
 /* The model's budget bounds the work of one walk: raw tokens delivered and rule bodies
  * entered (a chain of rules that ends in empty bodies delivers nothing, yet can take 2^n steps).
  * Without it a rule such as X=XX at depth 100, whose tokens are all dropped, or +=++, whose
  * tokens all merge into one turn, would keep a single call busy for ever. */
-static bool overBudget(const lsys_t *l) {
-    return l->token_count > l->token_limit || l->rewrite_count > l->token_limit;
+static bool overBudget(const lsys_t *l, const walk_t *w) {
+    return w->tokens > l->token_limit || w->rewrites > l->token_limit;
 }
 
 /* Ends the walk early: only the axiom's end token is left to read. */
-static void cutWalk(lsys_t *l) {
-    const tok_t *t = l->stack[0];
+static void cutWalk(const lsys_t *l, walk_t *w) {
+    const tok_t *t = w->depth == 1 ? w->top : l->stack[0];
     while (t->cmd)
         t++;
-    l->stack[0] = t;
-    l->depth = 1;
+    w->top = t;
+    w->depth = 1;
 }
 
 /* One raw step of the depth-first walk. At the end it returns the axiom's end token and leaves
- * the stack as it is, so every further call returns it again. */
-static const tok_t *fetch(lsys_t *l) {
+ * the stack as it is, so every further call returns it again. Inlined: it runs once per token. */
+static inline __attribute__((always_inline)) const tok_t *fetch(lsys_t *l, walk_t *w) {
     for (;;) {
-        const tok_t *t = l->stack[l->depth - 1];
+        const tok_t *t = w->top;
         if (t->cmd == 0) {
-            if (l->depth == 1) return t;
-            l->depth--;
+            if (w->depth == 1) return t;
+            w->top = l->stack[--w->depth - 1];
             continue;
         }
-        if (overBudget(l)) {
-            cutWalk(l);
+        if (overBudget(l, w)) {
+            cutWalk(l, w);
             continue;
         }
-        l->stack[l->depth - 1] = t + 1;
+        w->top = t + 1;
         const tok_t *body = l->rules[t->cmd];
         /* The second bound only matters for a caller that set max_depth beyond the limit: the
          * stack then stops growing instead of running off its end. */
-        if (body && l->depth <= l->max_depth && l->depth < LSYS_STACK) {
-            l->stack[l->depth++] = body;
-            l->rewrite_count++;
+        if (body && w->depth <= l->max_depth && w->depth < LSYS_STACK) {
+            l->stack[w->depth++ - 1] = t + 1;
+            w->top = body;
+            w->rewrites++;
             continue;
         }
-        l->token_count++;
+        w->tokens++;
         return t;
     }
 }
 
 lsys_t *initToken(lsys_t *l) {
+    lsysCleanUpper(); /* the expansion's own entry; its merging of turns is float code */
     const tok_t *axiom = l->rules[LSYS_AXIOM];
     l->stack[0] = axiom ? axiom : emptyAxiom;
     l->depth = 1;
@@ -69,12 +94,16 @@ lsys_t *initToken(lsys_t *l) {
 }
 
 const tok_t *nextToken(lsys_t *l) {
-    return fetch(l);
+    walk_t w;
+    getWalk(l, &w);
+    const tok_t *t = fetch(l, &w);
+    putWalk(l, &w);
+    return t;
 }
 
 void initSimplerToken(lsys_t *l, simple_tok_t *s) {
     initToken(l);
-    s->next = fetch(l);
+    s->next = nextToken(l);
     s->count = 0;
     s->start = s->next;
     s->start_level = 0;
@@ -89,24 +118,39 @@ static float negate(float x) {
     return x;
 }
 
-int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
+/* nextSimplerToken, compiled twice: with `pick` set (a pick replay), it keeps the derivation of
+ * each command it starts; without, the loop has no trace of that. A test of the flag per token
+ * cost a tenth of the simplifier's time. */
+static inline __attribute__((always_inline)) int
+simplerToken(lsys_t *l, simple_tok_t *s, float angle, float length, bool pick) {
     const tok_t *u, *t;
     bool explicitParam;
     uint16_t level;
+    walk_t w;
+    getWalk(l, &w);
     for (;;) {
         s->count++;
         t = s->next;
         s->cmd = t->cmd;
         /* Nothing has been fetched since t, so the top of the stack is still t's level. */
-        level = (uint16_t)(l->depth - 1);
-        s->last_level = l->depth > l->max_depth ? 1 : 0;
-        if (t->cmd == 0) return 0;
+        level = (uint16_t)(w.depth - 1);
+        s->last_level = w.depth > l->max_depth ? 1 : 0;
+        if (t->cmd == 0) {
+            putWalk(l, &w);
+            return 0;
+        }
+        if (pick) {
+            /* The stack as it stands now, with t last read at its deepest entry. */
+            memcpy(gPick.cmdStack, l->stack, (w.depth - 1) * sizeof l->stack[0]);
+            gPick.cmdStack[w.depth - 1] = w.top;
+            gPick.cmdDepth = (int32_t)w.depth;
+        }
 
-        u = fetch(l);
+        u = fetch(l, &w);
         explicitParam = u->cmd == '(';
         if (explicitParam) {
             s->param = u->param;
-            u = fetch(l);
+            u = fetch(l, &w);
         }
 
         switch (t->cmd) {
@@ -171,11 +215,11 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         if (reverse) s->param = negate(s->param);
         while ((u->cmd == add || u->cmd == sub)) {
             const tok_t *m = u;
-            u = fetch(l);
+            u = fetch(l, &w);
             float v = angle;
             if (u->cmd == '(') {
                 v = u->param;
-                u = fetch(l);
+                u = fetch(l, &w);
             }
             s->param = m->cmd == add ? s->param + v : s->param - v;
         }
@@ -205,10 +249,10 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         s->cmd = mul;
         while ((u->cmd == mul || u->cmd == inv)) {
             const tok_t *m = u;
-            u = fetch(l);
+            u = fetch(l, &w);
             if (u->cmd == '(') {
                 s->param = (float)((double)s->param * u->param);
-                u = fetch(l);
+                u = fetch(l, &w);
             } else {
                 s->param = (float)(s->param * (m->cmd == mul ? factor : 1.0 / factor));
             }
@@ -221,10 +265,10 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         s->cmd = 'f';
         while ((u->cmd == 'f' || u->cmd == 'z')) {
             const tok_t *m = u;
-            u = fetch(l);
+            u = fetch(l, &w);
             if (u->cmd == '(') {
                 s->param = s->param + u->param;
-                u = fetch(l);
+                u = fetch(l, &w);
             } else {
                 s->param = (float)(s->param + (m->cmd == 'f' ? (double)length : length * 0.5));
             }
@@ -233,10 +277,10 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
     case 'g':
         if (!explicitParam) s->param = length;
         while (u->cmd == 'g') {
-            u = fetch(l);
+            u = fetch(l, &w);
             if (u->cmd == '(') {
                 s->param = s->param + u->param;
-                u = fetch(l);
+                u = fetch(l, &w);
             } else {
                 s->param = s->param + length;
             }
@@ -245,10 +289,10 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
     case 'c':
         if (!explicitParam) s->param = -1.0f;
         while (u->cmd == 'c') {
-            u = fetch(l);
+            u = fetch(l, &w);
             if (u->cmd == '(') {
                 s->param = u->param;
-                u = fetch(l);
+                u = fetch(l, &w);
             } else {
                 s->param = s->param < 0.0f ? s->param - 1.0f : s->param + 1.0f;
             }
@@ -257,7 +301,7 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
     case '.':
         /* A parameter after an absorbed '.' stays in the stream as a command of its own. */
         while (u->cmd == '.')
-            u = fetch(l);
+            u = fetch(l, &w);
         break;
     case 'F':
     case 'Z':
@@ -275,5 +319,11 @@ int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
         break;
     }
     s->next = u;
+    putWalk(l, &w);
     return 1;
+}
+
+int nextSimplerToken(lsys_t *l, simple_tok_t *s, float angle, float length) {
+    return gPick.select ? simplerToken(l, s, angle, length, true)
+                        : simplerToken(l, s, angle, length, false);
 }

@@ -6,7 +6,8 @@
  * triangle (a, b, c) when c == d. With the tables below and the ring construction in
  * drawSegment every tube and prism face is wound counter-clockwise seen from outside, so its
  * normal points outward. Nothing here allocates: at most 17 points and 16 normals per shape, and
- * a batch's LSYS_BATCH corner indices on the stack.
+ * a batch's LSYS_BATCH corner indices on the stack. The sink is foreign code: after each call
+ * into it the vector registers' upper state is cleared again (see vector_state.cpp).
  */
 #include "lsys.h"
 
@@ -240,6 +241,7 @@ static void emitBatched(const lsys_t *l, const emit_t *e, const face_t *faces, c
         const int quad = x[2] != x[3];
         if (n + (quad ? 6 : 3) > LSYS_BATCH) {
             e->batch(e->ctx, rgb, v, nrm, index, n, flat);
+            lsysCleanUpper();
             n = 0;
         }
         if (flat) {
@@ -256,6 +258,7 @@ static void emitBatched(const lsys_t *l, const emit_t *e, const face_t *faces, c
         index[n + 2] = (uint16_t)x[0], n += 3;
     }
     e->batch(e->ctx, rgb, v, nrm, index, n, flat);
+    lsysCleanUpper();
 }
 
 void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float (*normals)[3],
@@ -277,6 +280,7 @@ void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float
     if (!e) return;
     if (e->batch) {
         emitBatched(l, e, faces, v, normals, nfaces, color);
+        if (gUpperProbe.armed) upperProbe();
         return;
     }
     /* The members are loaded once: after each indirect call the compiler would otherwise have
@@ -303,6 +307,8 @@ void drawObject(lsys_t *l, const face_t *faces, const float (*v)[3], const float
                 if (vertex3fv) vertex3fv(ctx, v[x[corner[i]]]);
         }
     }
+    lsysCleanUpper();
+    if (gUpperProbe.armed) upperProbe();
 }
 
 int makeNormal(const face_t *faces, const float (*v)[3], int face, float out[3]) {

@@ -30,14 +30,16 @@ enum {
 };
 
 /* Default raw-token budget of one drawing (the "token_limit" keyword): far above what an
- * ordinary description expands to, low enough that a runaway expansion stops in about a
- * second instead of freezing the editor. */
+ * ordinary description expands to, low enough that a runaway expansion stops instead of
+ * freezing the editor. It bounds work, not time: a runaway that draws nothing spends it in 0.4
+ * to 1.6 s of lsys check on a 2.6 GHz Intel Xeon (random turns, three rand() calls each, the
+ * slowest). */
 #define LSYS_DEFAULT_TOKEN_LIMIT 80000000u
 
 /* Hard ceilings the window applies with lsysCeil. Measured on the recording into a display list
  * (2 shared cores, Mesa llvmpipe): one million polygons record in 0.6 to 0.8 s of wall time
  * (0.34 s of CPU) and take about 65 MB of list, two million already 1.5 to 1.8 s. The token
- * ceiling is the default budget, which a drawing without geometry spends in about 1.2 s. */
+ * ceiling is the default budget (see above). */
 #define LSYS_CEIL_POLYGONS 1000000u
 #define LSYS_CEIL_TOKENS LSYS_DEFAULT_TOKEN_LIMIT
 
@@ -210,18 +212,19 @@ int makeNormal(const face_t *faces, const float (*v)[3], int face, float out[3])
 
 /* ---- Picking ---- */
 
-/* Picking state shared by lsysSelect and the face emitter. selStack holds every level the
- * expansion can reach, so a hit at any depth is recorded whole. */
+/* Picking state shared by lsysSelect, the expansion and the face emitter. The stacks hold every
+ * level the expansion can reach, so a hit at any depth is recorded whole. */
 typedef struct pick_t {
     int16_t select; /* non-zero while a pick replays the drawing */
     float selIp[3];
     float selErr;
     int32_t selSp;
-    const tok_t *selStack[LSYS_STACK];
-    const tok_t *selCmd;   /* during the replay: the raw token of the command being drawn */
-    int32_t selCmdLevel;   /* and the stack entry it was read from */
-    const tok_t *selDrawn; /* with the best hit: the command that drew its triangle */
-    int32_t selDrawnLevel;
+    const tok_t *selStack[LSYS_STACK]; /* with the best hit: cmdStack as it was then */
+    /* During the replay, the expansion stack as it stood when the command being drawn was read,
+     * before the read-ahead moved it: entry i points after the token read at level i, so the
+     * last one points after the command itself (an F or Z, or the '}' closing a polygon). */
+    const tok_t *cmdStack[LSYS_STACK];
+    int32_t cmdDepth;
 } pick_t;
 
 extern pick_t gPick;
@@ -232,15 +235,12 @@ typedef struct pick_level_t {
     int32_t token; /* index in the slot's body; the body's length for its end token; -1 */
 } pick_level_t;
 
-/* What a pick found. level[i] locates the token last read at stack entry i (0 = the axiom),
- * the one lsysSelect marks: at the others the command whose rule body the next entry reads, at
- * the deepest the read-ahead that follows the drawing command and its parameter (the axiom's
- * last token once the axiom is read to its end). The read-ahead is not the element's command:
- * when that was the last token of a rule body the read-ahead comes from a parent level, and
- * when a rule name follows it, from a deeper one. `drawn` is the command itself, the token that
- * started the interpreter's command while the triangle was emitted (an F or Z, or the '}' that
- * closed a polygon; never merged with others), read at stack entry drawn_level. Its parameter
- * group, when written, is normally the next token of the same body. */
+/* What a pick found: the derivation of the command that drew the triangle hit. level[i]
+ * locates the token read at stack entry i (0 = the axiom) when that command was read, the one
+ * lsysSelect marks: at the deepest entry the command itself (an F or Z, or the '}' that closed a
+ * polygon; never merged with others, and without its parameter group, which is the next token
+ * of the same body), at each entry above it the rule symbol whose body the next entry reads.
+ * `drawn` repeats the deepest entry (drawn_level = levels - 1): the token the editor selects. */
 typedef struct pick_result_t {
     int32_t hit;    /* 0: nothing near the point; nothing below is meaningful */
     float err;      /* angle-sum error of the triangle found (0 on its surface) */
@@ -265,6 +265,27 @@ void selectTest(lsys_t *l, const float a[3], const float b[3], const float c[3])
  * parameter "(x)" is one token from '(' to ')'). The line is found with the parser's own rules.
  * Returns 0, leaving the outputs alone, when the text defines no such token. */
 int lsysTokenSpan(const char *text, int slot, int32_t token, int32_t *offset, int32_t *length);
+
+/* ---- Vector register state ---- */
+
+/* Clears the upper halves of the vector registers on an x86 processor with AVX; elsewhere it
+ * does nothing. Legacy-SSE code run while another program part has left them in use is several
+ * times slower on Intel processors, so the engine calls this at its entries (lsysDraw, which
+ * lsysPick replays, and initToken) and after each object it hands to a sink. Changes no value. */
+void lsysCleanUpper(void);
+
+/* A check for tests: while `armed`, the engine reads the register state at its own float code
+ * (the start of the turtle's loop, after each object a sink took, the end of a drawing) and
+ * counts the reads and those that found the upper state in use. */
+typedef struct upper_probe_t {
+    int32_t armed;
+    int32_t checks;
+    int32_t dirty;
+} upper_probe_t;
+extern upper_probe_t gUpperProbe;
+void upperProbe(void);
+/* 1 when this processor reports the state (x86 with AVX and XGETBV 1), so the probe can see it. */
+int lsysUpperReadable(void);
 
 #ifdef __cplusplus
 }

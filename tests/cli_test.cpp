@@ -157,14 +157,14 @@ TEST_F(LsysTest, PickPrintsTheDerivationOnly) {
         {"tube.ls -- -50 0 50", hitF, jsonF}, // on the tube's surface, half way up
         {"tube.ls 0 -50 50", hitF, jsonF},
         {"grown.ls 1 0 1 --growth 0", "nothing\n", {}}, // X unexpanded: nothing drawn
-        // Both levels listed, each marking the token after its read position.
+        // Both levels listed: the segment's F, and the rule symbol whose body holds it.
         {"grown.ls 1 0 1",
-         "err=# sp=2\n1: rule X: F(2.0) >>+<< \n0: axiom:  >>X<< G\n",
+         "err=# sp=2\n1: rule X:  >>F<< (2.0)+\n0: axiom:  >>X<< G\n",
          {{"sp", "2"},
           {"levels.0.level", "1"},
           {"levels.0.rule", "X"},
           {"levels.0.body", "F(2.0)+"},
-          {"levels.0.mark", "2"},
+          {"levels.0.mark", "0"},
           {"levels.1.level", "0"},
           {"levels.1.body", "XG"},
           {"levels.1.mark", "0"}}},

@@ -1,5 +1,6 @@
 // Tests of the streaming expansion: the raw walk and the simplifying iterator.
 #include "engine_test.h"
+#include "table.h"
 
 static std::string rawWalk(lsys_t *l, uint16_t maxDepth) {
     l->max_depth = maxDepth;
@@ -24,36 +25,18 @@ static std::string simplified(lsys_t *l, uint16_t maxDepth, float angle, simple_
     return out.empty() ? out : out.substr(1);
 }
 
-// Rows are "axiom " + text; count and tokens (s.count and token_count) are checked unless 0.
+// Rows of expand/simplified.tsv: an axiom, an angle, the stream, count and tokens (unless 0).
 TEST(Expand, SimplifiedStream) {
-    // clang-format off
-    const struct { const char *text; float angle; const char *want; uint32_t count, tokens; }
-    rows[] = {
-        {"F+F", 45, "F100 +45 F100", 4, 3}, {"++-", 30, "+30", 2, 3}, {"+(10)-(5)", 30, "+5", 2, 4},
-        {"-(0)", 30, "+-0", 0, 0}, // minus zero
-        {"&^^", 20, "&-20", 0, 0},  {"<>>", 20, ">20", 0, 0},
-        {"+ABC-", 45, "+45 +-45", 6, 5}, // a dropped symbol ends a run
-        {"!!", 0, "!0.48999998", 0, 0}, {"?(2)", 0, "!2", 0, 0}, {"?", 0, "!1.4285715", 0, 0},
-        {":;'\"", 0, ":1 '1", 3, 4}, // reciprocal factors in double precision: exactly 1
-        {";(3)", 0, ":3", 0, 0},    {"\"(2)'", 0, "'1.8", 0, 0},
-        {"zz(7)f", 0, "f157", 0, 0}, {"ZF", 0, "F50 F100", 3, 2}, {"Z(10)", 0, "F10", 0, 0},
-        {"gg(5)g", 0, "g205", 0, 0}, {"ccc", 0, "c-3", 0, 0},    {"c(5)c", 0, "c6", 0, 0},
-        {"cc(3)", 0, "c3", 0, 0},   {"X(5)F", 0, "F100", 3, 3},  {"..(2)", 0, ". (", 3, 3},
-        {"(5)F", 0, "( F100", 0, 0}, {"t~", 0, "t0.2 ~6", 0, 0},
-        {"t(1)~(2)", 0, "t1 ~2", 0, 0}, {"[F]{.}|$%", 0, "[ F100 ] { . } | $ %", 0, 0},
-        {"", 0, "", 1, 0},
-        // a parameter binds to the last token of a rule's body, not to the next rule
-        {"X(5)\nrule X=F+", 45, "F100* +5*", 0, 0},
-        {"A(7)B\nrule A=F\nrule B=+", 45, "F7* +45*", 0, 0},
-        {"F+X\nrule X=F-", 45, "F100 +45 F100* +-45*", 0, 0}};
-    // clang-format on
+    const auto rows = readTable("expand/simplified.tsv");
+    ASSERT_GE(rows.size(), 25u);
     for (const auto &r : rows) {
-        LsysPtr l = modelFrom(std::string("axiom ") + r.text);
+        LsysPtr l = modelFrom("axiom " + r[0]);
         simple_tok_t s;
-        EXPECT_EQ(simplified(l.get(), 1, r.angle, &s), r.want) << r.text;
-        EXPECT_EQ(r.count ? s.count : 0, r.count) << r.text;
-        EXPECT_EQ(r.count ? l->token_count : 0, r.tokens) << r.text;
-        EXPECT_EQ(nextSimplerToken(l.get(), &s, 45, 100), 0) << r.text; // stays at the end
+        const uint32_t count = (uint32_t)atoi(r[3].c_str()), tokens = (uint32_t)atoi(r[4].c_str());
+        EXPECT_EQ(simplified(l.get(), 1, strtof(r[1].c_str(), nullptr), &s), r[2]) << r[0];
+        EXPECT_EQ(count ? s.count : 0, count) << r[0];
+        EXPECT_EQ(count ? l->token_count : 0, tokens) << r[0];
+        EXPECT_EQ(nextSimplerToken(l.get(), &s, 45, 100), 0) << r[0]; // stays at the end
     }
     // Depth 0: the axiom is delivered as written, all of it from the last level.
     LsysPtr l = modelFrom("axiom F+F\nrule F=FF\n");

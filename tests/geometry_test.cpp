@@ -1,6 +1,7 @@
 // Tests of the geometry emission: normals, the face emitter, batches, winding and pinned streams.
 #include "engine_test.h"
 #include "hostile.h"
+#include "table.h"
 
 TEST(Geometry, MakeNormal) {
     // clang-format off
@@ -133,45 +134,26 @@ static uint64_t streamHash(const RecordSink &s) {
     return h;
 }
 
-// Every gallery description, saved fuzzing input and hostile text, by name.
+// Every gallery description, saved fuzzing input, kept stream input and hostile text, by name.
 static std::vector<std::pair<std::string, std::string>> streamInputs() {
     std::vector<std::pair<std::string, std::string>> out;
-    for (const char *dir : {SPRIG_EXAMPLES_DIR, SPRIG_TESTS_DIR "/fuzz-regressions"})
-        for (const std::string &f : filesIn(dir, ""))
+    const std::pair<const char *, const char *> dirs[] = {
+        {SPRIG_EXAMPLES_DIR, ".ls"},
+        {SPRIG_TESTS_DIR "/fuzz-regressions", ""},
+        {SPRIG_TESTS_DIR "/data/geometry", ".ls"}};
+    for (const auto &[dir, extension] : dirs)
+        for (const std::string &f : filesIn(dir, extension))
             out.push_back({std::filesystem::path(f).stem().string(), readFile(f)});
     for (const hostile_t &h : hostileInputs())
         if (!h.tokens) out.push_back({h.name, h.text}); // runaways draw nothing but take long
     return out;
 }
 
-// Catches batches that differ from per-vertex calls, and any change to the pinned streams.
+// Catches batches that differ from per-vertex calls, and any change to the pinned streams
+// (tests/data/geometry/stream-hashes.tsv).
 TEST(Geometry, BatchesGiveTheSameStreamAsPerVertexCalls) {
-    // clang-format off
-    const struct { const char *name; uint64_t hash; } pinned[] = {
-        {"bush-3d", 0x3aa28779f1bf77c8ull}, {"color-helix", 0x7a3f52adff0e40c0ull},
-        {"dragon-curve", 0x6d2898e9c9a60df3ull}, {"growth-half", 0xdd63bac8389efbbcull},
-        {"hilbert-3d", 0xc44f719bf674014bull}, {"koch-quadratic", 0x13dc032dd346138dull},
-        {"koch-snowflake", 0x6e992788edeb6e35ull}, {"phyllotaxis", 0x192488ad52284bfcull},
-        {"plant-bracketed", 0xe8601d87cf97f76full}, {"prisms-cross", 0x2e3214a07ed7786aull},
-        {"sierpinski-arrowhead", 0xeec1aa75331e5b54ull}, {"tree-sympodial", 0x94efbaa398bbe92dull},
-        {"tree", 0x5b8b759c037549c1ull}, {"weed-2d", 0x618c4f2803dcc685ull},
-        {"weed-random", 0x28d396ee0d7b3cfbull}, {"willow-tropism", 0xbe2b827062ceb178ull},
-        {"pick-deeper-than-50-levels", 0x6d49b944913b24c3ull},
-        {"pick-non-finite-geometry", 0x4bcb98964fcf2bafull},
-        {"huge_numbers", 0x26809c82af6d6f53ull}, {"huge_integers", 0x29102b913d4a95e3ull},
-        {"out_of_range_colour_indices", 0x0ddd3425b9342b39ull},
-        {"nan_and_infinity", 0x2f58cb3bafc01ec3ull}, {"nan_prisms", 0x4bcb98964fcf2bafull},
-        {"fraction_of_huge_growth", 0x637dcef1d5921c31ull},
-        {"deep_branches", 0x46e62f7c94e7bed7ull}, {"vertex_flood", 0xc3a8149aee373d09ull},
-        {"balanced_deep_nesting", 0xe8dc1e545fe10e57ull},
-        {"million_character_axiom_line", 0xcf98d19729be26ffull},
-        {"million_character_parameter_line", 0x3337f54cd3118e43ull},
-        {"hundred_thousand_line_ends", 0x9bbf507ef84a5b3bull},
-        {"every_byte_as_a_rule_name", 0x75b6b2e5763caf4cull},
-        {"parameter_without_command", 0x5f59655616118e43ull},
-        {"binary_zero_ends_the_text", 0x9bbf507ef84a5b3bull},
-        {"polygon_limit_stops_doubling", 0xe3476167612cd447ull}};
-    // clang-format on
+    const auto pinned = readTable("geometry/stream-hashes.tsv");
+    ASSERT_GE(pinned.size(), 30u);
     size_t matched = 0;
     for (const auto &in : streamInputs()) {
         SCOPED_TRACE(in.first);
@@ -187,10 +169,10 @@ TEST(Geometry, BatchesGiveTheSameStreamAsPerVertexCalls) {
         EXPECT_EQ(hash[1], hash[0]);
         EXPECT_EQ(vertices[1], vertices[0]);
         for (const auto &p : pinned) {
-            if (in.first != p.name) continue;
+            if (in.first != p[0]) continue;
             matched++;
-            EXPECT_EQ(hash[0], p.hash);
+            EXPECT_EQ(hash[0], strtoull(p[1].c_str(), nullptr, 16));
         }
     }
-    EXPECT_EQ(matched, sizeof pinned / sizeof pinned[0]);
+    EXPECT_EQ(matched, pinned.size());
 }

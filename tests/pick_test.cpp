@@ -1,156 +1,160 @@
-// Picking: the angle-sum hit test, the printed derivation, the pick record and token spans.
-#include <fstream>
-#include <iterator>
+// Picking: the angle-sum hit test, the derivation of the command that drew the element found,
+// and where its tokens stand in the text. Tables are in tests/data/pick/.
+#include <set>
 
 #include "engine_test.h"
+#include "table.h"
 
+static float num(const std::string &s) {
+    return strtof(s.c_str(), nullptr);
+}
+
+// Rows: a point, "hit" or "miss" against the triangle (0,0,0) (1,0,0) (0,1,0), and for a hit a
+// bound on its error.
 TEST(Pick, AngleSumErrorOfOneTriangle) {
     const float a[3] = {0, 0, 0}, b[3] = {1, 0, 0}, c[3] = {0, 1, 0};
-    // Recorded as the best so far (error below errBelow) or not: off the plane, on a corner.
-    // clang-format off
-    const struct { float p[3]; bool hit; float errBelow; } rows[] = {
-        {{0.25f, 0.25f, 0}, true, 1e-5f}, {{0.25f, 0.25f, 5}, false, 0},
-        {{0, 0, 0}, false, 0}, {{0.6f, 0.6f, 0}, true, 3.0f}, // just outside, in the plane
-        {{0.25f, 0.25f, 0.05f}, true, 3.0f},
-        {{2e19f, 0, 0}, false, 0}, {{-3e38f, 3e38f, 1}, false, 0}}; // squares overflow a float
-    // clang-format on
-    LsysPtr l = modelFrom("axiom F");
-    initToken(l.get());
+    LsysPtr l = modelFrom("axiom FF");
+    const tok_t *first = l->rules[LSYS_AXIOM] + 1, *second = first + 1;
+    gPick.cmdStack[0] = first;
+    gPick.cmdDepth = 1;
+    const auto rows = readTable("pick/angle-sum.tsv");
+    ASSERT_GE(rows.size(), 5u);
     for (const auto &r : rows) {
-        memcpy(gPick.selIp, r.p, sizeof r.p);
+        const float p[3] = {num(r[0]), num(r[1]), num(r[2])};
+        memcpy(gPick.selIp, p, sizeof p);
         gPick.selErr = 3.0f;
         gPick.selSp = -1;
         selectTest(l.get(), a, b, c);
-        EXPECT_EQ(gPick.selSp, r.hit ? 1 : -1) << &r - rows;
-        EXPECT_TRUE(r.hit ? gPick.selErr < r.errBelow : gPick.selErr == 3.0f) << &r - rows;
-        EXPECT_EQ(gPick.selStack[0], l->rules[LSYS_AXIOM]) << &r - rows;
+        const bool hit = r[3] == "hit";
+        EXPECT_EQ(gPick.selSp, hit ? 1 : -1) << r[0] << " " << r[1] << " " << r[2];
+        EXPECT_TRUE(hit ? gPick.selErr < num(r[4]) : gPick.selErr == 3.0f) << r[0] << r[1];
+        EXPECT_EQ(gPick.selStack[0], first);
     }
-    // An equal error (the last row's again) keeps the earlier triangle.
+    // An equal error (the last row's again) keeps the earlier triangle's command.
+    gPick.cmdStack[0] = second;
     const float err = gPick.selErr;
-    l->depth = 1;
-    l->stack[0] = l->rules[LSYS_AXIOM] + 1;
     selectTest(l.get(), a, b, c);
     EXPECT_EQ(gPick.selErr, err);
-    EXPECT_EQ(gPick.selStack[0], l->rules[LSYS_AXIOM]);
+    EXPECT_EQ(gPick.selStack[0], first);
 }
 
-// The centroid of the first drawn triangle whose centroid height lies in (lo, hi), or nothing.
-static std::vector<float> pointIn(lsys_t *l, float lo, float hi) {
-    RecordSink sink;
-    const emit_t *kept = l->sink;
-    l->sink = sink.emit();
-    srand(0);
-    lsysDraw(l, nullTrace);
-    l->sink = kept;
-    for (size_t t = 0; t < sink.triangleCount(); t++)
-        if (centroid(sink, t, 2) > lo && centroid(sink, t, 2) < hi)
-            return {centroid(sink, t, 0), centroid(sink, t, 1), centroid(sink, t, 2)};
-    return {};
+// Where a token of the model lies, as lsysPick locates it.
+static pick_level_t at(const lsys_t *l, const tok_t *t) {
+    const int slot = findProd(l, t);
+    return {(int16_t)slot, slot < 0 ? -1 : (int32_t)(t - l->rules[slot])};
 }
 
-// A located token as "slot:index", the slot as its character or "axiom" ("?" when unknown).
-static std::string where(pick_level_t at) {
-    std::string slot = at.slot == LSYS_AXIOM ? "axiom"
-                       : at.slot < 0         ? "?"
-                                             : std::string(1, (char)at.slot);
-    return slot + ":" + std::to_string(at.token);
+static bool operator==(const pick_level_t &a, const pick_level_t &b) {
+    return a.slot == b.slot && a.token == b.token;
 }
 
-// lsysSelect's printout at a point in that band (or p), then lsysPick's "drawn LEVEL SLOT:INDEX".
-static std::vector<std::string> pickLines(lsys_t *l, float lo, float hi, const float *p = 0) {
-    std::vector<float> q = p ? std::vector<float>(p, p + 3) : pointIn(l, lo, hi);
-    if (q.empty()) return {"no triangle in the band"};
-    testing::internal::CaptureStdout();
-    srand(0);
-    lsysSelect(l, q.data());
-    std::istringstream in(testing::internal::GetCapturedStdout());
-    std::vector<std::string> lines;
-    for (std::string s; std::getline(in, s);)
-        lines.push_back(s);
-    EXPECT_EQ(gPick.select, 0);
-    if (!lines.empty() && lines[0].rfind("err=0.0000", 0) == 0)
-        lines[0].erase(0, lines[0].find(' ') + 1);
-    pick_result_t r;
-    srand(0);
-    lsysPick(l, q.data(), &r);
-    if (r.hit) lines.push_back("drawn " + std::to_string(r.drawn_level) + " " + where(r.drawn));
-    return lines;
+// The derivation of every drawing token (F, Z, '}') the expansion delivers, in order: the stack
+// as the raw walk holds it when it hands the token over, before anything is read after it.
+static std::vector<std::vector<pick_level_t>> drawingCommands(lsys_t *l) {
+    std::vector<std::vector<pick_level_t>> out;
+    initToken(l); // at the max_depth of the last drawing
+    for (const tok_t *t; (t = nextToken(l))->cmd;) {
+        if (!strchr("FZ}", t->cmd)) continue;
+        out.emplace_back();
+        for (int i = 0; i < l->depth; i++)
+            out.back().push_back(at(l, l->stack[i] - 1));
+    }
+    return out;
 }
 
-// The mark is the read-ahead; the drawing command is on that level, deeper or shallower.
-TEST(Pick, PrintsTheDerivationAndRecordsTheDrawingCommand) {
-    // clang-format off
-    const struct { const char *text; float zmin, zmax; std::vector<std::string> lines; } rows[] = {
-        {"axiom FF", 110, 190, {"sp=1", "0: axiom: F >>F<< ", "drawn 0 axiom:1"}},
-        {"axiom F(10)+", 1, 9, {"sp=1", "0: axiom: F(10.0) >>+<< ", "drawn 0 axiom:0"}},
-        {"recursion 2\naxiom AB\nrule A=F[\nrule B=]F\n", 10, 90,
-         {"sp=2", "1: rule A: F >>[<< ", "0: axiom:  >>A<< B", "drawn 1 A:0"}},
-        {"recursion 3\naxiom XG\nrule X=Y\nrule Y=F(20)", 5, 15, {"sp=1", "0: axiom: X >>G<< ", "drawn 2 Y:0"}},
-        {"axiom FX\nrule X=G", 10, 90, {"sp=2", "1: rule X:  >>G<< ", "0: axiom: F >>X<< ", "drawn 0 axiom:0"}},
-        {"axiom {f+(90)f+(90)f}F", 1, 99,
-         {"sp=1", "0: axiom: {f+(90.0)f+(90.0)f} >>F<< ", "drawn 0 axiom:8"}}};
-    // clang-format on
+// Catches a derivation that marks anything but the command that drew the element: the centroid
+// of every drawn triangle picks the derivation of one drawing command of the expansion, the
+// token the editor selects is its last level, every command is picked, and tube sides (which
+// their own command emits, in order) pick the commands in order. Rows: a description, or '@'
+// and a gallery file, and the recursion to draw it at.
+TEST(Pick, MarksTheCommandThatDrewEachTriangle) {
+    const auto rows = readTable("pick/commands.tsv");
+    ASSERT_GE(rows.size(), 4u);
+    static pick_result_t p;
     for (const auto &r : rows) {
-        LsysPtr l = modelFrom(r.text);
-        EXPECT_EQ(pickLines(l.get(), r.zmin, r.zmax), r.lines) << r.text;
+        const bool gallery = r[0][0] == '@';
+        LsysPtr l = modelFrom(gallery ? readFile(SPRIG_EXAMPLES_DIR "/" + r[0].substr(1)) : r[0]);
+        if (r.size() > 1) l->recursion = num(r[1]);
+        RecordSink sink;
+        l->sink = sink.emit();
+        srand(0);
+        lsysDraw(l.get(), nullTrace);
+        l->sink = nullptr;
+        const auto commands = drawingCommands(l.get());
+        std::set<size_t> picked;
+        size_t lastSide = 0;
+        for (size_t t = 0; t < sink.triangleCount(); t++) {
+            const float c[3] = {centroid(sink, t, 0), centroid(sink, t, 1), centroid(sink, t, 2)};
+            srand(0);
+            lsysPick(l.get(), c, &p);
+            ASSERT_TRUE(p.hit && p.err < 1e-3f) << r[0] << ", triangle " << t;
+            const std::vector<pick_level_t> got(p.level, p.level + p.levels);
+            const size_t k = std::find(commands.begin(), commands.end(), got) - commands.begin();
+            char line[256];
+            lsysPickLine(l.get(), &p, p.levels - 1, line, sizeof line);
+            ASSERT_LT(k, commands.size()) << r[0] << ", triangle " << t << ": " << line;
+            EXPECT_TRUE(p.drawn_level == p.levels - 1 && p.drawn == got.back()) << line;
+            picked.insert(k);
+            const float *n0 = sink.corner(t, 0).normal, *n2 = sink.corner(t, 2).normal;
+            if (memcmp(n0, n2, sizeof(float[3])) == 0) continue; // flat: a cap or a polygon
+            EXPECT_GE(k, lastSide) << r[0] << ", triangle " << t << ": " << line;
+            lastSide = k;
+        }
+        EXPECT_EQ(picked.size(), commands.size()) << r[0];
     }
-    // The deepest level is recorded whole.
-    LsysPtr l = modelFrom("recursion 100\naxiom X\nrule X=FX");
-    std::vector<std::string> lines = pickLines(l.get(), 9910, 9990);
-    ASSERT_EQ(lines.size(), 2u + LSYS_STACK);
-    EXPECT_EQ((std::vector{lines[0], lines[1], lines[100], lines[101], lines[102]}),
-              (std::vector<std::string>{"sp=101", "100: rule X: F >>X<< ", "1: rule X: F >>X<< ",
-                                        "0: axiom:  >>X<< ", "drawn 100 X:0"}));
 }
 
-// Far away nothing is picked; the replay draws nothing and leaves drawing on.
-TEST(Pick, NothingNearbyAndTheReplayDrawsNothing) {
-    const float far[3] = {1e6f, 1e6f, 1e6f}, p[3] = {0, 0, 50};
-    for (const char *text : {"axiom F", "axiom {f+f+f}"}) {
-        LsysPtr l = modelFrom(text);
-        EXPECT_EQ(pickLines(l.get(), 0, 0, far), std::vector<std::string>{"nothing"}) << text;
+// The printout of lsysSelect, err masked. Rows: a description, the band of heights in which the
+// first triangle drawn is picked, and the printout.
+TEST(Pick, PrintsTheDerivation) {
+    const auto rows = readTable("pick/printed.tsv");
+    ASSERT_GE(rows.size(), 3u);
+    for (const auto &r : rows) {
+        LsysPtr l = modelFrom(r[0]);
+        RecordSink sink;
+        l->sink = sink.emit();
+        srand(0);
+        lsysDraw(l.get(), nullTrace);
+        std::vector<float> q = {1e6f, 1e6f, 1e6f}; // nothing there when no triangle is in the band
+        for (size_t t = 0; t < sink.triangleCount(); t++)
+            if (centroid(sink, t, 2) > num(r[1]) && centroid(sink, t, 2) < num(r[2])) {
+                q = {centroid(sink, t, 0), centroid(sink, t, 1), centroid(sink, t, 2)};
+                break;
+            }
+        sink.clear();
+        testing::internal::CaptureStdout();
+        srand(0);
+        lsysSelect(l.get(), q.data());
+        std::string out = testing::internal::GetCapturedStdout();
+        if (out.rfind("err=0.0000", 0) == 0) out.erase(0, out.find(' ') + 1);
+        EXPECT_EQ(out, r[3]) << r[0];
+        EXPECT_EQ(gPick.select, 0);
+        EXPECT_EQ(sink.vertices.size(), 0u) << "a pick replay draws nothing";
     }
-    LsysPtr l = modelFrom("axiom F[+F]F");
-    RecordSink sink;
-    l->sink = sink.emit();
-    pickLines(l.get(), 0, 0, p);
-    EXPECT_EQ(sink.vertices.size(), 0u);
-    EXPECT_EQ(l->polygon_count, 56u);
-    lsysDraw(l.get(), nullTrace);
-    EXPECT_EQ(l->polygon_count, 48u);
-    EXPECT_EQ(sink.triangleCount(), 72u);
 }
 
-static std::string span(const std::string &text, int slot, int32_t token) {
-    int32_t at = -1, n = -1;
-    if (!lsysTokenSpan(text.c_str(), slot, token, &at, &n)) return "none";
-    return std::to_string(at) + "+" + std::to_string(n) + " '" + text.substr(at, n) + "'";
-}
-
-// Tokens found by the parser's rules; the end token is an empty span after the last one.
+// Rows: a description, the slot (a character, or "axiom"), and the spans of its tokens 0, 1,
+// ... as "offset+length 'text'", or "none".
 TEST(Pick, FindsATokenInTheText) {
-    // clang-format off
-    const struct { std::string text; int slot; std::vector<std::string> spans; } rows[] = {
-        {"axiom F(10)+", LSYS_AXIOM, {"6+1 'F'", "7+4 '(10)'", "11+1 '+'", "12+0 ''", "none"}},
-        {"1\n2\n3\nA B\nA=F\n", LSYS_AXIOM, {"6+1 'A'", "8+1 'B'"}}, // positional axiom line
-        {"axiom X\nrule  X = F ( 1 0 ) G # c\n", 'X', {"18+1 'F'", "20+7 '( 1 0 )'", "28+1 'G'", "29+0 ''"}},
-        {"axiom X\nX=F\nX=GH\n", 'X', {"10+1 'F'"}},                     // the first one wins
-        {"axiom X\nXy=F(\nX=G\n", 'X', {"11+1 'F'", "13+0 ''"}}, // misnamed, '(' dropped
-        {"axiom X\n@\nX=F\n", 'X', {"none"}},
-        {"# none\nrule B=F\nrule A=G\n", LSYS_AXIOM, {"12+1 'B'"}},       // the first rule's name
-        {"axiom A\nB=F(2\n", 'B', {"10+1 'F'", "11+2 '(2'"}},              // no closing ')'
-        {"axiom A\n#" + std::string(999, 'x') + "B=F\n", 'B', {"1010+1 'F'"}}}; // split line
-    // clang-format on
-    for (const auto &r : rows)
-        for (int32_t token = 0; token < (int32_t)r.spans.size(); token++)
-            EXPECT_EQ(span(r.text, r.slot, token), r.spans[token]) << r.text.substr(0, 60) << token;
+    const auto rows = readTable("pick/spans.tsv");
+    ASSERT_GE(rows.size(), 9u);
+    for (const auto &r : rows) {
+        const int slot = r[1] == "axiom" ? (int)LSYS_AXIOM : (unsigned char)r[1][0];
+        for (int32_t token = 0; token + 2 < (int32_t)r.size(); token++) {
+            int32_t at = -1, n = -1;
+            std::string span = "none";
+            if (lsysTokenSpan(r[0].c_str(), slot, token, &at, &n))
+                span =
+                    std::to_string(at) + "+" + std::to_string(n) + " '" + r[0].substr(at, n) + "'";
+            EXPECT_EQ(span, r[2 + token]) << r[0].substr(0, 60) << " token " << token;
+        }
+    }
 }
 
 // Every parsed token lies where its span says (picks on the gallery are appcontroller_test's).
 TEST(Pick, SpansCoverEveryTokenOfTheGallery) {
     for (const char *name : {"tree.ls", "koch-quadratic.ls"}) {
-        std::ifstream in(std::string(SPRIG_EXAMPLES_DIR) + "/" + name);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string text = readFile(std::string(SPRIG_EXAMPLES_DIR) + "/" + name);
         LsysPtr l = modelFrom(text);
         int checked = 0;
         for (int slot = 0; slot < LSYS_SLOTS; slot++) {
