@@ -49,11 +49,10 @@ QFileDialog *AppController::exportPanel(const char *name, const QStringList &fil
 }
 
 void AppController::exportModel() {
-    QFileDialog *panel =
-        exportPanel("exportModelPanel",
-                    {tr("glTF binary (*.glb)"), tr("glTF (*.gltf)"), tr("3MF (*.3mf)"),
-                     tr("PLY (*.ply)"), tr("OBJ with materials (*.obj)"), tr("STL (*.stl)")},
-                    "glb");
+    QStringList filters;
+    for (const std::string &filter : exportNameFilters())
+        filters << QString::fromStdString(filter);
+    QFileDialog *panel = exportPanel("exportModelPanel", filters, "glb");
     connect(panel, &QFileDialog::finished, this, [=, this](int result) {
         if (result != QDialog::Accepted || panel->selectedFiles().isEmpty()) return;
         exportModelTo(panel->selectedFiles().first());
@@ -65,8 +64,8 @@ bool AppController::exportModelTo(const QString &path) {
     const std::string target = QFile::encodeName(path).toStdString();
     const export_format_t format = exportFormatOf(target);
     if (format == EXPORT_UNKNOWN) {
-        showExportError(path,
-                        tr("Choose one of the suffixes .glb, .gltf, .3mf, .ply, .obj or .stl."));
+        showExportError(path, tr("Choose one of the suffixes %1.")
+                                  .arg(QString::fromStdString(exportExtensionList())));
         return false;
     }
     const QByteArray text = textView->toPlainText().toLatin1();

@@ -67,7 +67,8 @@ int checkCommand(const std::vector<std::string> &files, bool json, bool stats, f
     for (const std::string &file : files) {
         int s = checkOne(file, json, stats, growth);
         if (s > status) status = s;
-        fflush(stdout);
+        /* A failed write ends the listing; lsysMain reports it. */
+        if (fflush(stdout) != 0 || ferror(stdout)) break;
     }
     return status;
 }

@@ -7,17 +7,25 @@
 #include <string>
 #include <vector>
 
+#include "export.h"
+
 enum { EXIT_PROBLEMS = 1, EXIT_USAGE = 2 };
 
-/* The whole lsys program: argv[1] names the subcommand. Catches running out of memory. */
+/* The whole lsys program: argv[1] names the subcommand. Catches running out of memory, ignores
+ * SIGPIPE and SIGXFSZ (their writes fail and are reported), and checks every write to standard
+ * output: a failed one makes the status 2, with a message. */
 int lsysMain(int argc, char **argv);
+
+/* Closes standard output at the program's end: status, or 2 with a message when closing
+ * reports a late write error. */
+int lsysExit(int status);
 
 /* Lists each file's problems (human or one JSON object per file) on standard output. */
 int checkCommand(const std::vector<std::string> &files, bool json, bool stats, float growth);
 
-/* Draws the file and writes its triangles to out in the format named by out's extension
- * (already known to be supported). */
-int exportCommand(const std::string &file, const std::string &out, float growth);
+/* Draws the file and writes its triangles to out in the given format. */
+int exportCommand(const std::string &file, const std::string &out, export_format_t format,
+                  float growth);
 
 /* Prints the derivation of the element at the model-space point p, as lsysSelect prints it,
  * or the same facts as one JSON object. */

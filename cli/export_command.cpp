@@ -9,7 +9,8 @@
 #include "export.h"
 #include "report.h"
 
-int exportCommand(const std::string &file, const std::string &out, float growth) {
+int exportCommand(const std::string &file, const std::string &out, export_format_t format,
+                  float growth) {
     std::string text, err;
     if (!commandRead(file, &text)) return EXIT_USAGE;
     mesh_t mesh;
@@ -23,15 +24,17 @@ int exportCommand(const std::string &file, const std::string &out, float growth)
     lsysFree(l);
     decltype(mesh.lookup)().swap(mesh.lookup); /* only needed while collecting */
     reportHumanAll(stderr, file, text, false);
-    if (mesh.dropped)
-        fprintf(stderr, "lsys: %s: %u triangles with non-finite coordinates left out\n",
-                file.c_str(), mesh.dropped);
-    if (mesh.triangleCount() == 0)
-        fprintf(stderr, "lsys: %s: the drawing has no triangles; writing an empty model\n",
-                file.c_str());
-    if (!exportMesh(mesh, out, exportFormatOf(out), &err)) {
+    export_result_t result;
+    if (!exportMesh(mesh, out, format, &err, &result)) {
         fprintf(stderr, "lsys: %s: %s\n", out.c_str(), err.c_str());
         return EXIT_USAGE;
     }
+    if (result.dropped)
+        fprintf(stderr, "lsys: %s: %u triangle(s) with non-finite coordinates left out\n",
+                file.c_str(), result.dropped);
+    if (result.triangles == 0)
+        fprintf(stderr, "lsys: %s: the drawing has no triangles; wrote an empty model\n",
+                file.c_str());
+    reportWritten(out, result.written);
     return commandStatus();
 }

@@ -2,12 +2,12 @@
 #include "json.h"
 
 #include <math.h>
-#include <stdlib.h>
+
+#include <charconv>
 
 #include <QJsonDocument>
 #include <QStringDecoder>
 
-#include "lsys.h"
 #include "report.h"
 
 QJsonValue jsonFileName(const std::string &bytes) {
@@ -23,10 +23,16 @@ QJsonValue jsonLatin1(const std::string &bytes) {
 
 QJsonValue jsonNumber(float v) {
     if (!isfinite(v)) return QJsonValue(QJsonValue::Null);
-    /* Nine significant digits identify a float; read back as a double they print no longer. */
+    /* The fewest digits that read back as this float (0.1f is 0.1), held as the double of that
+     * decimal: Qt writes a double with the fewest digits that read back as the double, which
+     * for a decimal of at most nine digits are those digits. (Qt chooses the notation: fixed,
+     * with trailing zeros, up to about 1e16.) */
     char buf[32];
-    lsysFormatf(buf, sizeof buf, "%.9g", (double)v);
-    return strtod(buf, NULL);
+    double d = 0;
+    const std::to_chars_result r =
+        std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
+    std::from_chars(buf, r.ptr, d);
+    return d;
 }
 
 QJsonArray jsonMessages(const std::string &text) {

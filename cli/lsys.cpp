@@ -2,9 +2,13 @@
  * Also the entry point of the argument fuzzer. */
 #include "commands.h"
 
+#include <errno.h>
 #include <float.h>
 #include <math.h>
+#include <signal.h>
 #include <stdio.h>
+#include <string.h>
+#include <unistd.h>
 
 #include <new>
 #include <string>
@@ -13,6 +17,7 @@
 #include "args.h"
 #include "describe.h"
 #include "export.h"
+#include "io.h"
 #include "report.h"
 
 #ifdef SPRIG_HAVE_RENDER
@@ -25,28 +30,41 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: lsys COMMAND [OPTIONS] ...\n"
-    "\n"
-    "Commands:\n"
-    "  check [--json] [--stats] [--growth G] FILE...\n"
-    "      List each description's problems.\n"
-    "  export FILE -o OUT [--growth G]\n"
-    "      Write the drawn model as a mesh (.glb .gltf .3mf .ply .obj .stl).\n"
-    "  pick FILE X Y Z [--json] [--growth G]\n"
-    "      Print the derivation of the element at the model-space point (X, Y, Z).\n"
-    "  render FILE -o OUT [OPTIONS]\n"
-    "      Draw a description to a picture without a window (builds with the 3D view).\n"
-    "  help [COMMAND]\n"
-    "      Show this help, or a command's.\n"
-    "\n"
-    "--growth G multiplies the description's recursion depth, as the editor's growth\n"
-    "control does (G >= 0, default 1).\n"
-    "\n"
-    "Exit status: 0 clean; 1 a description had problems (the output is still written);\n"
-    "2 usage, file, memory or OpenGL failure.\n"
-    "\n"
-    "Options: -h, --help   show this help;  --version   show the version.\n";
+/* The export formats, from the exporters' table: "glb gltf 3mf ply obj stl". */
+std::string formatNames(const char *separator) {
+    size_t n;
+    const export_format_info_t *f = exportFormats(&n);
+    std::string out;
+    for (size_t i = 0; i < n; i++)
+        out += std::string(i ? separator : "") + f[i].name;
+    return out;
+}
+
+std::string usageText() {
+    return "usage: lsys COMMAND [OPTIONS] ...\n"
+           "\n"
+           "Commands:\n"
+           "  check [--json] [--stats] [--growth G] FILE...\n"
+           "      List each description's problems.\n"
+           "  export FILE -o OUT [--format FMT] [--growth G]\n"
+           "      Write the drawn model as a mesh (" +
+           formatNames(", ") +
+           ").\n"
+           "  pick FILE X Y Z [--json] [--growth G]\n"
+           "      Print the derivation of the element at the model-space point (X, Y, Z).\n"
+           "  render FILE -o OUT [OPTIONS]\n"
+           "      Draw a description to a picture without a window (builds with the 3D view).\n"
+           "  help [COMMAND]\n"
+           "      Show this help, or a command's.\n"
+           "\n"
+           "--growth G multiplies the description's recursion depth, as the editor's growth\n"
+           "control does (G >= 0, default 1).\n"
+           "\n"
+           "Exit status: 0 clean; 1 a description had problems (the output is still written);\n"
+           "2 usage, file, memory or OpenGL failure, or a failed write (standard output too).\n"
+           "\n"
+           "Options: -h, --help   show this help;  --version   show the version.\n";
+}
 
 const char kCheckHelp[] =
     "usage: lsys check [--json] [--stats] [--growth G] FILE...\n"
@@ -57,12 +75,24 @@ const char kCheckHelp[] =
     "               more_messages, polygon_count, bounds, triangles\n"
     "  --growth G   multiply the recursion depth by G (default 1)\n";
 
-const char kExportHelp[] =
-    "usage: lsys export FILE -o OUT [--growth G]\n"
-    "Write the drawn model in the format of OUT's extension: .glb .gltf (glTF 2.0, y up),\n"
-    ".3mf, .ply, .obj (with a .mtl beside it), .stl. OUT is replaced only when complete.\n"
-    "  -o, --output OUT   the file to write\n"
-    "  --growth G         multiply the recursion depth by G (default 1)\n";
+std::string exportHelp() {
+    size_t n;
+    const export_format_info_t *f = exportFormats(&n);
+    std::string formats;
+    for (size_t i = 0; i < n; i++) {
+        const std::string name = f[i].name;
+        formats += "    " + name + std::string(name.size() < 8 ? 8 - name.size() : 1, ' ') +
+                   f[i].description + "\n";
+    }
+    return "usage: lsys export FILE -o OUT [--format FMT] [--growth G]\n"
+           "Write the drawn model in the format of OUT's extension, or FMT:\n" +
+           formats +
+           "glTF is turned y up; an OBJ gets its .mtl beside it. OUT is replaced only when\n"
+           "complete; a device or FIFO (/dev/stdout) is written into.\n"
+           "  -o, --output OUT   the file to write\n"
+           "  --format FMT       the format, for an OUT whose extension does not name it\n"
+           "  --growth G         multiply the recursion depth by G (default 1)\n";
+}
 
 const char kPickHelp[] =
     "usage: lsys pick FILE X Y Z [--json] [--growth G]\n"
@@ -90,18 +120,23 @@ int runCheck(int argc, char **argv) {
 }
 
 int runExport(int argc, char **argv) {
-    args_t a = argsScan(argc, argv, 2, {{"growth", "G"}, {"o,output", "OUT"}});
+    args_t a = argsScan(argc, argv, 2, {{"growth", "G"}, {"o,output", "OUT"}, {"format", "FMT"}});
     if (!a.error.empty()) return usageError("export", a.error);
-    if (a.help) return fputs(kExportHelp, stdout), 0;
+    if (a.help) return fputs(exportHelp().c_str(), stdout), 0;
     float growth;
-    std::string err, out = a.value("output");
+    std::string err, out = a.value("output"), name = a.value("format");
     if (!argsGrowth(a, &growth, &err)) return usageError("export", err);
     if (a.operands.size() != 1) return usageError("export", "export needs exactly one FILE");
     if (out.empty()) return usageError("export", "export needs -o OUT");
-    if (exportFormatOf(out) == EXPORT_UNKNOWN)
-        return usageError("export", "cannot tell the format of '" + out +
-                                        "': use .glb, .gltf, .3mf, .ply, .obj or .stl");
-    return exportCommand(a.operands[0], out, growth);
+    const export_format_t format =
+        a.values.count("format") ? exportFormatNamed(name) : exportFormatOf(out);
+    if (format == EXPORT_UNKNOWN && a.values.count("format"))
+        return usageError("export",
+                          "unknown format '" + name + "': use one of " + formatNames(", "));
+    if (format == EXPORT_UNKNOWN)
+        return usageError("export", "cannot tell the format of '" + out + "': use " +
+                                        exportExtensionList() + ", or --format FMT");
+    return exportCommand(a.operands[0], out, format, growth);
 }
 
 int runPick(int argc, char **argv) {
@@ -135,11 +170,11 @@ int runRender(int argc, char **argv) {
 }
 
 int help(const std::string &command) {
-    if (command.empty()) return fputs(kUsage, stdout), 0;
+    if (command.empty()) return fputs(usageText().c_str(), stdout), 0;
     if (command == "check") return fputs(kCheckHelp, stdout), 0;
-    if (command == "export") return fputs(kExportHelp, stdout), 0;
+    if (command == "export") return fputs(exportHelp().c_str(), stdout), 0;
     if (command == "pick") return fputs(kPickHelp, stdout), 0;
-    if (command == "help") return fputs(kUsage, stdout), 0;
+    if (command == "help") return fputs(usageText().c_str(), stdout), 0;
     if (command == "render") {
         char name[] = "render", flag[] = "--help";
         char *args[] = {NULL, name, flag, NULL};
@@ -178,13 +213,48 @@ int commandStatus() {
 }
 
 int lsysMain(int argc, char **argv) {
+    /* A reader that went away and a file-size limit are write errors to report, not signals
+     * that end the program without a word (or, for SIGXFSZ, with a core dump). */
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
+    /* Standard output through a stream that keeps the reason of a failed write, whoever writes
+     * (the engine's pick trace prints with printf); glibc lets a program replace stdout. */
+    static io_stream_t out;
+    static FILE *checked = [] {
+        fflush(stdout);
+        out.fd = STDOUT_FILENO;
+        FILE *f = ioStreamOpen(&out);
+        if (f && isatty(STDOUT_FILENO)) setvbuf(f, NULL, _IOLBF, 1 << 16);
+        return f;
+    }();
+    if (checked) {
+        stdout = checked;
+        clearerr(stdout);
+        out.error = 0;
+    }
+    int status;
     try {
-        return dispatch(argc, argv);
+        status = dispatch(argc, argv);
     } catch (const std::bad_alloc &) {
         /* Every output is written through the safe writer, whose unwinding removes the
          * unfinished file: nothing partial is left. */
         fflush(stdout);
         fputs("lsys: out of memory\n", stderr);
+        status = EXIT_USAGE;
+    }
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "lsys: cannot write to standard output: %s\n",
+                strerror(out.error ? out.error : EIO));
+        status = EXIT_USAGE;
+    }
+    return status;
+}
+
+int lsysExit(int status) {
+    /* Some file systems (NFS) report a failed write only when the file is closed. */
+    if (close(STDOUT_FILENO) != 0 && errno != EBADF) {
+        fprintf(stderr, "lsys: cannot write to standard output: %s\n", strerror(errno));
         return EXIT_USAGE;
     }
+    return status;
 }

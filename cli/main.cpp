@@ -3,5 +3,5 @@
 #include "commands.h"
 
 int main(int argc, char **argv) {
-    return lsysMain(argc, argv);
+    return lsysExit(lsysMain(argc, argv));
 }

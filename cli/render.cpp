@@ -6,7 +6,12 @@
  * (or a plain colour with --background), the floor and axis lines (unless --no-axis) and the
  * one-pixel frame. It runs on EGL without a display server. The description's problems go to
  * standard error as `lsys check` lists them; the picture is still written, and the exit status
- * is then 1. OUT's extension chooses the format (PNG, JPEG, WebP where Qt has it).
+ * is then 1. OUT's extension chooses the format (PNG, JPEG, WebP where Qt has it), or --format
+ * for an OUT without one (/dev/stdout).
+ *
+ * Under an address-space limit (ulimit -v) the picture's size is checked against what the limit
+ * leaves before any GL work, so that a picture too large for it ends with status 2 and a message
+ * rather than a crash inside the OpenGL library.
  */
 #include "render.h"
 
@@ -21,10 +26,13 @@
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -33,10 +41,12 @@ namespace {
 const int kMaxSide = 8192;
 
 const char kUsage[] =
-    "usage: lsys render FILE -o OUT [--size WxH] [--aa] [--no-axis]\n"
+    "usage: lsys render FILE -o OUT [--format FMT] [--size WxH] [--aa] [--no-axis]\n"
     "                   [--background R,G,B] [--growth G]\n"
     "  -o, --output OUT    the picture; its extension chooses the format: .png, .jpg/.jpeg,\n"
     "                      .webp (where available)\n"
+    "  --format FMT        png, jpeg (or jpg) or webp, for an OUT whose extension does not\n"
+    "                      name the format (/dev/stdout)\n"
     "  --size WxH          picture size in pixels (default 800x600, at most 8192 per side)\n"
     "  --aa                anti-aliasing (4 samples where available)\n"
     "  --no-axis           leave out the floor disc and axis lines\n"
@@ -60,14 +70,19 @@ int usageError(const std::string &msg) {
     return 2;
 }
 
-/* The format named by the path's extension, when this Qt can write it; empty otherwise. */
-QByteArray formatOf(const std::string &path) {
-    size_t slash = path.find_last_of('/'), dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    QByteArray ext = QByteArray::fromStdString(path.substr(dot + 1)).toLower();
+/* The format of that name ("png", "JPG", ...), when this Qt can write it; empty otherwise. */
+QByteArray formatNamed(const std::string &name) {
+    QByteArray ext = QByteArray::fromStdString(name).toLower();
     if (ext == "jpg") ext = "jpeg";
     if (ext != "png" && ext != "jpeg" && ext != "webp") return {};
     return QImageWriter::supportedImageFormats().contains(ext) ? ext : QByteArray();
+}
+
+/* The format named by the path's extension; empty when it names none this Qt can write. */
+QByteArray formatOf(const std::string &path) {
+    size_t slash = path.find_last_of('/'), dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return formatNamed(path.substr(dot + 1));
 }
 
 /* A whole-string finite number in the C locale that also fits a float. */
@@ -115,7 +130,8 @@ int parseOptions(int argc, char **argv, render_opts_t *o) {
                          {"aa", NULL},
                          {"no-axis", NULL},
                          {"background", "R,G,B"},
-                         {"growth", "G"}});
+                         {"growth", "G"},
+                         {"format", "FMT"}});
     if (!a.error.empty()) return usageError(a.error);
     if (a.help) return fputs(kUsage, stdout), 0;
     std::string err;
@@ -135,16 +151,88 @@ int parseOptions(int argc, char **argv, render_opts_t *o) {
     o->input = a.operands[0];
     o->output = a.value("output");
     if (o->output.empty()) return usageError("no output file given (-o OUT)");
-    o->format = formatOf(o->output);
-    if (o->format.isEmpty())
-        return usageError("cannot tell the picture format of '" + o->output + "': use .png, .jpg" +
-                          (formatOf("x.webp").isEmpty() ? "" : ", .webp"));
+    const std::string webp = formatNamed("webp").isEmpty() ? "" : ", .webp";
+    if (a.values.count("format")) {
+        o->format = formatNamed(a.value("format"));
+        if (o->format.isEmpty())
+            return usageError("unknown picture format '" + a.value("format") + "': use png, jpeg" +
+                              (webp.empty() ? "" : " or webp"));
+    } else {
+        o->format = formatOf(o->output);
+        if (o->format.isEmpty())
+            return usageError("cannot tell the picture format of '" + o->output +
+                              "': use .png, .jpg" + webp + ", or --format FMT");
+    }
     return -1;
+}
+
+/* Address space a picture costs, measured with Mesa 22's llvmpipe drawing on one thread (a
+ * little more than measured): per pixel, the colour and depth buffers (four samples each with
+ * anti-aliasing), the read-back copies and the encoder's, plus what grows with them; and before
+ * any picture, Mesa's libraries and context (about 180 MB), plus each worker thread's stack and
+ * malloc arena when it has threads. */
+const double kMB = 1 << 20;
+const double kPerPixel = 20, kPerPixelAA = 50, kPictureBase = 24 * kMB, kPictureBaseAA = 64 * kMB;
+const double kMesaBase = 200 * kMB, kMesaPerThread = 72 * kMB;
+
+/* The address space in use now, in bytes (0 when it cannot be read). */
+double addressSpaceInUse() {
+    unsigned long pages = 0;
+    FILE *f = fopen("/proc/self/statm", "r");
+    if (f) {
+        if (fscanf(f, "%lu", &pages) != 1) pages = 0;
+        fclose(f);
+    }
+    return (double)pages * (double)sysconf(_SC_PAGESIZE);
+}
+
+/* What can be known before the GL work: the picture's buffers and Mesa's usual needs against
+ * the address-space and data limits, and a trial allocation of the buffers' size. False with
+ * the reason when the picture cannot be drawn.
+ *
+ * Under a limit, Mesa's software renderer is asked to draw on this thread alone (unless
+ * LP_NUM_THREADS says otherwise): its worker threads reserve memory in amounts that depend on
+ * the processor count and on how the C library places their arenas, and under a tight limit
+ * they made Mesa fail at random, some limits crashing where lower ones worked. */
+bool memoryAllows(const render_opts_t &o, std::string *err) {
+    double limit = INFINITY;
+    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit r;
+        if (getrlimit(resource, &r) == 0 && r.rlim_cur != RLIM_INFINITY)
+            limit = std::min(limit, (double)r.rlim_cur);
+    }
+    if (isfinite(limit) && !getenv("LP_NUM_THREADS")) setenv("LP_NUM_THREADS", "0", 1);
+    const char *threads = getenv("LP_NUM_THREADS");
+    const double buffers = (double)o.width * o.height * (o.aa ? kPerPixelAA : kPerPixel) +
+                           (o.aa ? kPictureBaseAA : kPictureBase);
+    const double need =
+        buffers + kMesaBase +
+        kMesaPerThread * (threads ? atof(threads) : (double)sysconf(_SC_NPROCESSORS_ONLN));
+    const double left = limit - addressSpaceInUse();
+    char buf[256];
+    if (need > left) {
+        snprintf(buf, sizeof buf,
+                 "not enough memory for a %dx%d picture: drawing it takes about %.0f MB, and the "
+                 "memory limit (ulimit -v) leaves %.0f MB",
+                 o.width, o.height, need / kMB, std::max(left, 0.0) / kMB);
+        *err = buf;
+        return false;
+    }
+    void *trial = malloc((size_t)buffers);
+    if (!trial) {
+        snprintf(buf, sizeof buf, "not enough memory for a %dx%d picture (about %.0f MB)", o.width,
+                 o.height, buffers / kMB);
+        *err = buf;
+        return false;
+    }
+    free(trial);
+    return true;
 }
 
 /* Encodes the picture in memory and writes it through the safe writer: a failed write never
  * leaves a truncated picture, and *err names the reason. */
-bool savePicture(const QImage &img, const render_opts_t &o, std::string *err) {
+bool savePicture(const QImage &img, const render_opts_t &o, io_written_t *written,
+                 std::string *err) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -153,7 +241,7 @@ bool savePicture(const QImage &img, const render_opts_t &o, std::string *err) {
         *err = "cannot encode the picture: " + writer.errorString().toStdString();
         return false;
     }
-    return ioWriteFile(o.output, bytes.constData(), (size_t)bytes.size(), err);
+    return ioWriteFile(o.output, bytes.constData(), (size_t)bytes.size(), err, written);
 }
 
 } // namespace
@@ -166,6 +254,10 @@ int lsysRenderCommand(int argc, char **argv) {
     std::string text, error;
     if (!describeRead(o.input, &text, &error)) {
         fprintf(stderr, "lsys: %s: %s\n", o.input.c_str(), error.c_str());
+        return 2;
+    }
+    if (!memoryAllows(o, &error)) {
+        fprintf(stderr, "lsys: %s\n", error.c_str());
         return 2;
     }
 
@@ -189,9 +281,11 @@ int lsysRenderCommand(int argc, char **argv) {
     reportHumanAll(stderr, o.input, text, false);
     const int problems = cliHadProblems() ? 1 : 0;
 
-    if (!savePicture(img, o, &error)) {
+    io_written_t written;
+    if (!savePicture(img, o, &written, &error)) {
         fprintf(stderr, "lsys: %s: %s\n", o.output.c_str(), error.c_str());
         return 2;
     }
+    reportWritten(o.output, written);
     return problems;
 }

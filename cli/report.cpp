@@ -63,3 +63,10 @@ void reportHumanAll(FILE *out, const std::string &file, const std::string &text,
     if (cliMessagesOmitted())
         fprintf(out, "%s: %llu more messages not listed\n", file.c_str(), cliMessagesOmitted());
 }
+
+void reportWritten(const std::string &out, const io_written_t &w) {
+    if (w.brokenLinks)
+        fprintf(stderr,
+                "lsys: %s: replaced; its %lu other hard link(s) still hold the old content\n",
+                out.c_str(), w.brokenLinks);
+}

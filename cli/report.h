@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "describe.h"
+#include "io.h"
 
 /* The start of every line of a text, found once, so that numbering many messages costs a
  * binary search each. A line ends at CR LF, at a lone CR or at a lone LF. */
@@ -44,5 +45,9 @@ std::string reportHuman(const std::string &file, const LineIndex &lines, const c
 /* Writes the stored problems (and the statistics when stats is set) in order, then the count
  * of messages past the store's cap, if any. */
 void reportHumanAll(FILE *out, const std::string &file, const std::string &text, bool stats);
+
+/* Says on standard error what writing out did that the user may not expect: the other hard
+ * links of a replaced file keep its old content. */
+void reportWritten(const std::string &out, const io_written_t &written);
 
 #endif

@@ -158,7 +158,7 @@ static bool write3mf(const mesh_t &m, FILE *f, std::string *err) {
                "the 3MF writer failed", err))
         return false;
     fwrite(bytes.data(), 1, bytes.size(), f);
-    return exportFlush(f, err);
+    return true;
 }
 
 /* lib3mf's C interface lets some C++ exceptions through; they must not end the program. */

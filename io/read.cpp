@@ -1,5 +1,5 @@
 /* Reading a description file (see io.h). */
-#include "io.h"
+#include "io_internal.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-bool ioReadFile(const std::string &path, std::string *bytes, std::string *err) {
+bool ioReadFile(const std::string &path, std::string *bytes, std::string *err, io_identity_t *id) {
     /* O_NONBLOCK: opening a FIFO without a writer would otherwise wait forever; the file type
      * is checked before any read. */
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -29,6 +29,12 @@ bool ioReadFile(const std::string &path, std::string *bytes, std::string *err) {
         close(fd);
         *err = "file too large (more than 64 MiB)";
         return false;
+    }
+    if (id) {
+        std::string ignored;
+        *id = io_identity_t();
+        if (!ioResolve(path, &id->target, &id->symlink, &ignored)) id->target = path;
+        ioIdentityFrom(st, id);
     }
     bytes->clear();
     bytes->resize((size_t)st.st_size);

@@ -4,15 +4,20 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
+
+#include "json.h"
 
 namespace {
 
@@ -96,143 +101,6 @@ class LsysTest : public ::testing::Test {
     }
 };
 
-TEST_F(LsysTest, CheckReportsEachKindOfMessage) {
-    const std::string colour = "ignoring unknown command 'colour' 1 2 3 4\n";
-    const std::tuple<std::string, const char *, int, std::string> cases[] = {
-        {"axiom F\r\n\r\ncolour 1 2 3 4\r\n", "", 1, "d.ls:3: " + colour},
-        {"axiom F\n\rcolour 1 2 3 4", "", 1, "d.ls:3: " + colour}, // LF CR is two breaks
-        {"", "", 1, "d.ls: no axiom\n"},
-        {"axiom ]\n", "", 1, "d.ls: exec: stack [] underflow\n"},
-        {"axiom F(1)(2)\n", "", 1, "d.ls: unknown: unexpected token '('\n"},
-        {"axiom F\n", "--stats", 0,
-         "d.ls: info: polygons: 24\nd.ls: info: tokens: 1, simplified to 2\nd.ls: info: stacks: "
-         "[]=0, {}=0, vertices=0\nd.ls: info: bounds: (0, 0, 0) .. (0, 0, 100)\n"
-         "d.ls: info: time: #ms\n"},
-        {std::string("axiom F\n\0colour 1 2 3 4\n", 24), "", 0, ""}, // read up to the NUL
-        // Control characters escaped, Latin-1 letters as UTF-8.
-        {"axiom F\nwords a\x1b[2J\xe9\x85z\n", "", 1,
-         "d.ls:2: ignoring unknown command 'words' a\\x1b[2J\xc3\xa9\\x85z\n"},
-    };
-    for (const auto &[text, option, code, want] : cases) {
-        write("d.ls", text);
-        expect(std::string("check ") + option + " d.ls", code, want);
-    }
-}
-
-TEST_F(LsysTest, CheckGoesOnAfterFileErrors) {
-    write("good.ls", "axiom F\n");
-    write("bad.ls", "axiom ]\n");
-    const std::string missing = dir + "/missing.ls",
-                      underflow = "bad.ls: exec: stack [] underflow\n",
-                      noFile = "lsys: " + missing + ": No such file or directory\n";
-    expect("check " + missing + " bad.ls good.ls", 2, underflow, noFile);
-    // With --json a file error goes to standard error and into the JSON lines.
-    run("check --json " + missing + " good.ls");
-    EXPECT_EQ(status, 2);
-    EXPECT_EQ(err, noFile);
-    std::vector<flat_t> js = jsonLines(out);
-    ASSERT_EQ(js.size(), 2u);
-    EXPECT_EQ(js[0], (flat_t{{"file", missing}, {"error", "No such file or directory"}}));
-    EXPECT_EQ(js[1]["file"], "good.ls");
-}
-
-TEST_F(LsysTest, CheckJsonHoldsEveryMessageInOrder) {
-    // A problem, one with odd bytes, then the statistics (the cap is EverySubcommand's).
-    const std::string unknown = "ignoring unknown command ";
-    flat_t want = {{"file", "many.ls"},
-                   {"polygon_count", "24"},
-                   {"triangles", "32"},
-                   {"more_messages", "0"},
-                   {"bounds.5", "100"}};
-    for (int i = 0; i < 5; i++)
-        want["bounds." + std::to_string(i)] = "0";
-    int n = 0;
-    auto add = [&](int code, int line, const std::string &kind, const std::string &msg) {
-        const std::string key = "messages." + std::to_string(n++) + ".";
-        want[key + "code"] = std::to_string(code), want[key + "kind"] = kind;
-        want[key + "text"] = msg;
-        if (line) want[key + "line"] = std::to_string(line);
-    };
-    add(8, 2, "parse", unknown + "'colour' 1 0 0 0");
-    add(23, 3, "parse", unknown + "'odd' \"q\" \\ \x01 \xc3\xa9");
-    for (const char *stat :
-         {"polygons: 24", "tokens: 1, simplified to 2", "stacks: []=0, {}=0, vertices=0",
-          "bounds: (0, 0, 0) .. (0, 0, 100)", "time: #ms"})
-        add(-10, 0, "info", stat);
-    write("many.ls", "axiom F\ncolour 1 0 0 0\nodd \"q\" \\ \x01 \xe9\n");
-    run("check --json many.ls");
-    EXPECT_EQ(status, 1);
-    std::vector<flat_t> js = jsonLines(out);
-    ASSERT_EQ(js.size(), 1u);
-    EXPECT_EQ(js[0], want);
-}
-
-TEST_F(LsysTest, GrowthMultipliesTheRecursion) {
-    write("grow.ls", "recursion 1\naxiom F\nrule F=FF\n");
-    const std::pair<const char *, const char *> cases[] = {
-        {"", "200"}, {"--growth=3", "800"}, {"--growth 0", "100"}, {"--growth 1.5", "200"}};
-    for (const auto &[growth, top] : cases) {
-        run(std::string("check --json ") + growth + " grow.ls");
-        EXPECT_EQ(status, 0) << cmd;
-        EXPECT_EQ(jsonLines(out).at(0)["bounds.5"], top) << cmd;
-    }
-}
-
-TEST_F(LsysTest, UsageErrorsExitTwoWithAMessage) {
-    write("f.ls", "axiom F\n");
-    std::vector<std::pair<std::string, std::string>> cases = {
-        {"", "no command given"},
-        {"grow f.ls", "unknown command 'grow'"},
-        {"check", "check needs at least one FILE"},
-        {"check --frobnicate f.ls", "Unknown option 'frobnicate'"},
-        {"help grow", "unknown command 'grow'"},
-        {"export f.ls", "export needs -o OUT"},
-        {"export f.ls -o x.dae", "cannot tell the format of"},
-        {"export -o x.stl", "export needs exactly one FILE"},
-        {"export f.ls --stats -o x.stl", "Unknown option 'stats'"},
-        {"render f.ls -o x.bmp",
-         LSYS_HAS_RENDER ? "cannot tell the picture format of 'x.bmp'" : "render is not available"},
-        {"pick f.ls 1 2", "pick needs FILE X Y Z"},
-        {"pick f.ls 1 abc 3", "Y must be a finite number, not 'abc'"},
-        {"pick f.ls 0 0 -inf", "Z must be a finite number, not '-inf'"},
-        {"pick f.ls 0 0 1e40", "Z must be a finite number, not '1e40'"},
-        {"pick f.ls 0 0 1,5", "Z must be a finite number, not '1,5'"},
-    };
-    // One shared check: its bounds on check, its wiring on the others (render's is render_test's).
-    for (std::string v : {"abc", "-1", "1e39"})
-        for (std::string command : {"check", "export -o x.stl", "pick --json"})
-            if (command == "check" || v == "-1")
-                cases.push_back({command + " --growth=" + v + " f.ls",
-                                 "--growth needs a finite number of 0 or more, not '" + v + "'"});
-    for (const auto &[args, message] : cases) {
-        run(args);
-        EXPECT_EQ(status, 2) << cmd;
-        EXPECT_NE(err.find(message), std::string::npos) << cmd << ": " << err;
-        EXPECT_EQ(out, "") << cmd;
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1); // refused exports wrote nothing
-}
-
-TEST_F(LsysTest, HelpVersionAndRender) {
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {"--help", {"check", "export", "pick", "render", "help", "--growth", "Exit status"}},
-        {"help", {"Exit status"}},
-        {"help check", {"lsys check", "--stats", "more_messages"}},
-        {"check --help", {"lsys check", "--json"}},
-        {"help export", {"lsys export", ".3mf", ".mtl"}},
-        {"help pick", {"lsys pick", "--json", "mark"}},
-        {"help render", {LSYS_HAS_RENDER ? "lsys render" : ""}},
-    };
-    for (const auto &[args, words] : cases) {
-        run(args);
-        EXPECT_EQ(status, LSYS_HAS_RENDER || args != "help render" ? 0 : 2) << args;
-        for (const std::string &word : words)
-            EXPECT_NE(out.find(word), std::string::npos) << args << ": " << word;
-    }
-    expect("--version", 0, std::string("lsys (Sprig) ") + LSYS_VERSION + "\n");
-    if (!LSYS_HAS_RENDER) expect("render", 2, "", "lsys: render is not available in this build\n");
-}
-
 TEST_F(LsysTest, EverySubcommandReportsProblemsAsCheckDoes) {
     const std::pair<const char *, int> cases[] = {
         // {description, messages past the first thousand (-1: no cap reached)}
@@ -315,75 +183,83 @@ TEST_F(LsysTest, PickPrintsTheDerivationOnly) {
     expect("pick none.ls 0 0 0", 2, "", "lsys: none.ls: No such file or directory\n");
 }
 
-// Outputs come out whole even when interrupted, out of memory, or written twice at once.
-TEST_F(LsysTest, OutputsAreWrittenSafely) {
-    write("f.ls", "axiom F\n");
-    write("red.ls", "axiom c(1)F\n");
-    write("blue.ls", "axiom c(3)F\n");
-    write("two.ls", "axiom FcF\n");
-    ASSERT_TRUE(fs::create_directory(dir + "/taken.obj"));
-    expect("export two.ls --output " + dir + "/out.stl", 0, "");
-    EXPECT_EQ(slurp(dir + "/out.stl").size(), 84u + 50u * 64u);
-    expect("export f.ls -o taken.obj", 2, "", "lsys: taken.obj: Is a directory\n");
-    EXPECT_FALSE(fs::exists(dir + "/taken.mtl"));
-
-    // Two exports to one OBJ name at once leave a pair from the same run.
-    for (int i = 0; i < 15; i++) {
-        run("export red.ls -o m.obj & " LSYS_BINARY " export blue.ls -o m.obj; wait");
-        const std::string obj = slurp(dir + "/m.obj"), mtl = slurp(dir + "/m.mtl");
-        const size_t use = obj.find("usemtl ");
-        ASSERT_NE(use, std::string::npos);
-        const std::string name = obj.substr(use + 7, obj.find('\n', use) - use - 7);
-        EXPECT_NE(mtl.find("newmtl " + name + "\n"), std::string::npos) << name << "\n" << mtl;
-    }
-
-    // Interrupted while writing, or out of memory: no output, no temporary.
-    write("big.ls", "recursion 16\naxiom F\nrule F=F[+F]F\n");
-    run("export big.ls -o big.stl & sleep 0.3; kill -INT $!; wait");
-    EXPECT_FALSE(fs::exists(dir + "/big.stl") && fs::file_size(dir + "/big.stl") < 84);
-#if !defined(__SANITIZE_ADDRESS__) // a sanitizer reserves more address space than the limit
-    fs::remove(dir + "/big.stl");
-    run("--version >/dev/null; ulimit -v 150000; " LSYS_BINARY " export big.ls -o big.stl");
-    EXPECT_EQ(status, 2);
-    EXPECT_NE(err.find("lsys: out of memory\n"), std::string::npos) << err;
-    EXPECT_FALSE(fs::exists(dir + "/big.stl"));
+// Each case of tests/data/cli/runs.txt, run by sh in a fresh folder (as root in a mount
+// namespace of its own, where a case may mount a small file system to fill).
+TEST_F(LsysTest, RunsAsTheTableSays) {
+    const bool unshared = system("unshare -m true 2>/dev/null") == 0;
+#if defined(__SANITIZE_ADDRESS__)
+    setenv("SANITIZED", "1", 1);
+#else
+    setenv("SANITIZED", "0", 1);
 #endif
-    for (const auto &e : fs::directory_iterator(dir))
-        EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
-}
-
-TEST_F(LsysTest, RenderChoosesTheFormatByExtension) {
-    if (!LSYS_HAS_RENDER) GTEST_SKIP() << "no render in this build";
-    write("f.ls", "axiom F\n");
-    const std::pair<const char *, std::string> cases[] = {
-        {"pic.png", "\x89PNG"}, {"pic.JPG", "\xff\xd8\xff"}, {"pic.jpeg", "\xff\xd8\xff"}};
-    for (const auto &[name, magic] : cases) {
-        expect(std::string("render f.ls --size 16x12 -o ") + name, 0, "");
-        EXPECT_EQ(slurp(dir + "/" + name).substr(0, magic.size()), magic) << name;
+    setenv("HAS_RENDER", LSYS_HAS_RENDER ? "1" : "0", 1);
+    setenv("LSYS", LSYS_BINARY, 1);
+    setenv("VERSION", LSYS_VERSION, 1);
+    setenv("COMPLETION", LSYS_COMPLETION, 1);
+    setenv("EXAMPLES", SPRIG_EXAMPLES_DIR, 1);
+    setenv("SOURCE", SPRIG_SOURCE_DIR, 1);
+    setenv("DATA", SPRIG_TESTS_DIR "/data/cli", 1);
+    std::ifstream in(SPRIG_TESTS_DIR "/data/cli/runs.txt");
+    int ran = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3)
+            f.push_back(line.substr(at, (bar = line.find(" | ", at)) - at));
+        ASSERT_GE(f.size(), 5u) << line;
+        std::string command = f[1];
+        for (size_t i = 2; i + 3 < f.size(); i++)
+            command += " | " + f[i];
+        const std::string &wantErr = f[f.size() - 2];
+        fs::remove_all(dir);
+        fs::create_directory(dir);
+        write("f.ls", "axiom F\n");
+        std::ofstream(base + "/case.sh")
+            << ". " SPRIG_TESTS_DIR "/data/cli/helpers.sh\ncd " << dir << " || exit 99\n(" << f[0]
+            << ") >/dev/null 2>&1; s=$?; [ $s = 77 ] && exit 77; [ $s = 0 ] || exit 98\n("
+            << command << ") >../o 2>../e; echo $? >../status\n(" << f.back()
+            << ") && [ -z \"$(find . -name '.?*')\" ]\n";
+        const int st = system(((unshared ? "unshare -m sh " : "sh ") + base + "/case.sh").c_str());
+        if (WIFEXITED(st) && WEXITSTATUS(st) == 77) continue;
+        ran++;
+        err = slurp(base + "/e");
+        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << line << "\n" << err;
+        EXPECT_EQ(slurp(base + "/status"), f[f.size() - 3] + "\n") << line << "\n" << err;
+        if (wantErr == "-") {
+            EXPECT_EQ(err, "") << line;
+        }
+        EXPECT_TRUE(wantErr == "-" || err.find(wantErr) != std::string::npos) << line << "\n"
+                                                                              << err;
     }
+    EXPECT_GE(ran, 60);
 }
 
-TEST_F(LsysTest, BashCompletesCommandsOptionsAndFiles) {
-    write("f.ls", "");
-    write("m.stl", "");
-    write("p.png", "");
-    const std::pair<const char *, const char *> cases[] = {
-        {"lsys ch", "check"},
-        {"lsys help re", "render"},
-        {"lsys render f.ls --a", "--aa"},
-        {"lsys check ", "f.ls"},
-        {"lsys export f.ls -o ", "m.stl"},
-        {"lsys render f.ls -o ", "p.png"},
-    };
-    // Completes the line given as $1 as bash would on a Tab at its end.
-    std::ofstream(base + "/complete.sh")
-        << "shopt -s extglob; source " LSYS_COMPLETION "\n"
-        << "read -ra COMP_WORDS <<< \"$1\"; [[ $1 == *' ' ]] && COMP_WORDS+=('')\n"
-        << "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _lsys; echo \"${COMPREPLY[*]}\"\n";
-    for (const auto &[line, want] : cases) {
-        int st = system(("cd " + dir + " && bash ../complete.sh '" + line + "' >../o").c_str());
-        EXPECT_EQ(st, 0) << line;
-        EXPECT_EQ(slurp(base + "/o"), std::string(want) + "\n") << line;
+// A float in JSON is the shortest decimal that reads back to it: it reads back, and has as few
+// significant digits as the shortest "%.Ne" that does, over random bit patterns.
+TEST(JsonNumber, IsTheShortestDecimalThatReadsBack) {
+    std::mt19937 random(1);
+    for (int i = 0; i < 50000; i++) {
+        const uint32_t bits = random();
+        float v;
+        memcpy(&v, &bits, 4);
+        if (!std::isfinite(v)) {
+            EXPECT_TRUE(jsonNumber(v).isNull());
+            continue;
+        }
+        std::string text = jsonLine(QJsonObject{{"v", jsonNumber(v)}});
+        text = text.substr(5, text.size() - 7); // {"v":...}\n
+        EXPECT_EQ(strtof(text.c_str(), nullptr), v) << text;
+        std::string digits = text.substr(0, text.find_first_of("eE"));
+        digits.erase(std::remove_if(digits.begin(), digits.end(),
+                                    [](char c) { return c == '-' || c == '.'; }),
+                     digits.end());
+        digits = digits.substr(digits.find_first_not_of('0'));
+        digits.erase(digits.find_last_not_of('0') + 1);
+        int n = 0;
+        char buf[32];
+        while (snprintf(buf, sizeof buf, "%.*e", n, v), strtof(buf, nullptr) != v)
+            n++;
+        EXPECT_EQ(digits.size(), (size_t)n + 1) << text << " against " << buf;
     }
 }
 
