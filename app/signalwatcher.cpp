@@ -2,6 +2,8 @@
 // ignores or ends on.
 #include "signalwatcher.h"
 
+#include "io.h"
+
 #include <QSocketNotifier>
 
 #include <errno.h>
@@ -36,8 +38,9 @@ void onAsk(int sig) {
 }
 
 void onFatal(int sig) {
-    // TODO: call ioRemoveTemporaries() (io/io.h) here, once io provides it, so that an
-    // unfinished save leaves no named temporary behind. Only async-signal-safe calls here.
+    // An unfinished save leaves no named temporary behind (io only cleans up on signals left
+    // at their default action). Only async-signal-safe calls here.
+    ioRemoveTemporaries();
     struct sigaction dfl = {};
     dfl.sa_handler = SIG_DFL;
     sigemptyset(&dfl.sa_mask);

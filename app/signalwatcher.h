@@ -8,7 +8,8 @@
 //                             the file-size limit, fails with EPIPE or EFBIG and the save
 //                             reports it, instead of the process ending.
 //   SIGQUIT                   keeps its meaning (end now, with a core dump) and loses unsaved
-//                             text; the temporaries of an unfinished save are removed first.
+//                             text; the named temporaries of an unfinished save are removed
+//                             first.
 //
 // The handlers only write one byte to a socket pair (or remove files and re-raise); a socket
 // notifier reads the byte in the event loop.

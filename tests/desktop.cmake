@@ -11,7 +11,8 @@ foreach(name ${SPRIG_DESKTOP_TESTS})
                          ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
 endforeach()
 
-# The sprig program itself, started and signalled by main_test.
+# The sprig program itself, started and signalled by main_test, and its signal handling.
+target_link_libraries(main_test PRIVATE sprig_app)
 target_compile_definitions(main_test PRIVATE SPRIG_BINARY="$<TARGET_FILE:sprig>")
 add_dependencies(main_test sprig)
 

@@ -1,13 +1,19 @@
 // The sprig program end to end (table in data/main/startup.txt): which signals end it only
 // through Quit and which it ignores or dies of, a settings file it must neither read nor
-// touch, and a file name Qt cannot carry.
+// touch, and a file name Qt cannot carry. Then what SIGQUIT leaves of an unfinished save.
+#include "io.h"
+#include "signalwatcher.h"
+
 #include <QtTest>
 
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace {
+
+const QDir::Filters kAll = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
 
 QList<QStringList> rows() {
     QFile f(SPRIG_TESTS_DIR "/data/main/startup.txt");
@@ -100,6 +106,30 @@ class MainTest : public QObject {
         if (row[5] != "-")
             QVERIFY2(err.contains(QString(row[5]).replace('_', ' ')), qPrintable(err));
         if (row[1] != "-") QCOMPARE(identity(settings), before);
+    }
+
+    // SIGQUIT ends the window at once, but not before the named temporary of an unfinished
+    // save (on file systems without unnamed ones) is removed.
+    void quitRemovesTemporaries() {
+        QTemporaryDir dir;
+        const std::string target = QFile::encodeName(dir.filePath("doc.ls")).toStdString();
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit noCore{0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+            SignalWatcher watcher;
+            ioUseNamedTemporaries(true);
+            IoOut out;
+            std::string err;
+            if (!ioOutOpen(&out, target, &err) || QDir(dir.path()).isEmpty(kAll)) _exit(3);
+            raise(SIGQUIT);
+            _exit(4);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGQUIT,
+                 qPrintable(QString::number(status)));
+        QVERIFY(QDir(dir.path()).isEmpty(kAll));
     }
 };
 
