@@ -26,9 +26,9 @@ QList<QStringList> rows() {
 }
 
 int signalNamed(const QString &name) {
-    const QHash<QString, int> all{{"INT", SIGINT},   {"TERM", SIGTERM}, {"HUP", SIGHUP},
-                                  {"PIPE", SIGPIPE}, {"XFSZ", SIGXFSZ}, {"QUIT", SIGQUIT}};
-    return all.value(name);
+    for (int s = 1; s < NSIG; ++s)
+        if (sigabbrev_np(s) && name == sigabbrev_np(s)) return s;
+    return 0;
 }
 
 // Kind, size, modification time and inode: what any write or replacement would change.
