@@ -8,12 +8,50 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
+#include <QFile>
 #include <QIcon>
+#include <QMessageBox>
 #include <QSessionManager>
 #include <QSurfaceFormat>
 
 #include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+
+// The bytes of the argument that Qt's parser read as `arg`: names that are not UTF-8 do not
+// survive Qt's argument strings.
+QByteArray rawArgument(int argc, char **argv, const QString &arg) {
+    for (int i = 1; i < argc; ++i)
+        if (QFile::decodeName(argv[i]) == arg) return argv[i];
+    return QFile::encodeName(arg);
+}
+
+// `path` made absolute against the working folder, byte for byte.
+QByteArray absolutePath(const QByteArray &path) {
+    if (path.startsWith('/')) return path;
+    char *cwd = getcwd(nullptr, 0);
+    const QByteArray dir = cwd ? QByteArray(cwd) : QByteArray();
+    free(cwd);
+    return dir.isEmpty() ? path : dir + '/' + path;
+}
+
+QString unnamable(const QString &name) {
+    return QStringLiteral("Sprig cannot open \"%1\": Sprig opens only files whose names are "
+                          "valid UTF-8. Rename the file, or use lsys, which takes any name.")
+        .arg(name);
+}
+
+// A message on the window that does not stop it (window-modal, like the save prompt).
+void notice(QWidget *window, const QString &text) {
+    auto *box = new QMessageBox(QMessageBox::Warning, "Sprig", text, QMessageBox::Ok, window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
     QCoreApplication::setOrganizationName("Sprig");
@@ -23,6 +61,7 @@ int main(int argc, char **argv) {
     // GL surface shares one list space, so moving the view to the full-screen window or
     // switching anti-aliasing never strands the model's display list.
     Preferences prefs;
+    if (!prefs.problem().isEmpty()) fprintf(stderr, "sprig: %s\n", qPrintable(prefs.problem()));
     QSurfaceFormat::setDefaultFormat(KXGLView::surfaceFormat(prefs.aa()));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 
@@ -45,6 +84,18 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     app.setWindowIcon(QIcon(":/sprig.png"));
 
+    // From here a logout, `kill` or Ctrl+C asks about unsaved changes like Quit does; before
+    // the window exists there is nothing to ask about.
+    SignalWatcher watcher;
+    AppController *shown = nullptr;
+    int endedBy = 0;
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [&](int sig) {
+        if (shown)
+            shown->quit();
+        else
+            endedBy = sig;
+    });
+
     QCommandLineParser parser;
     parser.setApplicationDescription("Editor and viewer of three-dimensional L-systems.");
     parser.addHelpOption();
@@ -54,31 +105,42 @@ int main(int argc, char **argv) {
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
         fprintf(stderr, "sprig: opening '%s' only; one file at a time\n", qPrintable(files[0]));
+    const QByteArray file = files.isEmpty() ? QByteArray() : rawArgument(argc, argv, files[0]);
 
-    // One Sprig per user: a file given while one runs is handed to it.
+    // One Sprig per user and display: a file given while one runs is handed to it.
     SingleInstance instance;
-    QStringList absolute;
-    for (const QString &f : files.mid(0, 1))
-        absolute << QFileInfo(f).absoluteFilePath();
-    if (!absolute.isEmpty() && instance.forwardToRunning(absolute)) return 0;
+    if (!instance.problem().isEmpty())
+        fprintf(stderr, "sprig: not handing files to a running Sprig: %s\n",
+                qPrintable(instance.problem()));
+    if (!file.isEmpty() && instance.forwardToRunning(absolutePath(file))) return 0;
+    if (endedBy) return 128 + endedBy;
     instance.listen();
 
     AppController window(&prefs);
+    shown = &window;
+    auto open = [&window](const QByteArray &path) {
+        QString name;
+        if (SingleInstance::fileName(path, &name))
+            window.openFileRequest(name);
+        else
+            notice(&window, unnamable(name));
+    };
     QObject::connect(&instance, &SingleInstance::openRequested, &window,
-                     [&window](const QString &p) {
+                     [&window, open](const QByteArray &path) {
                          window.raise();
                          window.activateWindow();
-                         window.openFileRequest(p);
+                         open(path);
                      });
-    // A logout or `kill` asks about unsaved changes like Quit does.
-    SignalWatcher watcher;
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &window, &AppController::quit);
     // A session manager asking to end the session gets the same question.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager &) { window.quit(); });
     window.resize(1200, 760);
     window.show();
-    if (!files.isEmpty()) window.openFileRequest(files[0]);
+    if (!prefs.problem().isEmpty()) notice(&window, prefs.problem());
+    QString name;
+    if (!file.isEmpty() && !SingleInstance::fileName(file, &name))
+        fprintf(stderr, "sprig: %s\n", qPrintable(unnamable(name)));
+    if (!file.isEmpty()) open(file);
     window.applicationDidFinishLaunching();
     return app.exec();
 }

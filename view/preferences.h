@@ -3,6 +3,11 @@
 // every frame), the refresh "delay", the editor's font "FontUserDefault" and the last "version"
 // that ran. Every change through setValue() emits changed(key), so the window reacts to "aa"
 // (new GL context), "delay" (re-plans a pending refresh) and repaints for the others.
+//
+// A settings file that is not a regular file (a FIFO would block start-up for ever) or is
+// larger than kMaxFileBytes is not read: the preferences then start from their defaults and
+// live in a scratch file for the session, so the user's file is left exactly as it was, and
+// problem() says so.
 #ifndef SPRIG_VIEW_PREFERENCES_H
 #define SPRIG_VIEW_PREFERENCES_H
 
@@ -11,9 +16,11 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class QSettings;
+class QTemporaryDir;
 
 class Preferences : public QObject {
     Q_OBJECT
@@ -31,11 +38,18 @@ class Preferences : public QObject {
     // is widened to double before the comparison, so a stored 10.9 counts as automatic.
     static constexpr double kManualDelay = 10.9;
 
+    // The largest settings file read: the few keys take a few kilobytes.
+    static constexpr qint64 kMaxFileBytes = 1 << 20;
+
     // Uses the per-user settings of organisation "Sprig", application "Sprig".
     explicit Preferences(QObject *parent = nullptr);
     // Uses the settings file at `path` (INI format); for tests and tools.
     explicit Preferences(const QString &path, QObject *parent = nullptr);
     ~Preferences() override;
+
+    // Why the stored preferences were not read, as a sentence for the user; empty when they
+    // were (or there were none yet).
+    QString problem() const { return _problem; }
 
     // Each getter falls back to the value a first run writes when the key is missing or holds
     // something of the wrong type.
@@ -73,7 +87,12 @@ class Preferences : public QObject {
 
   private:
     bool boolValue(const char *key, bool fallback) const;
+    // Opens `files`' settings through `open` unless one of them must not be read.
+    void openChecked(const QStringList &files, const std::function<QSettings *()> &open);
+
+    std::unique_ptr<QTemporaryDir> _scratch; // holds the session's settings when refused
     std::unique_ptr<QSettings> _settings;
+    QString _problem;
 };
 
 #endif
