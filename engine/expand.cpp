@@ -17,9 +17,11 @@ static const tok_t emptyAxiom[1] = {{0, 0.0f}};
 /* The model's budget bounds the work of one walk: raw tokens delivered and rule bodies
  * entered (a chain of rules that ends in empty bodies delivers nothing, yet can take 2^n steps).
  * Without it a rule such as X=XX at depth 100, whose tokens are all dropped, or +=++, whose
- * tokens all merge into one turn, would keep a single call busy for ever. */
+ * tokens all merge into one turn, would keep a single call busy for ever. A caller that no
+ * longer wants the drawing spends the budget at once through the cancel flag. */
 static bool overBudget(const lsys_t *l) {
-    return l->token_count > l->token_limit || l->rewrite_count > l->token_limit;
+    return l->token_count > l->token_limit || l->rewrite_count > l->token_limit ||
+           (l->cancel && l->cancel->load(std::memory_order_relaxed));
 }
 
 /* Ends the walk early: only the axiom's end token is left to read. */
