@@ -27,8 +27,6 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-#include <GL/gl.h>
-
 // Settings key of the splitter's sizes (editor tabs, 3D view).
 static const char *const kSplitterKey = "splitterSizes";
 
@@ -48,10 +46,7 @@ AppController::AppController(Preferences *prefs, QWidget *parent)
 AppController::~AppController() {
     // Bring the view home first, so that it is destroyed with this window.
     if (oglView->isFullScreen()) oglView->toggleFullScreen();
-    // The list belongs to the view's context: delete it there, then free the model.
-    oglView->makeCurrent();
-    if (!oglView->hasContext()) _model.list = 0;
-    modelRelease(&_model);
+    lsysFree(_gen);
 }
 
 void AppController::buildWindow() {
@@ -77,8 +72,6 @@ void AppController::buildWindow() {
     tabView->addTab(logView, tr("Messages"));
 
     oglView = new BasicOpenGLView(_prefs);
-    oglView->setDrawCallbacks(modelDrawCallback, modelFloorCallback, &_model);
-    oglView->setSelectHandler([this](const float *p) { select(p); });
     connect(oglView, &KXGLView::contextCreated, this, &AppController::contextCreated);
     connect(oglView, &BasicOpenGLView::pointPicked, this, &AppController::pickPoint);
     connect(oglView, &BasicOpenGLView::pickedNothing, this, [this] { showPick({}); });
@@ -223,18 +216,6 @@ void AppController::setDocumentTitle(const QString &path) {
                    QStringLiteral("[*] \u2014 Sprig"));
 }
 
-void AppController::drawLSys() {
-    ::drawLSys(_model.list);
-}
-
-void AppController::drawFloor() {
-    ::drawFloor(_model.gen);
-}
-
-void AppController::select(const float *point) {
-    Q_UNUSED(point);
-}
-
 // ---- Font ----
 
 void AppController::restoreFont() {
@@ -255,17 +236,8 @@ void AppController::chooseFont() {
 // ---- Preferences ----
 
 void AppController::contextCreated() {
-    // A context that does not share the old one's lists needs the model recorded again.
-    oglView->makeCurrent();
-    if (_refreshOnContext || (_model.list != 0 && !glIsList(_model.list))) {
-        _model.list = 0;
-        _refreshOnContext = false;
-        refresh();
-    }
-    if (_centerOnContext) {
-        _centerOnContext = false;
-        center();
-    }
+    // A context that does not share the old one's buffers needs the model again.
+    if (oglView->modelLost()) refresh();
 }
 
 void AppController::preferenceChanged(const QString &key) {
@@ -273,8 +245,7 @@ void AppController::preferenceChanged(const QString &key) {
         const bool aa = _prefs->aa();
         _aaAction->setChecked(aa);
         if (aa != oglView->aa()) {
-            oglView->makeCurrent();
-            if (oglView->hasContext()) modelDropList(&_model);
+            oglView->dropModel();
             oglView->setAA(aa);
             oglView->updateProjection();
             refresh();

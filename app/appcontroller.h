@@ -11,7 +11,7 @@
 #ifndef SPRIG_APP_APPCONTROLLER_H
 #define SPRIG_APP_APPCONTROLLER_H
 
-#include "model_gl.h"
+#include "lsys.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -59,16 +59,10 @@ class AppController : public QMainWindow {
     // Replaces, in place, every character above 255 with "?"; returns how many were replaced.
     static int forceAscii(QString &text);
 
-    void drawLSys();
-    void drawFloor();
     // The message report: tab label, message list, red mark; empties the message store.
     void errorReport();
     // Selects the editor tab and, for a position of 0 or more, marks that line red.
     void showErrorPos(int pos);
-    // A picked point (model coordinates); nothing is done with it.
-    void select(const float *point);
-    // Number of toolbar items registered.
-    int count() const;
 
     // ---- Accessors for the window's parts ----
     BasicOpenGLView *view() const { return oglView; }
@@ -80,7 +74,8 @@ class AppController : public QMainWindow {
     RefreshButton *refreshButton() const { return _refreshButton; }
     MainToolBar *toolbar() const { return _toolbar; }
     QSlider *growthSlider() const { return _growthSlider; }
-    const model_gl_t &model() const { return _model; }
+    // The model on screen (null before the first refresh).
+    const lsys_t *model() const { return _gen; }
     float growth() const { return _growth; }
     const QString &file() const { return _file; }
     bool isRefreshScheduled() const { return _refreshTimer.isActive(); }
@@ -147,8 +142,11 @@ class AppController : public QMainWindow {
 
   private:
     void leaveFullScreen();
-    // A new model of the text, prepared as the refresh prepares it (seeded, grown).
-    lsys_t *preparedModel(const QByteArray &text);
+
+    // The shown model's description drawn headless (within the window's ceilings) at size,
+    // under the view's camera and display preferences, or in the printed look. Null, with the
+    // reason, when nothing was shown yet or no context or framebuffer could be had.
+    QImage renderPicture(QSize size, bool aa, bool print, QString *error = nullptr);
     QFileDialog *exportPanel(const char *name, const QStringList &filters, const QString &suffix);
     void showExportError(const QString &path, const QString &why);
     QMessageBox *showFileError(const char *name, const QString &text, const QString &why);
@@ -190,7 +188,9 @@ class AppController : public QMainWindow {
     PreferencesDialog *_prefsDialog = nullptr;
     QMenu *_viewMenu = nullptr;
 
-    model_gl_t _model{nullptr, 0}; // the current model and its display list
+    lsys_t *_gen = nullptr; // the model on screen
+    QByteArray _shownText;  // the description it was drawn from, for printing and export
+    float _shownGrowth = 1.0f;
     float _growth = 1.0f;
     QString _file;    // empty: untitled
     QString _pending; // the file to load once the prompt is answered; empty: a new document
@@ -203,10 +203,8 @@ class AppController : public QMainWindow {
     QTimer _refreshTimer;
     bool _spinning = false;
     bool _imageShown = true;
-    bool _forcing = false;          // forceAscii is editing the document
-    bool _forcedNoted = false;      // the status bar said so once for this document
-    bool _refreshOnContext = false; // a refresh waits for the view's first context
-    bool _centerOnContext = false;
+    bool _forcing = false;     // forceAscii is editing the document
+    bool _forcedNoted = false; // the status bar said so once for this document
 };
 
 #endif

@@ -79,9 +79,19 @@ void AppController::printDocument() {
     auto *dialog = new QPrintDialog(&printer, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (dialog->exec() != QDialog::Accepted) return;
-    if (text)
+    if (text) {
         textView->print(&printer);
-    else if (!oglView->print(&printer))
+        return;
+    }
+    // The picture is drawn again at the page's resolution, not scaled up from the screen: the
+    // view's shape, as large as the page allows, up to the headless renderer's 8192 pixels.
+    // Before the first refresh the screen's picture is printed.
+    QSize size(qMax(1, oglView->width()), qMax(1, oglView->height()));
+    size.scale(printer.pageRect(QPrinter::DevicePixel).size().toSize().boundedTo(QSize(8192, 8192)),
+               Qt::KeepAspectRatio);
+    const QImage picture =
+        _shownText.isNull() ? oglView->printImage() : renderPicture(size, false, true);
+    if (!KXGLView::print(&printer, picture))
         QMessageBox::warning(this, tr("Sprig"), tr("The picture could not be printed."));
 }
 

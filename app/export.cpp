@@ -7,6 +7,7 @@
 #include "export.h"
 #include "io.h"
 #include "preferences.h"
+#include "render_image.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -21,6 +22,30 @@
 
 // The side of an exported picture is capped like a printed one.
 static const int kMaxImageSide = 8192;
+
+QImage AppController::renderPicture(QSize size, bool aa, bool print, QString *error) {
+    if (_shownText.isNull() || size.isEmpty()) {
+        if (error) *error = tr("There is no picture to draw.");
+        return QImage();
+    }
+    render_request_t r = renderRequestDefaults();
+    r.width = size.width();
+    r.height = size.height();
+    r.aa = aa;
+    r.growth = _shownGrowth;
+    r.style = oglView->sceneStyle();
+    r.print = print;
+    r.view = &oglView->scene();
+    r.ceilings = &lsysWindowCeilings;
+    // The headless context takes this thread's current context away; Qt makes the surface's
+    // context current again before it next draws.
+    oglView->doneCurrent();
+    std::string why;
+    const QImage image = renderDescription(_shownText.constData(), r, nullTrace, &why);
+    if (image.isNull() && error) *error = QString::fromStdString(why);
+    oglView->requestRedraw();
+    return image;
+}
 
 void AppController::showExportError(const QString &path, const QString &why) {
     showFileError("exportError", tr("\"%1\" could not be written.").arg(path), why);
@@ -72,14 +97,12 @@ bool AppController::exportModelTo(const QString &path) {
     const QByteArray text = textView->toPlainText().toLatin1();
     mesh_t mesh;
     const emit_t sink = meshEmit(&mesh);
-    lsys_t *l = preparedModel(text);
+    lsys_job_t job = {text.constData(), _growth, &lsysWindowCeilings, &sink, nullptr, 1, 0};
+    lsys_t *l = lsysBuild(&job, nullTrace);
     if (!l) {
         showExportError(path, tr("Not enough memory."));
         return false;
     }
-    l->sink = &sink;
-    lsysDraw(l, nullTrace);
-    l->sink = nullptr;
     lsysFree(l);
     std::string err;
     if (!exportMesh(mesh, target, format, &err)) {
@@ -134,7 +157,7 @@ void AppController::exportImage() {
 
 bool AppController::exportImageTo(const QString &path, QSize size, bool aa) {
     QString why;
-    const QImage image = oglView->renderImage(size, aa, true, &why);
+    const QImage image = renderPicture(size, aa, false, &why);
     if (image.isNull()) {
         showExportError(path, why.isEmpty() ? tr("No picture could be drawn.") : why);
         return false;

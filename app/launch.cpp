@@ -57,10 +57,6 @@ void AppController::buildToolbar() {
     _toolbar->checkVersion(QCoreApplication::applicationVersion());
 }
 
-int AppController::count() const {
-    return _toolbar ? _toolbar->count() : 0;
-}
-
 void AppController::preferencesOpen() {
     leaveFullScreen();
     if (!_prefsDialog) {

@@ -21,6 +21,7 @@
 #include <QTextCursor>
 
 #include "files.h"
+#include "model_arrays.h"
 
 // ---- States of the cycle ----
 
@@ -118,43 +119,41 @@ void AppController::refresh() {
     _refreshAction->setEnabled(false);
     if (!_prefs->manualRefresh()) setRefreshImage(true);
 
-    if (!oglView->hasContext()) {
-        // The list must live in the view's context; the first context runs this again.
-        _refreshOnContext = true;
-        return;
-    }
     const QByteArray text = textView->toPlainText().toLatin1();
     // The engine reads up to the first NUL byte: say so rather than drop the rest unseen.
     const int nul = text.indexOf('\0');
     if (nul >= 0) traceHook(lineStart(text, nul), "ignoring the text after a NUL byte");
 
-    oglView->makeCurrent();
     // Hard ceilings keep any description from freezing the editor or taking gigabytes; the
     // model says so among its messages when one applied.
-    if (modelRefreshWithin(&_model, text.constData(), _growth, LSYS_CEIL_POLYGONS, LSYS_CEIL_TOKENS,
-                           traceHook))
+    auto arrays = std::make_shared<model_arrays_t>();
+    const emit_t sink = modelArraysEmit(arrays.get());
+    lsys_job_t job = {text.constData(), _growth, &lsysWindowCeilings, &sink, nullptr, 1, 0};
+    lsys_t *l = lsysBuild(&job, traceHook);
+    if (job.ceiled)
         statusBar()->showMessage(tr("This description was drawn within the window's limits of "
                                     "%1 polygons and %2 tokens.")
                                      .arg(LSYS_CEIL_POLYGONS)
                                      .arg(LSYS_CEIL_TOKENS),
                                  10000);
-    // Printing and exported pictures are drawn again from the same text.
-    oglView->setDescription(text, _growth);
+    floor_t floor;
+    modelFloor(l, &floor);
+    oglView->showModel(arrays, floor);
+    lsysFree(_gen);
+    _gen = l;
+    _shownText = text;
+    _shownGrowth = _growth;
     errorReport();
-    oglView->requestRedraw();
-}
-
-lsys_t *AppController::preparedModel(const QByteArray &text) {
-    lsys_t *l = lsysPrepare(text.constData(), _growth, nullTrace);
-    if (l) lsysCeil(l, LSYS_CEIL_POLYGONS, LSYS_CEIL_TOKENS, nullTrace);
-    return l;
 }
 
 // A Shift+click on the model: the derivation of the element there goes to the message list,
 // one line per level, and the editor selects the command that drew it.
 void AppController::pickPoint(double x, double y, double z) {
     const QByteArray text = textView->toPlainText().toLatin1();
-    lsys_t *l = preparedModel(text); // seeded as the refresh is, so the replay is the picture
+    // Prepared as the refresh prepares it (seeded, grown, within the ceilings), so the replay
+    // is the picture.
+    lsys_job_t job = {text.constData(), _growth, &lsysWindowCeilings, nullptr, nullptr, 0, 0};
+    lsys_t *l = lsysBuild(&job, nullTrace);
     if (!l) return;
     static pick_result_t r; // large; picking runs on the main thread only
     const float p[3] = {float(x), float(y), float(z)};
@@ -205,11 +204,7 @@ void AppController::grow(float growth) {
 }
 
 void AppController::center() {
-    if (!oglView->hasContext() && _refreshOnContext) {
-        _centerOnContext = true; // centre on the model the first refresh makes
-        return;
-    }
-    oglView->centerOnModel(_model.gen);
+    oglView->centerOnModel(_gen);
 }
 
 // ---- The report ----

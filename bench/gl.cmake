@@ -1,6 +1,7 @@
-# GL benchmarks of the 3D view: recording a model at the default polygon limit into a display
-# list, replaying it in a whole 800x600 frame, with and without anti-aliasing, and the whole
-# refresh after an edit, on the headless EGL context (Mesa llvmpipe where there is no GPU).
+# GL benchmarks of the 3D view: a model at the default polygon limit drawn into vertex arrays and
+# uploaded into vertex buffers, drawn in a whole 800x600 frame with and without anti-aliasing,
+# and the whole refresh after an edit, on the headless EGL context (Mesa llvmpipe where there is
+# no GPU).
 if(TARGET sprig_view_gl)
     add_executable(sprig_gl_bench gl_bench.cpp)
     target_link_libraries(sprig_gl_bench PRIVATE sprig_view_gl benchmark::benchmark)

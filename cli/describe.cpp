@@ -56,6 +56,6 @@ bool describeRead(const std::string &path, std::string *text, std::string *err) 
 }
 
 lsys_t *describeDraw(const std::string &text, float growth, const emit_t *emit) {
-    const lsys_job_t job = {text.c_str(), growth, NULL, emit, NULL, 1};
+    lsys_job_t job = {text.c_str(), growth, NULL, emit, NULL, 1, 0};
     return lsysBuild(&job, cliTrace);
 }

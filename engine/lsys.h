@@ -197,6 +197,7 @@ typedef struct lsys_job_t {
     const emit_t *sink;            /* where the triangles go; NULL discards them */
     const lsys_cancel_t *cancel;   /* NULL: never cancelled */
     int draw;                      /* 0: stop before drawing (lsysPick replays it itself) */
+    int ceiled;                    /* out: 1 when a ceiling lowered the description's limits */
 } lsys_job_t;
 
 /* The one road from a description to a model, used by the window, lsys, the headless renderer
@@ -205,7 +206,7 @@ typedef struct lsys_job_t {
  * sink afterwards; it keeps the cancel flag, which also ends a later lsysPick). Messages go to
  * tr. NULL, after "not enough memory to startup" (CODE_EXEC), when no model could be had. The
  * caller frees the model with lsysFree. */
-lsys_t *lsysBuild(const lsys_job_t *job, trace_t tr);
+lsys_t *lsysBuild(lsys_job_t *job, trace_t tr);
 
 /* ---- Rule expansion ---- */
 

@@ -19,14 +19,16 @@ lsys_t *lsysPrepare(const char *text, float growth, trace_t tr) {
     return l;
 }
 
-lsys_t *lsysBuild(const lsys_job_t *job, trace_t tr) {
+lsys_t *lsysBuild(lsys_job_t *job, trace_t tr) {
     if (!tr) tr = nullTrace;
+    job->ceiled = 0;
     lsys_t *l = lsysPrepare(job->text, job->growth, tr);
     if (!l) {
         tr(CODE_EXEC, "not enough memory to startup");
         return NULL;
     }
-    if (job->ceilings) lsysCeil(l, job->ceilings->polygons, job->ceilings->tokens, tr);
+    if (job->ceilings)
+        job->ceiled = lsysCeil(l, job->ceilings->polygons, job->ceilings->tokens, tr);
     l->cancel = job->cancel;
     if (job->draw) {
         l->sink = job->sink;

@@ -128,7 +128,7 @@ class AppControllerTest : public QObject {
         QVERIFY(_w->refreshAction()->isEnabled() && _w->isWindowModified());
         QTRY_VERIFY(!_w->isRefreshScheduled());
         QVERIFY(!_w->isSpinning() && _w->refreshImageShown() && !_w->refreshAction()->isEnabled());
-        QCOMPARE(_w->model().gen->recursion, 3.0f);
+        QCOMPARE(_w->model()->recursion, 3.0f);
 
         // Manual: nothing scheduled until Refresh; a stored 10.9 still counts as automatic.
         _prefs->setDelay(10.9f);
@@ -138,11 +138,11 @@ class AppControllerTest : public QObject {
         QVERIFY(!_w->isRefreshScheduled() && !_w->isSpinning() && _w->refreshImageShown());
         QVERIFY(_w->refreshAction()->isEnabled());
         QTest::qWait(300);
-        QCOMPARE(_w->model().gen->recursion, 3.0f);
+        QCOMPARE(_w->model()->recursion, 3.0f);
         _w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(_w.get()));
         QTest::keyClick(_w->editor(), Qt::Key_R, Qt::ControlModifier);
-        QCOMPARE(_w->model().gen->recursion, 1.0f);
+        QCOMPARE(_w->model()->recursion, 1.0f);
         QVERIFY(!_w->refreshAction()->isEnabled());
 
         // "delay" changes while a refresh is pending re-plan it both ways.
@@ -296,17 +296,17 @@ class AppControllerTest : public QObject {
     void growth() {
         _w->growthSlider()->setValue(50);
         QCOMPARE(_w->growth(), 0.5f);
-        QCOMPARE(_w->model().gen->recursion, 1.0f);
+        QCOMPARE(_w->model()->recursion, 1.0f);
         _w->refresh();
-        QCOMPARE(_w->model().gen->recursion, 1.0f);
+        QCOMPARE(_w->model()->recursion, 1.0f);
         _w->grow(1.25f);
         QCOMPARE(_w->growthSlider()->value(), 125);
-        QCOMPARE(_w->model().gen->recursion, 2.5f);
+        QCOMPARE(_w->model()->recursion, 2.5f);
     }
 
     // Loading centres the view on the model's bounds (the centring itself is the view's).
     void centring() {
-        const bounds_t b = _w->model().gen->bounds;
+        const bounds_t b = _w->model()->bounds;
         for (int i = 0; i < 3; ++i)
             QCOMPARE(_w->view()->scene().objectCenter[i], -(b.min[i] + b.max[i]) / 2);
     }
@@ -444,7 +444,7 @@ class AppControllerTest : public QObject {
         QVERIFY(_w->editor()->toPlainText().startsWith("# created "));
         QVERIFY(_w->windowTitle().startsWith("untitled.ls") && !_w->isWindowModified());
         QVERIFY(_w->file().isEmpty());
-        QCOMPARE(_w->model().gen->polygon_count, 0u);
+        QCOMPARE(_w->model()->polygon_count, 0u);
     }
 
     // Closing and quitting: no prompt without changes; Save + cancelled panel keeps running;
@@ -557,7 +557,7 @@ class AppControllerTest : public QObject {
         type("poly_limit -1\nrecursion 30\naxiom F\nrule F=FF\n");
         _w->refresh();
         QVERIFY(messageList().contains("lowering poly_limit"));
-        QVERIFY(_w->model().gen->polygon_count <=
+        QVERIFY(_w->model()->polygon_count <=
                 LSYS_CEIL_POLYGONS + 64);             // the last object finishes
         type("recursion 100\naxiom X\nrule X=[XX\n"); // a flood of stack messages
         _w->refresh();

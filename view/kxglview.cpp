@@ -118,10 +118,6 @@ QOpenGLWidget *KXGLView::surface() const {
     return _surface;
 }
 
-QOpenGLContext *KXGLView::openGLContext() const {
-    return _surface ? _surface->context() : nullptr;
-}
-
 bool KXGLView::hasContext() const {
     return _surface && _surface->isValid();
 }
@@ -181,15 +177,11 @@ QImage KXGLView::printImage() {
     return image;
 }
 
-bool KXGLView::print(QPrinter *printer) {
+bool KXGLView::print(QPrinter *printer, const QImage &image) {
+    if (image.isNull()) return false;
     QPainter painter;
     if (!painter.begin(printer)) return false;
     const QRect page = painter.viewport();
-    const QImage image = printPicture(page.size());
-    if (image.isNull()) {
-        painter.end();
-        return false;
-    }
     QSize size = image.size();
     size.scale(page.size(), Qt::KeepAspectRatio);
     const QRect target(page.x() + (page.width() - size.width()) / 2,

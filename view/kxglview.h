@@ -15,7 +15,6 @@
 #include <QSurfaceFormat>
 #include <QWidget>
 
-class QOpenGLContext;
 class QOpenGLWidget;
 class QPrinter;
 class KXFullScreenWindow;
@@ -40,7 +39,6 @@ class KXGLView : public QWidget {
     int samples() const { return _samples; }
 
     QOpenGLWidget *surface() const;
-    QOpenGLContext *openGLContext() const;
     // True once the current surface has a valid context.
     bool hasContext() const;
     // Makes the surface's context current (for display-list work by the owner).
@@ -56,14 +54,9 @@ class KXGLView : public QWidget {
     QImage printImage();
     // The current on-screen frame, single-sampled. Null when there is no context.
     QImage grabFrame();
-    // The picture to print on a page of that many device pixels; here printImage().
-    virtual QImage printPicture(QSize page) {
-        Q_UNUSED(page);
-        return printImage();
-    }
-    // Draws printPicture() for the printer's page on it, scaled to fit and centred. False when
-    // there was nothing to print or the printer could not be opened.
-    bool print(QPrinter *printer);
+    // Draws picture on the printer's page, scaled to fit and centred. False when the picture is
+    // null or the printer could not be opened.
+    static bool print(QPrinter *printer, const QImage &picture);
 
   public slots:
     // Enters or leaves full screen: the view moves into a frameless full-screen window and a
