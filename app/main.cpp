@@ -1,6 +1,7 @@
 // Sprig's entry point: `sprig [FILE.ls]` opens the editor window on FILE, or on the built-in
 // template without one.
 #include "appcontroller.h"
+#include "document.h"
 #include "kxglview.h"
 #include "preferences.h"
 #include "signalwatcher.h"
@@ -68,17 +69,18 @@ int main(int argc, char **argv) {
                      [&window](const QString &p) {
                          window.raise();
                          window.activateWindow();
-                         window.openFileRequest(p);
+                         window.document()->openFileRequest(p);
                      });
     // A logout or `kill` asks about unsaved changes like Quit does.
     SignalWatcher watcher;
-    QObject::connect(&watcher, &SignalWatcher::terminationRequested, &window, &AppController::quit);
+    QObject::connect(&watcher, &SignalWatcher::terminationRequested, window.document(),
+                     &Document::quit);
     // A session manager asking to end the session gets the same question.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager &) { window.quit(); });
+                     [&window](QSessionManager &) { window.document()->quit(); });
     window.resize(1200, 760);
     window.show();
-    if (!files.isEmpty()) window.openFileRequest(files[0]);
-    window.applicationDidFinishLaunching();
+    if (!files.isEmpty()) window.document()->openFileRequest(files[0]);
+    window.document()->applicationDidFinishLaunching();
     return app.exec();
 }

@@ -18,7 +18,8 @@ add_executable(appcontroller_test appcontroller_test.cpp)
 set_target_properties(appcontroller_test PROPERTIES AUTOMOC ON)
 target_link_libraries(appcontroller_test PRIVATE sprig_app Qt6::Test)
 target_compile_definitions(appcontroller_test PRIVATE LSYS_BINARY="$<TARGET_FILE:lsys>"
-                           SPRIG_EXAMPLES_DIR="${SPRIG_EXAMPLES_DIR}")
+                           SPRIG_EXAMPLES_DIR="${SPRIG_EXAMPLES_DIR}"
+                           SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 add_dependencies(appcontroller_test lsys)
 add_test(NAME appcontroller
          COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:appcontroller_test>)
