@@ -21,8 +21,8 @@ int main(int argc, char **argv) {
     QCoreApplication::setApplicationName("Sprig");
     QCoreApplication::setApplicationVersion(SPRIG_VERSION);
     // The legacy GL format must be the default before the application object exists; every
-    // GL surface shares one list space, so moving the view to the full-screen window or
-    // switching anti-aliasing never strands the model's display list.
+    // GL surface shares one object space, so moving the view to the full-screen window never
+    // strands the model's vertex buffers.
     Preferences prefs;
     QSurfaceFormat::setDefaultFormat(KXGLView::surfaceFormat(prefs.aa()));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -100,8 +100,7 @@ void KXGLView::setAA(bool aa) {
     } else {
         layout()->addWidget(_surface);
     }
-    // Showing the surface inside a visible window creates its context at once, so the owner
-    // can record display lists right after this call.
+    // Showing the surface inside a visible window creates its context at once.
     _surface->show();
     if (isVisible() && !_surface->isValid()) qWarning("Invalid opengl pixelformat");
 }

@@ -25,13 +25,13 @@ class KXGLView : public QWidget {
     explicit KXGLView(bool aa, QWidget *parent = nullptr);
     ~KXGLView() override;
 
-    // The format of a scene surface: OpenGL 2.1 compatibility profile (display lists and
-    // immediate mode need it), double buffer, 24-bit depth, swap interval 1, and 4 samples
-    // with anti-aliasing or none without. The application sets it as the default format.
+    // The format of a scene surface: OpenGL 2.1 compatibility profile (the fixed-function
+    // pipeline and immediate mode need it), double buffer, 24-bit depth, swap interval 1, and 4
+    // samples with anti-aliasing or none without. The application sets it as the default format.
     static QSurfaceFormat surfaceFormat(bool aa);
 
     // Replaces the GL surface by one with or without anti-aliasing. The old context and
-    // everything in it (display lists) is gone afterwards unless it is shared; the new context
+    // everything in it (buffer objects) is gone afterwards unless it is shared; the new context
     // announces itself through contextCreated().
     void setAA(bool aa);
     bool aa() const { return _aa; }
@@ -66,8 +66,8 @@ class KXGLView : public QWidget {
     void leaveFullScreen();
 
   signals:
-    // A new context is ready: prepareOpenGL has run in it. Display lists of an earlier,
-    // unshared context must be recorded again.
+    // A new context is ready: prepareOpenGL has run in it. Buffers of an earlier, unshared
+    // context must be uploaded again.
     void contextCreated();
     void fullScreenChanged(bool fullScreen);
 
