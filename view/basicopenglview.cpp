@@ -58,7 +58,7 @@ void BasicOpenGLView::showModel(std::shared_ptr<const model_arrays_t> arrays,
 
 bool BasicOpenGLView::uploadPending() {
     if (!_hasPending) return false;
-    static const model_arrays_t none;
+    static const model_arrays_t none{};
     _uploaded = modelUpload(&_model, _pending ? _pending.get() : &none);
     _model.floor = _pendingFloor;
     _pending.reset(); // the arrays' memory goes as soon as GL has its copy

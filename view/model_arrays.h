@@ -2,9 +2,10 @@
  * The emission sink modelArraysEmit fills them on whichever thread runs the engine; the thread
  * that owns the GL context then uploads them into vertex buffers (model_gl.h). No GL, no Qt.
  *
- * Triangles are indexed. A smooth object (a tube's side, a cap) shares its points between its
- * triangles; a flat one (a prism's face, a polygon) has three vertices per triangle, each with
- * that triangle's normal. Every vertex carries its object's colour. Drawing the indices in order
+ * Triangles are indexed. A smooth object (a tube's side) shares its points between its
+ * triangles; a flat one (a cap, a prism, a polygon) has three vertices per triangle, each with
+ * that triangle's normal, unless it repeats the flat object before it exactly, whose vertices
+ * it then shares. Every vertex carries its object's colour. Drawing the indices in order
  * gives GL the vertices, normals and colours of the engine's per-vertex calls, bit for bit and
  * in the same order.
  */
@@ -95,6 +96,15 @@ template <typename T> struct model_blocks_t {
     }
 };
 
+/* The sink's copy of the last flat object: its corners (position, then its triangle's normal),
+ * its colour, and the vertex indices it was given. Only the first count entries are used. */
+struct model_flat_t {
+    int count = 0;
+    float color[3];
+    float corner[LSYS_BATCH][6];
+    uint32_t index[LSYS_BATCH];
+};
+
 struct model_arrays_t {
     model_blocks_t<model_vertex_t> vertices;
     model_blocks_t<uint32_t> triangles; /* three indices into vertices per triangle */
@@ -103,8 +113,10 @@ struct model_arrays_t {
     model_blocks_t<model_vertex_t> lines;
     /* Memory ran out while the arrays grew: they hold the drawing up to that point. */
     bool incomplete = false;
-    /* Working state of the sink: the colour in force (white until the drawing sets one). */
+    /* Working state of the sink: the colour in force (white until the drawing sets one), and
+     * the last flat object, whose exact repeats share its vertices. */
     float color[3] = {1.0f, 1.0f, 1.0f};
+    model_flat_t lastFlat;
 };
 
 /* An emit_t that appends whole objects to a (valid while a lives). */
