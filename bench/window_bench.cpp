@@ -8,8 +8,11 @@
  * frame the view draws afterwards and puts on screen (paintGL, then the window's buffer swap;
  * nothing but the new model asks the view for a frame meanwhile), and a 5 ms timer on the GUI
  * thread measures the longest time the thread was busy (the longest gap between two of its
- * ticks, less the interval) in the same span.
- * Prints the medians and the longest busy time of 9 edits per description.
+ * ticks, less the interval) in the same span; and the same up to the start of the view's first
+ * paint, which is the refresh's own share, without the frame (which llvmpipe rasterises before
+ * the swap returns, as it does for every frame of the old picture); and the frame's time from
+ * its paint to the swap.
+ * Prints medians, and the longest busy time, of 9 edits per description.
  */
 #include "appcontroller.h"
 #include "basicopenglview.h"
@@ -30,6 +33,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -67,28 +71,36 @@ void measure(AppController &w, const QString &name, const QString &file) {
     // The window swaps its buffers whenever any of its widgets repaints; a frame of the view is
     // a swap after the view's own surface painted.
     QOpenGLWidget *surface = w.view()->surface();
+    QElapsedTimer clock;
+    clock.start();
     int frames = 0;
     bool painted = false;
+    qint64 paintStart = 0, frameTime = 0;
     struct PaintWatch : QObject {
-        bool *painted;
+        std::function<void()> onPaint;
         bool eventFilter(QObject *, QEvent *e) override {
-            if (e->type() == QEvent::Paint) *painted = true;
+            if (e->type() == QEvent::Paint) onPaint();
             return false;
         }
     } watch;
-    watch.painted = &painted;
+    qint64 lastTick = 0, longestGap = 0, gapBeforePaint = -1;
+    watch.onPaint = [&] {
+        painted = true;
+        paintStart = clock.nsecsElapsed();
+        if (gapBeforePaint < 0) gapBeforePaint = std::max(longestGap, paintStart - lastTick);
+    };
     surface->installEventFilter(&watch);
     QObject::connect(surface, &QOpenGLWidget::frameSwapped, [&] {
-        frames += painted;
+        if (painted) {
+            ++frames;
+            frameTime = clock.nsecsElapsed() - paintStart;
+        }
         painted = false;
     });
     // The loaded model on screen, and the window idle.
     until([&] { return frames > 0; });
     QTest::qWait(1500);
 
-    QElapsedTimer clock;
-    clock.start();
-    qint64 lastTick = 0, longestGap = 0;
     QTimer ticker;
     ticker.setTimerType(Qt::PreciseTimer);
     ticker.setInterval(kTickMs);
@@ -99,7 +111,7 @@ void measure(AppController &w, const QString &name, const QString &file) {
     });
     ticker.start();
 
-    std::vector<double> latency, busy;
+    std::vector<double> latency, busy, refresh, frame;
     QPlainTextEdit *editor = w.editor();
     for (int i = 0; i < kEdits; ++i) {
         editor->moveCursor(QTextCursor::End);
@@ -107,6 +119,7 @@ void measure(AppController &w, const QString &name, const QString &file) {
         QTest::qWait(50);
         lastTick = clock.nsecsElapsed();
         longestGap = 0;
+        gapBeforePaint = -1;
         const qint64 start = clock.nsecsElapsed();
         QTest::keyClick(editor, i % 2 ? Qt::Key_Backspace : Qt::Key_Space);
         if (!until([&] { return frames > before; })) {
@@ -117,12 +130,15 @@ void measure(AppController &w, const QString &name, const QString &file) {
         longestGap = std::max(longestGap, end - lastTick);
         latency.push_back((end - start) * 1e-6);
         busy.push_back(std::max<qint64>(0, longestGap - kTickMs * 1000000LL) * 1e-6);
+        refresh.push_back(std::max<qint64>(0, gapBeforePaint - kTickMs * 1000000LL) * 1e-6);
+        frame.push_back(frameTime * 1e-6);
         QTest::qWait(800);
     }
-    printf("%-22s edit to picture: median %7.1f ms   GUI thread busy: median %7.1f ms, longest "
-           "%7.1f ms\n",
+    printf("%-20s edit to picture %6.1f ms; GUI thread busy %6.1f ms (longest %6.1f), before "
+           "the frame %6.1f ms (longest %6.1f); frame %6.1f ms\n",
            qPrintable(name), median(latency), median(busy),
-           *std::max_element(busy.begin(), busy.end()));
+           *std::max_element(busy.begin(), busy.end()), median(refresh),
+           *std::max_element(refresh.begin(), refresh.end()), median(frame));
     fflush(stdout);
 }
 

@@ -139,7 +139,9 @@ extern "C" {
 
 extern const float defaultColors[16][3];
 
-/* The first TRACE_STORE messages since the store was last emptied, and the count of all. */
+/* The first TRACE_STORE messages since the store was last emptied, and the count of all. Like
+ * gPick and the C library's rand(), process-wide: one thread at a time may draw (in the window,
+ * only its engine thread does; docs/architecture.md). */
 extern trace_msg_t trace[TRACE_STORE];
 extern int32_t traceCount;
 
