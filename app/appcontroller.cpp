@@ -36,7 +36,7 @@
 static const char *const kSplitterKey = "splitterSizes";
 
 AppController::AppController(Preferences *prefs, QWidget *parent)
-    : QMainWindow(parent), _prefs(prefs), _worker(std::make_unique<EngineWorker>()) {
+    : QMainWindow(parent), _prefs(prefs), _worker(EngineWorker::shared()) {
     // The resources (template, icons) live in this static library: register them.
     Q_INIT_RESOURCE(sprig);
     buildWindow();
@@ -59,9 +59,8 @@ AppController::AppController(Preferences *prefs, QWidget *parent)
 }
 
 AppController::~AppController() {
-    // The engine thread first: no result may arrive for a part that is being destroyed.
-    _worker.reset();
-    // Bring the view home, so that it is destroyed with this window.
+    // Bring the view home, so that it is destroyed with this window. Results still on their
+    // way to its parts are dropped by the engine thread's guard; the last window stops it.
     _view->leaveFullScreen();
 }
 

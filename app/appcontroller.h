@@ -91,7 +91,7 @@ class AppController : public QMainWindow {
     void contextCreated();
 
     Preferences *_prefs;
-    std::unique_ptr<EngineWorker> _worker; // stopped first when the window goes
+    std::shared_ptr<EngineWorker> _worker; // the process's engine thread
     BasicOpenGLView *_view = nullptr;
     QPlainTextEdit *_editor = nullptr;
     QTextBrowser *_messages = nullptr;

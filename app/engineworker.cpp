@@ -1,7 +1,17 @@
 // The engine thread and its queue of jobs.
 #include "engineworker.h"
 
-EngineWorker::EngineWorker(QObject *parent) : QObject(parent), _home(new QObject) {
+std::shared_ptr<EngineWorker> EngineWorker::shared() {
+    static std::weak_ptr<EngineWorker> gWorker;
+    std::shared_ptr<EngineWorker> w = gWorker.lock();
+    if (!w) {
+        w = std::make_shared<EngineWorker>();
+        gWorker = w;
+    }
+    return w;
+}
+
+EngineWorker::EngineWorker() : _home(new QObject) {
     _thread.setObjectName(QStringLiteral("engine"));
     _home->moveToThread(&_thread);
     connect(&_thread, &QThread::finished, _home, &QObject::deleteLater);

@@ -1,17 +1,19 @@
-// The window's engine thread: the one thread on which the window process calls the engine.
+// The engine thread: the one thread on which the window process calls the engine.
 //
 // The engine keeps process-wide state: the message store (trace, traceCount), the picking state
 // (gPick) and the C library's random generator (rand, seeded by every drawing). Every engine
-// call of the window (refresh, pick, model export, the headless pictures of Export Image and
-// Print) runs here, one job after the other, so that state is only ever touched by this thread.
-// The GUI thread calls no engine function that uses it; it receives plain results (copies of
-// the messages, the model, its vertex arrays) as queued calls.
+// call of a window (refresh, pick, model export, the headless pictures of Export Image and
+// Print) runs here, one job after the other, so that state is only ever touched by this thread;
+// every window of the process shares it (shared()). The GUI thread calls no engine function
+// that uses that state; it receives plain results (copies of the messages, the model, its
+// vertex arrays) as queued calls.
 #ifndef SPRIG_APP_ENGINEWORKER_H
 #define SPRIG_APP_ENGINEWORKER_H
 
 #include "lsys.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QThread>
 
 #include <functional>
@@ -22,7 +24,11 @@
 class EngineWorker : public QObject {
     Q_OBJECT
   public:
-    explicit EngineWorker(QObject *parent = nullptr);
+    // The process's engine thread, made for the first window that asks and stopped when the
+    // last one lets go. Call on the GUI thread.
+    static std::shared_ptr<EngineWorker> shared();
+
+    EngineWorker();
     // Cancels every job, lets the running one end and waits for the thread. Results not yet
     // delivered are dropped.
     ~EngineWorker() override;
@@ -31,14 +37,19 @@ class EngineWorker : public QObject {
     std::shared_ptr<lsys_cancel_t> newCancel();
 
     // Runs work on the engine thread after every job given before it, then done with its
-    // result on the thread of context (the GUI thread), unless context is gone by then.
-    // context must outlive this worker or be destroyed on its own thread.
+    // result on the GUI thread, unless context (an object of the GUI thread) is gone by then.
+    // Call on the GUI thread.
     template <typename R>
     void run(QObject *context, std::function<R()> work, std::function<void(R)> done) {
-        post([context, work = std::move(work), done = std::move(done)] {
+        QPointer<QObject> guard(context); // read on the GUI thread only
+        post([this, guard, work = std::move(work), done = std::move(done)] {
             auto result = std::make_shared<R>(work());
             QMetaObject::invokeMethod(
-                context, [done, result] { done(std::move(*result)); }, Qt::QueuedConnection);
+                this,
+                [guard, done, result] {
+                    if (guard) done(std::move(*result));
+                },
+                Qt::QueuedConnection);
         });
     }
 

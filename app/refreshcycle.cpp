@@ -17,6 +17,10 @@ RefreshCycle::RefreshCycle(Preferences *prefs, EngineWorker *worker, QObject *pa
     });
 }
 
+RefreshCycle::~RefreshCycle() {
+    if (_cancel) _cancel->store(1);
+}
+
 void RefreshCycle::setState(State s, bool imageShown) {
     if (_state == s && _imageShown == imageShown) return;
     _state = s;

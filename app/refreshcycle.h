@@ -33,6 +33,8 @@ class RefreshCycle : public QObject {
     void setBusyAfter(int ms) { _busyTimer.setInterval(ms); }
 
     RefreshCycle(Preferences *prefs, EngineWorker *worker, QObject *parent = nullptr);
+    // A drawing still running for this cycle is cancelled.
+    ~RefreshCycle() override;
 
     State state() const { return _state; }
     // The refresh button: its spinner turns while automatic or busy; its image as the design

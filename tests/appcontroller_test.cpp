@@ -12,6 +12,7 @@
 #include "refreshbutton.h"
 #include "refreshcycle.h"
 #include "signalwatcher.h"
+#include "table.h"
 
 #include <QPrinter>
 #include <QtTest>
@@ -26,34 +27,17 @@ const char *const kTree = "recursion 2\nangle 30\naxiom F\nrule F=F[+F]F\n";
 // No geometry, all work: the expansion runs into the window's token ceiling.
 const char *const kHeavy = "recursion 100\naxiom X\nrule X=XX\n";
 
-// A table of tests/data/appcontroller: one row a line, fields split at '|' and trimmed (quotes
-// keep blanks), \n and \xNN decoded; '#' lines are comments.
+// A table of tests/data/appcontroller (support/table.h), as ISO Latin 1 text.
 QList<QStringList> table(const char *name) {
-    QFile f(QStringLiteral(SPRIG_TESTS_DIR "/data/appcontroller/") + name);
-    if (!f.open(QIODevice::ReadOnly)) qFatal("no table %s", name);
     QList<QStringList> rows;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.trimmed().isEmpty() || line.startsWith('#')) continue;
+    for (const table_row_t &r :
+         readTable(std::string(SPRIG_TESTS_DIR "/data/appcontroller/") + name)) {
         QStringList row;
-        for (QByteArray field : line.split('|')) {
-            field = field.trimmed();
-            if (field.size() >= 2 && field.startsWith('"') && field.endsWith('"'))
-                field = field.mid(1, field.size() - 2);
-            QByteArray out;
-            for (int i = 0; i < field.size(); ++i) {
-                if (field[i] != '\\' || i + 1 == field.size()) {
-                    out += field[i];
-                } else if (field[++i] == 'n') {
-                    out += '\n';
-                } else if (field[i] == 'x') {
-                    out += char(field.mid(i + 1, 2).toInt(nullptr, 16));
-                    i += 2;
-                }
-            }
-            row << QString::fromLatin1(out);
-        }
+        for (const std::string &f : r)
+            row << QString::fromLatin1(f.data(), qsizetype(f.size()));
         rows << row;
     }
+    if (rows.isEmpty()) qFatal("no table %s", name);
     return rows;
 }
 
