@@ -547,6 +547,7 @@ class AppControllerTest : public QObject {
 
     // A real Shift+click on a tree and on a plane curve: the derivation is listed, ending at
     // the axiom, and the editor selects the drawing command itself; the background says so.
+    // After an edit not yet drawn, a pick still replays the picture on screen.
     void picking() {
         for (const char *example : {"tree.ls", "koch-quadratic.ls"}) {
             QVERIFY(load(QString(SPRIG_EXAMPLES_DIR "/") + example));
@@ -559,8 +560,9 @@ class AppControllerTest : public QObject {
             pick(QPoint(2, 2));
             QCOMPARE(messageList(), QString("nothing here\n"));
             // Along the middle row until the model is hit.
+            QPoint hit;
             for (int x = view->width() / 4; x < view->width() * 3 / 4; x += 4) {
-                pick(QPoint(x, view->height() / 2));
+                pick(hit = QPoint(x, view->height() / 2));
                 if (messageList() != "nothing here\n") break;
             }
             const QStringList lines = messageList().split('\n', Qt::SkipEmptyParts);
@@ -570,6 +572,13 @@ class AppControllerTest : public QObject {
             const QString selected = _w->editor()->textCursor().selectedText();
             QVERIFY2(selected == "F" || selected == "Z" || selected == "}", qPrintable(selected));
             QCOMPARE(_w->tabs()->currentIndex(), 0);
+            _prefs->setDelay(11.0f);
+            _w->editor()->moveCursor(QTextCursor::End);
+            _w->editor()->insertPlainText("axiom G\n");
+            pick(hit);
+            QCOMPARE(messageList().split('\n', Qt::SkipEmptyParts), lines);
+            QVERIFY(!_w->editor()->textCursor().hasSelection()); // the text drawn is gone
+            _prefs->setDelay(0.2f);
         }
     }
 
