@@ -1,87 +1,89 @@
-// The editor window's construction: layout, menus, the editor's configuration and its links,
-// the growth control, the font, and the reactions to preference changes.
+// The editor window: layout, menus, and the connections between its parts.
 #include "appcontroller.h"
 
 #include "basicopenglview.h"
+#include "document.h"
+#include "editorlinks.h"
+#include "engineworker.h"
+#include "exportcommands.h"
 #include "files.h"
 #include "lsyshighlighter.h"
+#include "maintoolbar.h"
+#include "messagereport.h"
 #include "preferences.h"
+#include "preferenceswiring.h"
+#include "refreshbutton.h"
+#include "refreshcycle.h"
 
 #include <QAction>
-#include <QFontDatabase>
+#include <QCloseEvent>
 #include <QFileInfo>
-#include <QFontDialog>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTextBlock>
 #include <QTextBrowser>
 #include <QVBoxLayout>
-
-#include <GL/gl.h>
 
 // Settings key of the splitter's sizes (editor tabs, 3D view).
 static const char *const kSplitterKey = "splitterSizes";
 
 AppController::AppController(Preferences *prefs, QWidget *parent)
-    : QMainWindow(parent), _prefs(prefs) {
+    : QMainWindow(parent), _prefs(prefs), _worker(EngineWorker::shared()) {
     // The resources (template, icons) live in this static library: register them.
     Q_INIT_RESOURCE(sprig);
-    _refreshTimer.setSingleShot(true);
-    connect(&_refreshTimer, &QTimer::timeout, this, &AppController::refresh);
     buildWindow();
+    _cycle = new RefreshCycle(prefs, _worker.get(), this);
+    _document = new Document(this, _editor, prefs, this);
+    _report = new MessageReport(_tabs, _messages, _editor, _highlighter, this);
+    _wiring = new PreferencesWiring(this, prefs, _view, _editor, this);
+    _links = new EditorLinks(_editor, _highlighter, this);
+    _exports = new ExportCommands(
+        this, _editor, _view, prefs, _worker.get(), _document,
+        [this] {
+            return description_t{_document->latin1(), _growth};
+        },
+        [this] { return _shown.description; }, this);
     buildMenus();
-    buildToolbar(); // after the menus, whose Refresh and Print actions it shares
-    connect(prefs, &Preferences::changed, this, &AppController::preferenceChanged);
-    restoreFont();
+    _toolbar = _wiring->buildToolbar(_refreshAction, _printAction, _refreshButton, _viewMenu);
+    connectParts();
+    _wiring->restoreFont();
+    showCycle();
 }
 
 AppController::~AppController() {
-    // Bring the view home first, so that it is destroyed with this window.
-    if (oglView->isFullScreen()) oglView->toggleFullScreen();
-    // The list belongs to the view's context: delete it there, then free the model.
-    oglView->makeCurrent();
-    if (!oglView->hasContext()) _model.list = 0;
-    modelRelease(&_model);
+    // Bring the view home, so that it is destroyed with this window. Results still on their
+    // way to its parts are dropped by the engine thread's guard; the last window stops it.
+    _view->leaveFullScreen();
 }
 
 void AppController::buildWindow() {
-    textView = new QPlainTextEdit;
-    textView->setObjectName("editor");
-    textView->setLineWrapMode(QPlainTextEdit::NoWrap);
-    textView->setUndoRedoEnabled(true);
-    textView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    textView->viewport()->installEventFilter(this);
-    textView->viewport()->setMouseTracking(true);
-    _highlighter = new LsysHighlighter(textView->document());
-    connect(textView, &QPlainTextEdit::textChanged, this, &AppController::textDidChange);
+    _editor = new QPlainTextEdit;
+    _editor->setObjectName("editor");
+    _editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    _editor->setUndoRedoEnabled(true);
+    _editor->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    _highlighter = new LsysHighlighter(_editor->document());
 
-    logView = new QTextBrowser;
-    logView->setObjectName("messages");
-    logView->setOpenLinks(false);
-    logView->setOpenExternalLinks(false);
-    logView->setLineWrapMode(QTextEdit::NoWrap);
-    connect(logView, &QTextBrowser::anchorClicked, this, &AppController::messageLinkClicked);
+    _messages = new QTextBrowser;
+    _messages->setObjectName("messages");
+    _messages->setOpenLinks(false);
+    _messages->setOpenExternalLinks(false);
+    _messages->setLineWrapMode(QTextEdit::NoWrap);
 
-    tabView = new QTabWidget;
-    tabView->addTab(textView, tr("Description"));
-    tabView->addTab(logView, tr("Messages"));
+    _tabs = new QTabWidget;
+    _tabs->addTab(_editor, tr("Description"));
+    _tabs->addTab(_messages, tr("Messages"));
 
-    oglView = new BasicOpenGLView(_prefs);
-    oglView->setDrawCallbacks(modelDrawCallback, modelFloorCallback, &_model);
-    oglView->setSelectHandler([this](const float *p) { select(p); });
-    connect(oglView, &KXGLView::contextCreated, this, &AppController::contextCreated);
-    connect(oglView, &BasicOpenGLView::pointPicked, this, &AppController::pickPoint);
-    connect(oglView, &BasicOpenGLView::pickedNothing, this, [this] { showPick({}); });
+    _view = new BasicOpenGLView(_prefs);
+    _refreshButton = new RefreshButton;
 
     // The growth control: 0 to 2 in steps of 0.01, multiplying the recursion depth.
     _growthSlider = new QSlider(Qt::Horizontal);
@@ -105,85 +107,82 @@ void AppController::buildWindow() {
     auto *sceneLayout = new QVBoxLayout(sceneSide);
     sceneLayout->setContentsMargins(0, 0, 0, 0);
     sceneLayout->setSpacing(0);
-    sceneLayout->addWidget(oglView, 1);
+    sceneLayout->addWidget(_view, 1);
     sceneLayout->addLayout(growthRow);
 
-    _splitter = new QSplitter(Qt::Horizontal);
-    _splitter->setObjectName("splitter");
-    _splitter->addWidget(tabView);
-    _splitter->addWidget(sceneSide);
-    _splitter->setStretchFactor(0, 2);
-    _splitter->setStretchFactor(1, 3);
-    _splitter->setChildrenCollapsible(false);
-    const QList<int> sizes = [this] {
-        QList<int> out;
-        for (const QVariant &v : _prefs->settings().value(kSplitterKey).toList())
-            if (v.toInt() > 0) out << v.toInt();
-        return out;
-    }();
-    if (sizes.size() == 2) _splitter->setSizes(sizes);
-    connect(_splitter, &QSplitter::splitterMoved, this, [this] {
+    auto *splitter = new QSplitter(Qt::Horizontal);
+    splitter->setObjectName("splitter");
+    splitter->addWidget(_tabs);
+    splitter->addWidget(sceneSide);
+    splitter->setStretchFactor(0, 2);
+    splitter->setStretchFactor(1, 3);
+    splitter->setChildrenCollapsible(false);
+    QList<int> sizes;
+    for (const QVariant &v : _prefs->settings().value(kSplitterKey).toList())
+        if (v.toInt() > 0) sizes << v.toInt();
+    if (sizes.size() == 2) splitter->setSizes(sizes);
+    connect(splitter, &QSplitter::splitterMoved, this, [this, splitter] {
         QVariantList out;
-        for (int s : _splitter->sizes())
+        for (int s : splitter->sizes())
             out << s;
         _prefs->settings().setValue(kSplitterKey, out);
     });
-    setCentralWidget(_splitter);
+    setCentralWidget(splitter);
     setAcceptDrops(true);
     statusBar();
-    setDocumentTitle(QString());
 }
 
 void AppController::buildMenus() {
-    _fileMenu = menuBar()->addMenu(tr("&File"));
-    _fileMenu->addAction(tr("&New"), QKeySequence::New, this, &AppController::fileNew);
-    _fileMenu->addAction(tr("&Open..."), QKeySequence::Open, this, &AppController::fileOpen);
-    QMenu *recent = _fileMenu->addMenu(tr("Open &Recent"));
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&New"), QKeySequence::New, _document, &Document::fileNew);
+    file->addAction(tr("&Open..."), QKeySequence::Open, _document, &Document::fileOpen);
+    QMenu *recent = file->addMenu(tr("Open &Recent"));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] {
         recent->clear();
         for (const QString &path : recentFiles(_prefs->settings()))
-            recent->addAction(QFileInfo(path).fileName(), this, [this, path] { openRecent(path); })
+            recent
+                ->addAction(QFileInfo(path).fileName(), _document,
+                            [this, path] { _document->openRecent(path); })
                 ->setToolTip(path);
         if (recent->isEmpty()) recent->addAction(tr("No Recent Files"))->setEnabled(false);
     });
-    _fileMenu->addSeparator();
-    _fileMenu->addAction(tr("&Save"), QKeySequence::Save, this, &AppController::fileSave);
-    _fileMenu->addAction(tr("Save &As..."), QKeySequence(tr("Ctrl+Shift+S")), this,
-                         &AppController::fileSaveAs);
-    _fileMenu->addSeparator();
-    _fileMenu->addAction(tr("Export &Model..."), this, &AppController::exportModel);
-    _fileMenu->addAction(tr("Export &Image..."), this, &AppController::exportImage);
-    _fileMenu->addSeparator();
-    _printAction = _fileMenu->addAction(tr("&Print..."), QKeySequence::Print, this,
-                                        &AppController::printDocument);
-    _fileMenu->addSeparator();
-    _fileMenu->addAction(tr("&Quit"), QKeySequence::Quit, this, &AppController::quit);
+    file->addSeparator();
+    file->addAction(tr("&Save"), QKeySequence::Save, _document, &Document::fileSave);
+    file->addAction(tr("Save &As..."), QKeySequence(tr("Ctrl+Shift+S")), _document,
+                    &Document::fileSaveAs);
+    file->addSeparator();
+    file->addAction(tr("Export &Model..."), _exports, &ExportCommands::exportModel);
+    file->addAction(tr("Export &Image..."), _exports, &ExportCommands::exportImage);
+    file->addSeparator();
+    _printAction = file->addAction(tr("&Print..."), QKeySequence::Print, _exports,
+                                   &ExportCommands::printDocument);
+    file->addSeparator();
+    file->addAction(tr("&Quit"), QKeySequence::Quit, _document, &Document::quit);
 
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
-    edit->addAction(tr("&Undo"), QKeySequence::Undo, textView, &QPlainTextEdit::undo);
-    edit->addAction(tr("&Redo"), QKeySequence::Redo, textView, &QPlainTextEdit::redo);
+    edit->addAction(tr("&Undo"), QKeySequence::Undo, _editor, &QPlainTextEdit::undo);
+    edit->addAction(tr("&Redo"), QKeySequence::Redo, _editor, &QPlainTextEdit::redo);
     edit->addSeparator();
-    edit->addAction(tr("Cu&t"), QKeySequence::Cut, textView, &QPlainTextEdit::cut);
-    edit->addAction(tr("&Copy"), QKeySequence::Copy, textView, &QPlainTextEdit::copy);
-    edit->addAction(tr("&Paste"), QKeySequence::Paste, textView, &QPlainTextEdit::paste);
-    edit->addAction(tr("Select &All"), QKeySequence::SelectAll, textView,
+    edit->addAction(tr("Cu&t"), QKeySequence::Cut, _editor, &QPlainTextEdit::cut);
+    edit->addAction(tr("&Copy"), QKeySequence::Copy, _editor, &QPlainTextEdit::copy);
+    edit->addAction(tr("&Paste"), QKeySequence::Paste, _editor, &QPlainTextEdit::paste);
+    edit->addAction(tr("Select &All"), QKeySequence::SelectAll, _editor,
                     &QPlainTextEdit::selectAll);
     edit->addSeparator();
-    edit->addAction(tr("&Preferences..."), QKeySequence(tr("Ctrl+,")), this,
-                    &AppController::preferencesOpen);
+    edit->addAction(tr("&Preferences..."), QKeySequence(tr("Ctrl+,")), _wiring,
+                    &PreferencesWiring::preferencesOpen);
 
     _viewMenu = menuBar()->addMenu(tr("&View"));
     _refreshAction = _viewMenu->addAction(tr("&Refresh"), QKeySequence(tr("Ctrl+R")), this,
                                           &AppController::refresh);
-    _refreshAction->setEnabled(false);
     _viewMenu->addAction(tr("&Center"), QKeySequence(tr("Ctrl+Shift+C")), this,
                          &AppController::center);
-    QAction *full = _viewMenu->addAction(tr("&Fullscreen"), oglView, &KXGLView::toggleFullScreen);
+    QAction *full = _viewMenu->addAction(tr("&Fullscreen"), _view, &KXGLView::toggleFullScreen);
     full->setShortcuts({QKeySequence(Qt::Key_F11), QKeySequence::FullScreen});
-    _animateAction = _viewMenu->addAction(tr("&Animate"), QKeySequence(tr("Ctrl+Shift+A")), oglView,
-                                          &BasicOpenGLView::animate);
-    _animateAction->setCheckable(true);
-    connect(oglView, &BasicOpenGLView::animatingChanged, _animateAction, &QAction::setChecked);
+    QAction *animate = _viewMenu->addAction(tr("&Animate"), QKeySequence(tr("Ctrl+Shift+A")), _view,
+                                            &BasicOpenGLView::animate);
+    animate->setCheckable(true);
+    connect(_view, &BasicOpenGLView::animatingChanged, animate, &QAction::setChecked);
     // The axis views; their keys 1, 3 and 7 work while the 3D view has the focus, so digits
     // typed in the editor stay digits.
     _viewMenu->addSeparator();
@@ -195,188 +194,169 @@ void AppController::buildMenus() {
                  {"&Side", Qt::Key_3, &BasicOpenGLView::viewSide},
                  {"&Top", Qt::Key_7, &BasicOpenGLView::viewTop}};
     for (const auto &v : views) {
-        QAction *a = _viewMenu->addAction(tr(v.label), oglView, v.slot);
+        QAction *a = _viewMenu->addAction(tr(v.label), _view, v.slot);
         a->setShortcut(QKeySequence(v.key));
         a->setShortcutContext(Qt::WidgetShortcut);
-        oglView->addAction(a);
+        _view->addAction(a);
     }
     _viewMenu->addSeparator();
-    _aaAction = _viewMenu->addAction(tr("Anti-&aliasing"));
-    _aaAction->setCheckable(true);
-    _aaAction->setChecked(_prefs->aa());
-    connect(_aaAction, &QAction::toggled, _prefs, &Preferences::setAA);
-    _axisAction = _viewMenu->addAction(tr("F&loor and Axes"));
-    _axisAction->setCheckable(true);
-    _axisAction->setChecked(_prefs->axis());
-    connect(_axisAction, &QAction::toggled, _prefs, &Preferences::setAxis);
-    _backgroundAction = _viewMenu->addAction(tr("&Plain Background"));
-    _backgroundAction->setCheckable(true);
-    _backgroundAction->setChecked(_prefs->background());
-    connect(_backgroundAction, &QAction::toggled, _prefs, &Preferences::setBackground);
-    _viewMenu->addSeparator();
-    _viewMenu->addAction(tr("&Font..."), this, &AppController::chooseFont);
+    _wiring->addViewActions(_viewMenu);
 }
 
-void AppController::setDocumentTitle(const QString &path) {
-    setWindowFilePath(path);
-    setWindowTitle((path.isEmpty() ? QStringLiteral("untitled.ls") : QFileInfo(path).fileName()) +
-                   QStringLiteral("[*] \u2014 Sprig"));
+void AppController::connectParts() {
+    _document->setBeforeSheet([this] { _view->leaveFullScreen(); });
+    connect(_document, &Document::edited, this, &AppController::textEdited);
+    connect(_document, &Document::loaded, this, &AppController::loaded);
+    connect(_links, &EditorLinks::filesDropped, _document, &Document::dropUrls);
+    connect(_cycle, &RefreshCycle::due, this, &AppController::refresh);
+    connect(_cycle, &RefreshCycle::changed, this, &AppController::showCycle);
+    connect(_cycle, &RefreshCycle::busyChanged, this, &AppController::showBusy);
+    connect(_cycle, &RefreshCycle::refreshed, this, &AppController::showRefresh);
+    connect(_wiring, &PreferencesWiring::center, this, &AppController::center);
+    connect(_wiring, &PreferencesWiring::refreshNeeded, this, &AppController::refresh);
+    connect(_wiring, &PreferencesWiring::delayChanged, _cycle, &RefreshCycle::delayChanged);
+    connect(_view, &KXGLView::contextCreated, this, &AppController::contextCreated);
+    connect(_view, &BasicOpenGLView::pointPicked, this, &AppController::pickPoint);
+    connect(_view, &BasicOpenGLView::pickedNothing, this, [this] {
+        _report->showPick({});
+        statusBar()->showMessage(tr("Picked nothing here."), 5000);
+    });
+    connect(_view, &BasicOpenGLView::modelShown, this, [this](bool uploaded) {
+        if (!uploaded)
+            statusBar()->showMessage(tr("There is not enough graphics memory to show this "
+                                        "model."),
+                                     10000);
+    });
 }
 
-void AppController::drawLSys() {
-    ::drawLSys(_model.list);
+// ---- The refresh cycle ----
+
+// The editor's change handler after the document's part: the font is stored, the refresh
+// re-planned, the text recoloured.
+void AppController::textEdited() {
+    _wiring->storeFont();
+    _cycle->textChanged();
+    _highlighter->colourText(_document->latin1());
 }
 
-void AppController::drawFloor() {
-    ::drawFloor(_model.gen);
+void AppController::loaded() {
+    refresh();
+    _centerPending = true;
 }
 
-void AppController::select(const float *point) {
-    Q_UNUSED(point);
+void AppController::refresh() {
+    _busyMessage = _growth == 1.0f ? tr("Drawing %1\u2026").arg(_document->displayName())
+                                   : tr("Drawing %1 at growth %2\u2026")
+                                         .arg(_document->displayName())
+                                         .arg(double(_growth), 0, 'f', 2);
+    _cycle->refresh(description_t{_document->latin1(), _growth});
 }
 
-// ---- Font ----
-
-void AppController::restoreFont() {
-    QFont f;
-    const QString stored = _prefs->value(Preferences::kFont).toString();
-    if (!stored.isEmpty() && f.fromString(stored)) textView->setFont(f);
-}
-
-void AppController::chooseFont() {
-    if (oglView->isFullScreen()) oglView->toggleFullScreen();
-    bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, textView->font(), this, tr("Editor Font"));
-    if (!ok) return;
-    textView->setFont(f);
-    _prefs->setValue(Preferences::kFont, f.toString());
-}
-
-// ---- Preferences ----
-
-void AppController::contextCreated() {
-    // A context that does not share the old one's lists needs the model recorded again.
-    oglView->makeCurrent();
-    if (_refreshOnContext || (_model.list != 0 && !glIsList(_model.list))) {
-        _model.list = 0;
-        _refreshOnContext = false;
-        refresh();
-    }
-    if (_centerOnContext) {
-        _centerOnContext = false;
+void AppController::showRefresh(const refresh_result_t &result) {
+    _shown = result;
+    _view->showModel(_shown.arrays, _shown.floor);
+    _shown.arrays.reset(); // the view holds them until they are uploaded
+    _report->errorReport(_shown.report);
+    if (_shown.ceiled)
+        statusBar()->showMessage(tr("This description was drawn within the window's limits of "
+                                    "%1 polygons and %2 tokens.")
+                                     .arg(LSYS_CEIL_POLYGONS)
+                                     .arg(LSYS_CEIL_TOKENS),
+                                 10000);
+    // Centring needs the view's size, known once it has its context.
+    if (_centerPending && _view->hasContext()) {
+        _centerPending = false;
         center();
     }
 }
 
-void AppController::preferenceChanged(const QString &key) {
-    if (key == Preferences::kAA) {
-        const bool aa = _prefs->aa();
-        _aaAction->setChecked(aa);
-        if (aa != oglView->aa()) {
-            oglView->makeCurrent();
-            if (oglView->hasContext()) modelDropList(&_model);
-            oglView->setAA(aa);
-            oglView->updateProjection();
-            refresh();
-        }
-    } else if (key == Preferences::kDelay) {
-        replanRefresh();
-    } else if (key == Preferences::kAxis) {
-        _axisAction->setChecked(_prefs->axis());
-    } else if (key == Preferences::kBackground) {
-        _backgroundAction->setChecked(_prefs->background());
+void AppController::showCycle() {
+    _refreshAction->setEnabled(_cycle->state() != RefreshCycle::State::Clean);
+    _refreshButton->setImageShown(_cycle->imageShown());
+    if (_cycle->spinnerOn())
+        _refreshButton->startAnimation();
+    else
+        _refreshButton->stopAnimation();
+}
+
+void AppController::showBusy(bool busy) {
+    if (busy)
+        statusBar()->showMessage(_busyMessage);
+    else if (statusBar()->currentMessage() == _busyMessage)
+        statusBar()->clearMessage();
+}
+
+void AppController::contextCreated() {
+    // A context that does not share the old one's buffers needs the model again.
+    if (_view->modelLost()) refresh();
+    if (_centerPending && _shown.model) {
+        _centerPending = false;
+        center();
     }
-    oglView->requestRedraw();
 }
 
-// ---- Links ----
-
-bool AppController::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == textView->viewport()) {
-        // Files dropped on the editor open like files dropped on the window; text drags stay
-        // the editor's own.
-        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
-            event->type() == QEvent::Drop) {
-            auto *de = static_cast<QDropEvent *>(event);
-            if (de->mimeData()->hasUrls()) {
-                if (event->type() == QEvent::Drop)
-                    dropEvent(de);
-                else
-                    static_cast<QDragMoveEvent *>(event)->acceptProposedAction();
-                return true;
-            }
-        }
-        if (event->type() == QEvent::MouseMove) {
-            const auto *me = static_cast<QMouseEvent *>(event);
-            if (me->buttons() == Qt::NoButton)
-                textView->viewport()->setCursor(linkAt(me->position().toPoint()) >= 0
-                                                    ? Qt::PointingHandCursor
-                                                    : Qt::IBeamCursor);
-        } else if (event->type() == QEvent::MouseButtonPress) {
-            const auto *me = static_cast<QMouseEvent *>(event);
-            if (me->button() == Qt::LeftButton && me->modifiers() == Qt::NoModifier &&
-                editorClicked(me->position().toPoint()))
-                return true;
-        }
+void AppController::grow(float growth) {
+    _growth = growth;
+    if (_growthSlider->value() != qRound(growth * 100.0f)) {
+        const QSignalBlocker block(_growthSlider);
+        _growthSlider->setValue(qRound(growth * 100.0f));
+        _growthLabel->setText(QString::number(double(growth), 'f', 2));
     }
-    return QMainWindow::eventFilter(watched, event);
+    refresh();
 }
 
-// The character under a point of the editor's viewport that is a link, as its definition
-// offset; -1 when the point is on no link. cursorForPosition gives the nearer gap between two
-// characters, so the character is the one on either side whose box holds the point.
-int AppController::linkAt(const QPoint &p) const {
-    const int gap = textView->cursorForPosition(p).position();
-    const int length = textView->document()->characterCount() - 1;
-    for (int pos : {gap - 1, gap}) {
-        if (pos < 0 || pos >= length) continue;
-        QTextCursor a(textView->document()), b(textView->document());
-        a.setPosition(pos);
-        b.setPosition(pos + 1);
-        if (a.block() != b.block()) continue;
-        const QRect ra = textView->cursorRect(a), rb = textView->cursorRect(b);
-        if (p.x() >= ra.left() && p.x() < rb.left() && p.y() >= ra.top() && p.y() <= ra.bottom())
-            return _highlighter->linkTarget(pos);
-    }
-    return -1;
+void AppController::center() {
+    _view->centerOnModel(_shown.model.get());
 }
 
-// A click on a link selects the defining character.
-bool AppController::editorClicked(const QPoint &p) {
-    const int target = linkAt(p);
-    if (target < 0) return false;
-    QTextCursor c(textView->document());
-    c.setPosition(target);
-    c.setPosition(target + 1, QTextCursor::KeepAnchor);
-    textView->setTextCursor(c);
-    textView->ensureCursorVisible();
-    return true;
+// A Shift+click on the model: the pick replays the drawing on screen on the engine thread; the
+// derivation of the element there goes to the message list, one line per level, and the
+// editor selects the command that drew it while the text is still the one drawn.
+void AppController::pickPoint(double x, double y, double z) {
+    const description_t d = _shown.description;
+    if (d.text.isNull()) return;
+    const float p[3] = {float(x), float(y), float(z)};
+    std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();
+    _worker->run<pick_result_lines_t>(
+        this,
+        [d, p0 = p[0], p1 = p[1], p2 = p[2], cancel] {
+            const float at[3] = {p0, p1, p2};
+            return pickJob(d, at, cancel.get());
+        },
+        [this, d](pick_result_lines_t r) {
+            _report->showPick(r.lines);
+            statusBar()->showMessage(r.lines.isEmpty() ? tr("Picked nothing here.")
+                                                       : tr("The derivation is in the Messages "
+                                                            "tab."),
+                                     5000);
+            if (r.offset < 0 || _document->latin1() != d.text) return;
+            QTextCursor c(_editor->document());
+            c.setPosition(r.offset);
+            c.setPosition(r.offset + qMax(1, int(r.length)), QTextCursor::KeepAnchor);
+            _editor->setTextCursor(c);
+            _editor->ensureCursorVisible();
+            _tabs->setCurrentIndex(0);
+        });
 }
 
-// A message's "code" link: to the editor, and to the start of the message's line.
-void AppController::messageLinkClicked(const QUrl &link) {
-    tabView->setCurrentIndex(0);
-    bool ok = false;
-    const int pos = link.toString().toInt(&ok);
-    if (!ok || pos < 0) return;
-    QTextCursor c(textView->document());
-    c.setPosition(qMin(pos, textView->document()->characterCount() - 1));
-    textView->setTextCursor(c);
-    textView->ensureCursorVisible();
+// ---- Window events ----
+
+void AppController::closeEvent(QCloseEvent *event) {
+    event->setAccepted(_document->closeRequested());
 }
 
-// A window-modal message that a file could not be read or written, with the reason under it.
-QMessageBox *AppController::showFileError(const char *name, const QString &text,
-                                          const QString &why) {
-    auto *box = new QMessageBox(QMessageBox::Warning, tr("Sprig"), text, QMessageBox::Ok, this);
-    box->setObjectName(name);
-    box->setInformativeText(why);
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-    return box;
+void AppController::showEvent(QShowEvent *event) {
+    _document->windowShown();
+    QMainWindow::showEvent(event);
 }
 
-void AppController::rememberFile(const QString &path) {
-    noteRecentFile(_prefs->settings(), path);
+void AppController::dragEnterEvent(QDragEnterEvent *event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void AppController::dropEvent(QDropEvent *event) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    _document->dropUrls(event->mimeData()->urls());
 }

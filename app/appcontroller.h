@@ -1,212 +1,121 @@
-// The editor window and its controller: the description text in an editor beside the 3D view,
-// the refresh cycle that turns the text into the model's display list, the message report with
-// its links and the red error mark, growth, centring, the document's file binding and the
-// commands that load, save and print it, the toolbar and the preferences.
-//
-// The refresh cycle has three states, visible in the Refresh action and its toolbar button:
-//   clean            no refresh pending; Refresh disabled;
-//   automatic        a refresh is scheduled "delay" seconds after the last edit (spinner);
-//   manual           "delay" is 10.9 or more: Refresh enabled, waiting for the user.
-// Every edit re-plans it; refresh() always ends clean.
+// The editor window: the description text in an editor beside the 3D view, its menus, and the
+// parts that do the window's jobs, each the one owner of its state:
+//   RefreshCycle       when the model is drawn again, the drawing on the engine thread;
+//   Document           the text, its file, its edited mark, the file commands and prompts;
+//   MessageReport      the messages tab and the red error mark;
+//   ExportCommands     Export Model, Export Image and Print;
+//   PreferencesWiring  the toolbar, the display switches, the font, Preferences and Donate;
+//   EditorLinks        the editor's links under the mouse.
+// The window itself keeps the growth factor and the model on screen, and connects the parts:
+// an edit re-plans the refresh, a refresh result is shown, a load refreshes and centres.
 #ifndef SPRIG_APP_APPCONTROLLER_H
 #define SPRIG_APP_APPCONTROLLER_H
 
-#include "model_gl.h"
+#include "enginejobs.h"
 
 #include <QMainWindow>
-#include <QPointer>
-#include <QString>
-#include <QTimer>
 
-#include <functional>
+#include <memory>
 
 class BasicOpenGLView;
+class Document;
+class EditorLinks;
+class EngineWorker;
+class ExportCommands;
 class LsysHighlighter;
+class MainToolBar;
+class MessageReport;
 class Preferences;
+class PreferencesWiring;
 class QAction;
-class QFileDialog;
 class QLabel;
-class QMenu;
-class QMessageBox;
 class QPlainTextEdit;
 class QSlider;
-class QSplitter;
 class QTabWidget;
 class QTextBrowser;
-class MainToolBar;
-class PreferencesDialog;
 class RefreshButton;
+class RefreshCycle;
 
 class AppController : public QMainWindow {
     Q_OBJECT
   public:
-    // One answer of the save prompt: true = go on, false = the user cancelled.
-    using Callback = std::function<void(bool)>;
-
     explicit AppController(Preferences *prefs, QWidget *parent = nullptr);
     ~AppController() override;
 
-    // ---- Refresh cycle and document state ----
-
-    // Loads the file at path into the editor (an empty path makes a new untitled document),
-    // refreshes at once and centres the camera. A file that cannot be read leaves the current
-    // document as it was and says which file and why in a message box; returns false then.
-    bool setFile(const QString &path, bool remember);
-    // Start-up complete: loads the file handed over (remembered as recent) or, without one or
-    // when it cannot be read, the built-in template as an untitled document. From now on a
-    // file handed over is loaded after the save prompt.
-    void applicationDidFinishLaunching();
-    // Replaces, in place, every character above 255 with "?"; returns how many were replaced.
-    static int forceAscii(QString &text);
-
-    void drawLSys();
-    void drawFloor();
-    // The message report: tab label, message list, red mark; empties the message store.
-    void errorReport();
-    // Selects the editor tab and, for a position of 0 or more, marks that line red.
-    void showErrorPos(int pos);
-    // A picked point (model coordinates); nothing is done with it.
-    void select(const float *point);
-    // Number of toolbar items registered.
-    int count() const;
-
-    // ---- Accessors for the window's parts ----
-    BasicOpenGLView *view() const { return oglView; }
-    QPlainTextEdit *editor() const { return textView; }
-    QTextBrowser *messages() const { return logView; }
-    QTabWidget *tabs() const { return tabView; }
+    // ---- The window's parts ----
+    BasicOpenGLView *view() const { return _view; }
+    QPlainTextEdit *editor() const { return _editor; }
+    QTextBrowser *messages() const { return _messages; }
+    QTabWidget *tabs() const { return _tabs; }
     LsysHighlighter *highlighter() const { return _highlighter; }
     QAction *refreshAction() const { return _refreshAction; }
     RefreshButton *refreshButton() const { return _refreshButton; }
     MainToolBar *toolbar() const { return _toolbar; }
     QSlider *growthSlider() const { return _growthSlider; }
-    const model_gl_t &model() const { return _model; }
+    Document *document() const { return _document; }
+    RefreshCycle *cycle() const { return _cycle; }
+    ExportCommands *exports() const { return _exports; }
+    MessageReport *report() const { return _report; }
+
     float growth() const { return _growth; }
-    const QString &file() const { return _file; }
-    bool isRefreshScheduled() const { return _refreshTimer.isActive(); }
-    bool isSpinning() const { return _spinning; }
-    bool refreshImageShown() const { return _imageShown; }
+    // The model on screen and the description it was drawn from (null, and an empty text,
+    // before the first refresh has come back).
+    const lsys_t *model() const { return _shown.model.get(); }
+    description_t shownDescription() const { return _shown.description; }
 
   public slots:
-    // Parses the text, records the model's display list, reports the messages; to clean.
+    // Draws the editor's text on the engine thread; the picture follows when it is done.
     void refresh();
     // Stores the growth factor (multiplies the recursion depth) and refreshes.
     void grow(float growth);
-    // Centres the camera on the model.
+    // Centres the camera on the model on screen.
     void center();
-    // The editor's change handler: re-plans the refresh, keeps the text 8-bit, recolours it.
-    void textDidChange();
-    void chooseFont();
-
-    // ---- File commands and the save prompt ----
-    void fileNew();
-    void fileOpen();
-    void fileSave();
-    void fileSaveAs();
-    void openRecent(const QString &path);
-    // The editor prints its text when it has the focus; otherwise the picture is printed.
-    void printDocument();
-    // A file handed over by the system or another sprig process: loaded at the end of start-up
-    // without a question, or after the save prompt once start-up is complete.
-    void openFileRequest(const QString &path);
-    // Quit: asks first; quits once the answer allows it.
-    void quit();
-    void preferencesOpen();
-    void donate();
-    // File > Export Model... and Export Image...: a save panel (and the picture's size), then
-    // the ...To() step, which says in a message box why a file could not be written.
-    void exportModel();
-    void exportImage();
     // Runs the engine's pick at a model-space point (from a Shift+click on the model).
     void pickPoint(double x, double y, double z);
 
-  public:
-    bool exportModelTo(const QString &path);
-    bool exportImageTo(const QString &path, QSize size, bool aa);
-
-  public:
-    // The prompt with the question, "Save", "Don't Save" and "Cancel"; the callback receives
-    // the answer. Not edited: the callback runs at once with true.
-    void askToSave(const QString &question, Callback callback);
-    void didEndCloseSheet(int returnCode, Callback callback);
-    // The save panel; the callback (may be empty) receives true once it is closed.
-    void askToSaveFile(Callback callback);
-    // Writes the text, ISO Latin 1, atomically; says why in a message box when it cannot.
-    bool trySave(const QString &path);
-    void pendingCallback(bool answer);
-    void openingCallback(bool answer);
-    void closingCallback(bool answer);
-    void terminateCallback(bool answer);
-
   protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
   private:
-    void leaveFullScreen();
-    // A new model of the text, prepared as the refresh prepares it (seeded, grown).
-    lsys_t *preparedModel(const QByteArray &text);
-    QFileDialog *exportPanel(const char *name, const QStringList &filters, const QString &suffix);
-    void showExportError(const QString &path, const QString &why);
-    QMessageBox *showFileError(const char *name, const QString &text, const QString &why);
-    void showPick(const QStringList &lines);
     void buildWindow();
-    void buildToolbar();
     void buildMenus();
-    void setSpinning(bool on);
-    void setRefreshImage(bool shown);
+    void connectParts();
+    void textEdited();
+    void loaded();
+    void showRefresh(const refresh_result_t &result);
+    void showCycle();
+    void showBusy(bool busy);
     void contextCreated();
-    void preferenceChanged(const QString &key);
-    void replanRefresh();
-    void messageLinkClicked(const QUrl &link);
-    bool editorClicked(const QPoint &viewportPos);
-    int linkAt(const QPoint &viewportPos) const;
-    void restoreFont();
-    void showLoadError(const QString &path, const QString &why);
-    void setDocumentTitle(const QString &path);
-    void rememberFile(const QString &path);
 
     Preferences *_prefs;
-    BasicOpenGLView *oglView = nullptr;
-    QPlainTextEdit *textView = nullptr;
-    QTextBrowser *logView = nullptr;
-    QTabWidget *tabView = nullptr;
-    QSplitter *_splitter = nullptr;
+    std::shared_ptr<EngineWorker> _worker; // the process's engine thread
+    BasicOpenGLView *_view = nullptr;
+    QPlainTextEdit *_editor = nullptr;
+    QTextBrowser *_messages = nullptr;
+    QTabWidget *_tabs = nullptr;
     LsysHighlighter *_highlighter = nullptr;
     QSlider *_growthSlider = nullptr;
     QLabel *_growthLabel = nullptr;
     QAction *_refreshAction = nullptr;
     QAction *_printAction = nullptr;
-    QAction *_animateAction = nullptr;
-    QAction *_aaAction = nullptr;
-    QAction *_axisAction = nullptr;
-    QAction *_backgroundAction = nullptr;
-    QMenu *_fileMenu = nullptr;
+    QMenu *_viewMenu = nullptr;
     MainToolBar *_toolbar = nullptr;
     RefreshButton *_refreshButton = nullptr;
-    PreferencesDialog *_prefsDialog = nullptr;
-    QMenu *_viewMenu = nullptr;
 
-    model_gl_t _model{nullptr, 0}; // the current model and its display list
+    RefreshCycle *_cycle = nullptr;
+    Document *_document = nullptr;
+    MessageReport *_report = nullptr;
+    ExportCommands *_exports = nullptr;
+    PreferencesWiring *_wiring = nullptr;
+    EditorLinks *_links = nullptr;
+
     float _growth = 1.0f;
-    QString _file;    // empty: untitled
-    QString _pending; // the file to load once the prompt is answered; empty: a new document
-    bool _finishedLaunch = false;
-    bool _sheetOpen = false;     // a prompt or panel is on the window
-    bool _discarded = false;     // "Don't Save" was the answer now being acted on
-    bool _closeApproved = false; // the window may close
-    bool _inCloseEvent = false;
-    QString _seenText; // the text as the change handler last saw it
-    QTimer _refreshTimer;
-    bool _spinning = false;
-    bool _imageShown = true;
-    bool _forcing = false;          // forceAscii is editing the document
-    bool _forcedNoted = false;      // the status bar said so once for this document
-    bool _refreshOnContext = false; // a refresh waits for the view's first context
-    bool _centerOnContext = false;
+    refresh_result_t _shown;     // the model on screen (its arrays handed to the view)
+    bool _centerPending = false; // a load asked to centre on the model its refresh brings
+    QString _busyMessage;        // what the status bar says while a drawing runs
 };
 
 #endif

@@ -1,6 +1,7 @@
 // Sprig's entry point: `sprig [FILE.ls]` opens the editor window on FILE, or on the built-in
 // template without one.
 #include "appcontroller.h"
+#include "document.h"
 #include "kxglview.h"
 #include "preferences.h"
 #include "signalwatcher.h"
@@ -58,8 +59,8 @@ int main(int argc, char **argv) {
     QCoreApplication::setApplicationName("Sprig");
     QCoreApplication::setApplicationVersion(SPRIG_VERSION);
     // The legacy GL format must be the default before the application object exists; every
-    // GL surface shares one list space, so moving the view to the full-screen window or
-    // switching anti-aliasing never strands the model's display list.
+    // GL surface shares one object space, so moving the view to the full-screen window never
+    // strands the model's vertex buffers.
     Preferences prefs;
     if (!prefs.problem().isEmpty()) fprintf(stderr, "sprig: %s\n", qPrintable(prefs.problem()));
     QSurfaceFormat::setDefaultFormat(KXGLView::surfaceFormat(prefs.aa()));
@@ -91,7 +92,7 @@ int main(int argc, char **argv) {
     int endedBy = 0;
     QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [&](int sig) {
         if (shown)
-            shown->quit();
+            shown->document()->quit();
         else
             endedBy = sig;
     });
@@ -121,7 +122,7 @@ int main(int argc, char **argv) {
     auto open = [&window](const QByteArray &path) {
         QString name;
         if (SingleInstance::fileName(path, &name))
-            window.openFileRequest(name);
+            window.document()->openFileRequest(name);
         else
             notice(&window, unnamable(name));
     };
@@ -133,7 +134,7 @@ int main(int argc, char **argv) {
                      });
     // A session manager asking to end the session gets the same question.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager &) { window.quit(); });
+                     [&window](QSessionManager &) { window.document()->quit(); });
     window.resize(1200, 760);
     window.show();
     if (!prefs.problem().isEmpty()) notice(&window, prefs.problem());
@@ -141,6 +142,6 @@ int main(int argc, char **argv) {
     if (!file.isEmpty() && !SingleInstance::fileName(file, &name))
         fprintf(stderr, "sprig: %s\n", qPrintable(unnamable(name)));
     if (!file.isEmpty()) open(file);
-    window.applicationDidFinishLaunching();
+    window.document()->applicationDidFinishLaunching();
     return app.exec();
 }

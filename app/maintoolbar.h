@@ -69,8 +69,6 @@ class MainToolBar : public QToolBar {
     // and shows icons only. With the same version nothing changes.
     Launch checkVersion(const QString &current);
 
-    QAction *printAction() const { return _actions.value(kPrint); }
-
   public slots:
     // Opens the Customize Toolbar dialog (window-modal); its result is applied and saved.
     ToolbarCustomizer *customize();

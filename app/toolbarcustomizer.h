@@ -28,7 +28,6 @@ class ToolbarCustomizer : public QDialog {
     void moveBy(int row, int delta);
     void restoreDefaults();
 
-    QListWidget *availableList() const { return _available; }
     QListWidget *toolbarList() const { return _current; }
 
   private:

@@ -1,11 +1,13 @@
 /* 3D view benchmarks on the headless GL context, at the editor's default size of work:
- *  - Record: one refresh's display-list recording (lsysDraw emitting into glNewList) of a
- *    bush that reaches the default polygon limit of 500000, beside the same drawing into a
- *    counting sink and into no sink, so the cost of GL recording shows as the difference;
+ *  - Record: what one refresh costs to give GL the model of a bush that reaches the default
+ *    polygon limit of 500000: the drawing into vertex arrays (the engine thread's share, Fill)
+ *    and their upload into vertex buffers (the GUI thread's share, Upload), beside the same
+ *    drawing into a counting sink and into no sink, so the cost of the arrays and GL shows as
+ *    the difference;
  *  - Frame: one whole 800x600 frame (checkerboard, the list, floor, frame overlay) finished as
  *    a buffer swap would finish it, with and without 4-sample anti-aliasing, and the same
  *    frame without a model as the baseline.
- *  - Refresh: what the window does after an edit, parse to first frame, on a gallery model
+ *  - Refresh: the work of the window after an edit, parse to first frame, on a gallery model
  *    and at the polygon limit, beside the engine's share alone.
  * llvmpipe renders on worker threads, so times are wall-clock (UseRealTime); the CPU column
  * shows only this thread's share, process_cpu_ms that of all threads. Counters: polygons in
@@ -26,6 +28,7 @@
 
 #include "camera.h"
 #include "lsys.h"
+#include "model_arrays.h"
 #include "model_gl.h"
 #include "offscreen.h"
 #include "scene_gl.h"
@@ -44,13 +47,21 @@ const char kBush[] = "recursion 12\n"
 
 const int kWidth = 800, kHeight = 600;
 
-/* One GL context with a recorded model and a centred camera, made once per setting. */
+/* One GL context with the model uploaded and a centred camera, made once per setting. */
 struct bench_scene_t {
     offscreen_t *gl = nullptr;
+    lsys_t *gen = nullptr;
     model_gl_t model = {};
     scene_t scene = {};
     std::string error;
 };
+
+/* The description drawn into arrays through the pipeline, as the window's engine thread does. */
+lsys_t *buildArrays(const char *text, model_arrays_t *arrays) {
+    const emit_t sink = modelArraysEmit(arrays);
+    lsys_job_t job = {text, 1.0f, nullptr, &sink, nullptr, 1, 0};
+    return lsysBuild(&job, nullTrace);
+}
 
 /* CPU time of the whole process, llvmpipe's worker threads included (seconds). On a busy
  * machine wall-clock time mostly measures the other work; this measures the work done. */
@@ -76,9 +87,12 @@ bench_scene_t *sceneFor(bool aa) {
         prepareOpenGL();
         resetCamera(&b->scene, NULL, 0);
         resizeOpenGL(&b->scene, kWidth, kHeight);
-        modelRefresh(&b->model, kBush, 1.0f, nullTrace);
+        model_arrays_t arrays;
+        b->gen = buildArrays(kBush, &arrays);
+        modelUpload(&b->model, &arrays);
+        modelFloor(b->gen, &b->model.floor);
         float c[3], r;
-        modelCenter(b->model.gen, c, &r);
+        modelCenter(b->gen, c, &r);
         resetCamera(&b->scene, c, r);
         updateProjection(&b->scene);
     }
@@ -86,20 +100,47 @@ bench_scene_t *sceneFor(bool aa) {
     return b;
 }
 
-void BM_RecordList(benchmark::State &state) {
+/* The drawing into fresh vertex arrays and, with upload 1, their upload into new buffers until
+ * GL has them; with upload 0 the arrays alone (the engine thread's share of a refresh). */
+void BM_Record(benchmark::State &state) {
+    const bool upload = state.range(0) != 0;
     bench_scene_t *b = sceneFor(false);
     if (!b->gl) return state.SkipWithError(b->error.c_str());
-    lsys_t *l = b->model.gen;
+    lsys_t *l = b->gen;
+    size_t bytes = 0;
     const double cpu = processCpu();
     for (auto _ : state) {
+        model_arrays_t arrays;
+        const emit_t sink = modelArraysEmit(&arrays);
         srand(0);
-        b->model.list = recordModel(l, b->model.list, nullTrace);
-        glFinish();
+        l->sink = &sink;
+        lsysDraw(l, nullTrace);
+        l->sink = NULL;
+        if (upload) {
+            modelUpload(&b->model, &arrays);
+            glFinish();
+        }
+        bytes = modelArraysBytes(&arrays);
     }
     reportProcessCpu(state, cpu);
     state.counters["polygons"] = l->polygon_count;
-    state.counters["polygons/s"] =
-        benchmark::Counter((double)l->polygon_count, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB"] = (double)bytes / 1e6;
+}
+
+/* The upload alone (the GUI thread's share of a refresh): arrays made once, copied into new
+ * buffers each time. */
+void BM_Upload(benchmark::State &state) {
+    bench_scene_t *b = sceneFor(false);
+    if (!b->gl) return state.SkipWithError(b->error.c_str());
+    model_arrays_t arrays;
+    lsysFree(buildArrays(kBush, &arrays));
+    const double cpu = processCpu();
+    for (auto _ : state) {
+        modelUpload(&b->model, &arrays);
+        glFinish();
+    }
+    reportProcessCpu(state, cpu);
+    state.counters["MB"] = (double)modelArraysBytes(&arrays) / 1e6;
 }
 
 /* What a sink that takes whole objects and only counts them costs on top of the drawing: the
@@ -112,7 +153,7 @@ void countBatch(void *ctx, const float *, const float (*)[3], const float (*)[3]
 void BM_DrawCountingSink(benchmark::State &state) {
     bench_scene_t *b = sceneFor(false);
     if (!b->gl) return state.SkipWithError(b->error.c_str());
-    lsys_t *l = b->model.gen;
+    lsys_t *l = b->gen;
     uint64_t corners = 0;
     emit_t counter = {&corners, nullptr, nullptr, nullptr, countBatch};
     for (auto _ : state) {
@@ -128,7 +169,7 @@ void BM_DrawCountingSink(benchmark::State &state) {
 void BM_DrawWithoutSink(benchmark::State &state) {
     bench_scene_t *b = sceneFor(false);
     if (!b->gl) return state.SkipWithError(b->error.c_str());
-    lsys_t *l = b->model.gen;
+    lsys_t *l = b->gen;
     for (auto _ : state) {
         srand(0);
         l->sink = NULL;
@@ -152,12 +193,12 @@ void BM_Frame(benchmark::State &state) {
     }
     reportProcessCpu(state, cpu);
     state.counters["samples"] = offscreenSamples(b->gl);
-    state.counters["polygons"] = withModel ? b->model.gen->polygon_count : 0;
+    state.counters["polygons"] = withModel ? b->gen->polygon_count : 0;
 }
 
-/* The refresh as the window runs it after an edit, up to the first frame on screen: parse,
- * draw and record (modelRefresh), then one whole frame of the new list. With gl 0 only the
- * engine's share: the same parse and drawing into a counting sink. Models: the largest gallery
+/* The work of the window after an edit, up to the first frame on screen: parse and draw into
+ * arrays (lsysBuild), upload, then one whole frame of the new model. With gl 0 only the engine's
+ * share: the same parse and drawing into a counting sink. Models: the largest gallery
  * description (weed-2d) and the bush at the polygon limit. */
 void BM_Refresh(benchmark::State &state) {
     const bool atLimit = state.range(0) != 0, gl = state.range(1) != 0;
@@ -178,27 +219,35 @@ void BM_Refresh(benchmark::State &state) {
     uint32_t polygons = 0;
     const double cpu = processCpu();
     for (auto _ : state) {
+        lsys_t *l;
         if (gl) {
-            modelRefresh(&model, text.c_str(), 1.0f, nullTrace);
+            model_arrays_t arrays;
+            l = buildArrays(text.c_str(), &arrays);
+            modelUpload(&model, &arrays);
+            modelFloor(l, &model.floor);
             drawScene(&b->scene, &style, modelDrawCallback, modelFloorCallback, &model);
             offscreenFinish(b->gl);
-            polygons = model.gen->polygon_count;
         } else {
-            lsys_t *l = lsysPrepare(text.c_str(), 1.0f, nullTrace);
-            l->sink = &counter;
-            lsysDraw(l, nullTrace);
-            polygons = l->polygon_count;
-            lsysFree(l);
+            lsys_job_t job = {text.c_str(), 1.0f, nullptr, &counter, nullptr, 1, 0};
+            l = lsysBuild(&job, nullTrace);
         }
+        polygons = l->polygon_count;
+        lsysFree(l);
     }
     reportProcessCpu(state, cpu);
-    modelRelease(&model);
+    modelDelete(&model);
     state.counters["polygons"] = polygons;
 }
 
 } // namespace
 
-BENCHMARK(BM_RecordList)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Record)
+    ->ArgName("upload")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_Upload)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DrawCountingSink)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DrawWithoutSink)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Frame)

@@ -1,4 +1,4 @@
-/* Reading, parsing, growing and drawing a description as the editor does (see describe.h). */
+/* Reading and drawing a description for the lsys commands (see describe.h). */
 #include "describe.h"
 
 #include <stdarg.h>
@@ -55,15 +55,7 @@ bool describeRead(const std::string &path, std::string *text, std::string *err) 
     return ioReadFile(path, text, err);
 }
 
-lsys_t *describeParse(const std::string &text, float growth) {
-    return lsysPrepare(text.c_str(), growth, cliTrace);
-}
-
 lsys_t *describeDraw(const std::string &text, float growth, const emit_t *emit) {
-    lsys_t *l = describeParse(text, growth);
-    if (!l) return NULL;
-    l->sink = emit;
-    lsysDraw(l, cliTrace);
-    l->sink = NULL;
-    return l;
+    lsys_job_t job = {text.c_str(), growth, NULL, emit, NULL, 1, 0};
+    return lsysBuild(&job, cliTrace);
 }

@@ -1,6 +1,6 @@
-/* The step every lsys command shares, done exactly as the editor's refresh does it: read the
- * description as bytes, parse it, seed the random generator with 0, multiply the recursion by
- * the growth factor, and (for drawing commands) draw.
+/* The step every lsys command shares: read the description as bytes and draw it through the
+ * engine's one pipeline (lsysBuild), as the window does, but with the description's own
+ * limits where the window puts its ceilings over them.
  *
  * Messages are kept up to CLI_MAX_MESSAGES per description; past that a message is only
  * counted (not formatted), so a description that repeats one fault millions of times costs a
@@ -36,11 +36,9 @@ int cliTrace(int32_t code, const char *fmt, ...);
  * through the reading function shared with the window. False with the reason in *err. */
 bool describeRead(const std::string &path, std::string *text, std::string *err);
 
-/* lsysInit, lsysParse, srand(0), recursion *= growth. Messages go to cliTrace. NULL when out
- * of memory. The caller frees the model with lsysFree. */
-lsys_t *describeParse(const std::string &text, float growth);
-
-/* describeParse, then lsysDraw into emit (which may be NULL to discard the triangles). */
+/* lsysBuild of the text with growth and no ceilings, drawn into emit (NULL discards the
+ * triangles). Messages go to cliTrace. NULL when out of memory. The caller frees the model with
+ * lsysFree. */
 lsys_t *describeDraw(const std::string &text, float growth, const emit_t *emit);
 
 #endif

@@ -1,8 +1,8 @@
 /* `lsys render FILE -o OUT [--size WxH] [--aa] [--no-axis] [--background R,G,B]
  *  [--growth G]`
  *
- * Renders the frame the editor's 3D view shows right after it loads FILE: the model recorded
- * into a display list, the camera centred on it, no rotation, the checkerboard background
+ * Renders the frame the editor's 3D view shows right after it loads FILE: the model in vertex
+ * buffers, the camera centred on it, no rotation, the checkerboard background
  * (or a plain colour with --background), the floor and axis lines (unless --no-axis) and the
  * one-pixel frame. It runs on EGL without a display server. The description's problems go to
  * standard error as `lsys check` lists them; the picture is still written, and the exit status

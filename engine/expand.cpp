@@ -40,9 +40,15 @@ static void putWalk(lsys_t *l, const walk_t *w) {
 /* The model's budget bounds the work of one walk: raw tokens delivered and rule bodies
  * entered (a chain of rules that ends in empty bodies delivers nothing, yet can take 2^n steps).
  * Without it a rule such as X=XX at depth 100, whose tokens are all dropped, or +=++, whose
- * tokens all merge into one turn, would keep a single call busy for ever. */
+ * tokens all merge into one turn, would keep a single call busy for ever. A caller that no
+ * longer wants the drawing spends the budget at once through the cancel flag, looked at every
+ * 65,536 steps (a fraction of a millisecond) so that the walk's inner loop stays a compare. Each
+ * step that reaches this test adds exactly one token or one rewrite, so the sum passes every
+ * multiple. */
 static bool overBudget(const lsys_t *l, const walk_t *w) {
-    return w->tokens > l->token_limit || w->rewrites > l->token_limit;
+    if (w->tokens > l->token_limit || w->rewrites > l->token_limit) return true;
+    return ((w->tokens + w->rewrites) & 0xFFFFu) == 0 && l->cancel &&
+           l->cancel->load(std::memory_order_relaxed);
 }
 
 /* Ends the walk early: only the axiom's end token is left to read. */

@@ -14,6 +14,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <atomic>
+
 /* Fixed capacities. */
 enum {
     LSYS_AXIOM = 256,     /* rules[] slot of the axiom */
@@ -36,12 +38,16 @@ enum {
  * slowest). */
 #define LSYS_DEFAULT_TOKEN_LIMIT 80000000u
 
-/* Hard ceilings the window applies with lsysCeil. Measured on the recording into a display list
- * (2 shared cores, Mesa llvmpipe): one million polygons record in 0.6 to 0.8 s of wall time
- * (0.34 s of CPU) and take about 65 MB of list, two million already 1.5 to 1.8 s. The token
- * ceiling is the default budget (see above). */
+/* Hard ceilings the window puts over every drawing it makes (lsysWindowCeilings). Chosen when the
+ * model was recorded into a display list (2 shared cores, Mesa llvmpipe): one million polygons
+ * recorded in 0.6 to 0.8 s of wall time and took about 65 MB of list, two million 1.5 to 1.8 s.
+ * The token ceiling is the default budget (see above). */
 #define LSYS_CEIL_POLYGONS 1000000u
 #define LSYS_CEIL_TOKENS LSYS_DEFAULT_TOKEN_LIMIT
+
+/* Set (to non-zero) from any thread to end a drawing early: the expansion checks it with its
+ * token budget and ends as if the budget were spent. */
+typedef std::atomic<int> lsys_cancel_t;
 
 /* Position codes: 0 or more is the byte offset of the line's first character. */
 enum {
@@ -111,10 +117,11 @@ typedef struct lsys_t {
     bounds_t bounds;
 
     /* Additions. */
-    uint32_t token_limit;   /* raw-token budget of one drawing ("token_limit") */
-    const emit_t *sink;     /* where lsysDraw sends triangles; NULL discards them */
-    uint32_t rewrite_count; /* rule bodies entered since the expansion started; bounded by
-                               token_limit too, since empty bodies deliver no token */
+    uint32_t token_limit;        /* raw-token budget of one drawing ("token_limit") */
+    const emit_t *sink;          /* where lsysDraw sends triangles; NULL discards them */
+    uint32_t rewrite_count;      /* rule bodies entered since the expansion started; bounded by
+                                    token_limit too, since empty bodies deliver no token */
+    const lsys_cancel_t *cancel; /* NULL, or a flag that ends the expansion when set */
 } lsys_t;
 
 /* printf-style message callback; code is a position code (see above). */
@@ -133,7 +140,9 @@ extern "C" {
 
 extern const float defaultColors[16][3];
 
-/* The first TRACE_STORE messages since the store was last emptied, and the count of all. */
+/* The first TRACE_STORE messages since the store was last emptied, and the count of all. Like
+ * gPick and the C library's rand(), process-wide: one thread at a time may draw (in the window,
+ * only its engine thread does; docs/architecture.md). */
 extern trace_msg_t trace[TRACE_STORE];
 extern int32_t traceCount;
 
@@ -171,6 +180,36 @@ lsys_t *lsysPrepare(const char *text, float growth, trace_t tr);
  * and before drawing. Returns 1 when it lowered either, and then reports one CODE_INFO message
  * naming what it lowered; 0 (and no message) when the description's limits are within them. */
 int lsysCeil(lsys_t *l, uint32_t maxPolygons, uint32_t maxTokens, trace_t tr);
+
+/* ---- The pipeline: description text to model ---- */
+
+/* Ceilings a caller puts over a description's own poly_limit and token_limit. */
+typedef struct lsys_limits_t {
+    uint32_t polygons;
+    uint32_t tokens;
+} lsys_limits_t;
+
+/* The window's ceilings: LSYS_CEIL_POLYGONS and LSYS_CEIL_TOKENS. */
+extern const lsys_limits_t lsysWindowCeilings;
+
+/* One drawing of a description, as every program draws it. */
+typedef struct lsys_job_t {
+    const char *text;              /* NUL-terminated ISO Latin 1; NULL reads as "" */
+    float growth;                  /* multiplies the parsed recursion */
+    const lsys_limits_t *ceilings; /* NULL keeps the description's own limits */
+    const emit_t *sink;            /* where the triangles go; NULL discards them */
+    const lsys_cancel_t *cancel;   /* NULL: never cancelled */
+    int draw;                      /* 0: stop before drawing (lsysPick replays it itself) */
+    int ceiled;                    /* out: 1 when a ceiling lowered the description's limits */
+} lsys_job_t;
+
+/* The one road from a description to a model, used by the window, lsys, the headless renderer
+ * and the tests: lsysPrepare (parse, srand(0), growth), lsysCeil with the job's ceilings, the
+ * cancel flag installed, and, with draw set, lsysDraw into the job's sink (the model keeps no
+ * sink afterwards; it keeps the cancel flag, which also ends a later lsysPick). Messages go to
+ * tr. NULL, after "not enough memory to startup" (CODE_EXEC), when no model could be had. The
+ * caller frees the model with lsysFree. */
+lsys_t *lsysBuild(lsys_job_t *job, trace_t tr);
 
 /* ---- Rule expansion ---- */
 

@@ -1,4 +1,5 @@
-# The window's self-contained parts under Xvfb, and the install tree.
+# The window's self-contained parts under Xvfb (the toolbar inside the real window), the sprig
+# program itself, and the install tree.
 set(SPRIG_DESKTOP_TESTS refreshbutton preferencesdialog maintoolbar singleinstance main)
 foreach(name ${SPRIG_DESKTOP_TESTS})
     add_executable(${name}_test ${name}_test.cpp ${PROJECT_SOURCE_DIR}/resources/sprig.qrc)
@@ -10,6 +11,7 @@ foreach(name ${SPRIG_DESKTOP_TESTS})
     set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT 120
                          ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
 endforeach()
+target_link_libraries(maintoolbar_test PRIVATE sprig_app)
 
 # The sprig program itself, started and signalled by main_test, and its signal handling.
 target_link_libraries(main_test PRIVATE sprig_app)

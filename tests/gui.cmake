@@ -1,6 +1,8 @@
 # The scene view's input arithmetic (no display), and its Qt widgets under Xvfb.
 add_executable(interaction_test interaction_test.cpp)
-target_link_libraries(interaction_test PRIVATE sprig_view_interaction GTest::gtest_main)
+target_link_libraries(interaction_test PRIVATE sprig_view_interaction sprig_test_support
+                      GTest::gtest_main)
+target_compile_definitions(interaction_test PRIVATE SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 gtest_discover_tests(interaction_test PROPERTIES LABELS view DISCOVERY_TIMEOUT 60)
 
 add_executable(glview_test glview_test.cpp)
@@ -17,8 +19,10 @@ target_compile_definitions(glview_test PRIVATE
 add_executable(appcontroller_test appcontroller_test.cpp)
 set_target_properties(appcontroller_test PROPERTIES AUTOMOC ON)
 target_link_libraries(appcontroller_test PRIVATE sprig_app Qt6::Test)
+target_include_directories(appcontroller_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support)
 target_compile_definitions(appcontroller_test PRIVATE LSYS_BINARY="$<TARGET_FILE:lsys>"
-                           SPRIG_EXAMPLES_DIR="${SPRIG_EXAMPLES_DIR}")
+                           SPRIG_EXAMPLES_DIR="${SPRIG_EXAMPLES_DIR}"
+                           SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 add_dependencies(appcontroller_test lsys)
 add_test(NAME appcontroller
          COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:appcontroller_test>)

@@ -1,6 +1,7 @@
-// Mouse, wheel and spin arithmetic of the scene view.
+// Mouse, wheel and spin arithmetic of the scene view. Tables are in tests/data/interaction.
 #include "interaction.h"
 
+#include "rows.h"
 #include "trackball.h"
 
 #include <gtest/gtest.h>
@@ -21,30 +22,33 @@ scene_t freshScene() {
     return s;
 }
 
+std::vector<row_t> rows(const char *name) {
+    auto t = readRows(std::string(SPRIG_TESTS_DIR "/data/interaction/") + name);
+    EXPECT_FALSE(t.empty()) << name;
+    return t;
+}
+
+int button(const std::string &name) {
+    return name == "left" ? BUTTON_LEFT : name == "right" ? BUTTON_RIGHT : BUTTON_OTHER;
+}
+
+bool yes(const std::string &field) {
+    return field == "yes";
+}
+
 TEST(Interaction, PressChoosesDragAndCursor) {
-    const int L = BUTTON_LEFT, R = BUTTON_RIGHT, M = BUTTON_OTHER, C = MOD_CONTROL, O = MOD_OPTION;
-    const view_cursor_t hand = CURSOR_CLOSED_HAND, updown = CURSOR_RESIZE_UP_DOWN;
-    const struct {
-        const char *what;
-        int button, mods;
-        drag_mode_t mode;
-        view_cursor_t cursor;
-    } cases[] = {
-        {"left", L, 0, DRAG_ROTATE, CURSOR_CROSSHAIR},
-        {"left + Control", L, C, DRAG_PAN, hand},
-        {"left + Option", L, O, DRAG_DOLLY, updown},
-        {"left + both: Control wins", L, C | O, DRAG_PAN, hand},
-        {"right", R, 0, DRAG_PAN, hand},
-        {"right + Option stays a pan", R, O, DRAG_PAN, hand},
-        {"middle", M, 0, DRAG_DOLLY, updown},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const row_t &r : rows("press.txt")) {
+        SCOPED_TRACE(r[0]);
+        const int mods = (r[2].find("control") != std::string::npos ? MOD_CONTROL : 0) |
+                         (r[2].find("option") != std::string::npos ? MOD_OPTION : 0);
+        const view_cursor_t cursor = r[4] == "crosshair" ? CURSOR_CROSSHAIR
+                                     : r[4] == "hand"    ? CURSOR_CLOSED_HAND
+                                                         : CURSOR_RESIZE_UP_DOWN;
         scene_t s = freshScene();
-        EXPECT_EQ(mousePress(&s, c.button, c.mods, 100, 100), c.cursor);
-        EXPECT_EQ(gTrackball, c.mode == DRAG_ROTATE);
-        EXPECT_EQ(gPan, c.mode == DRAG_PAN);
-        EXPECT_EQ(gDolly, c.mode == DRAG_DOLLY);
+        EXPECT_EQ(mousePress(&s, button(r[1]), mods, 100, 100), cursor);
+        EXPECT_EQ(gTrackball, r[3] == "rotate");
+        EXPECT_EQ(gPan, r[3] == "pan");
+        EXPECT_EQ(gDolly, r[3] == "dolly");
         EXPECT_EQ(gTrackingViewInfo, &s);
         EXPECT_EQ(mouseRelease(&s), CURSOR_CROSSHAIR);
         EXPECT_FALSE(gTrackball || gPan || gDolly);
@@ -53,32 +57,23 @@ TEST(Interaction, PressChoosesDragAndCursor) {
 }
 
 TEST(Interaction, DollyAndPanSteps) {
-    const struct {
-        const char *what;
-        int button;
-        double eyeZ;
-        float x0, y0, x1, y1;
-        double x, y, z; // the eye afterwards; the look-at point moves with it
-    } cases[] = {
-        // Steps scale with the eye's distance: a tenth of it for 30 pixels, 1 unit per 90 at 10.
-        {"dolly: 30 pixels up moves in", BUTTON_OTHER, -100, 50, 200, 80, 170, 0, 0, -90},
-        {"dolly: landing exactly on 0 is nudged", BUTTON_OTHER, -10, 50, 400, 80, 100, 0, 0, 1e-4},
-        {"pan: 90 pixels right, 45 up", BUTTON_RIGHT, -20, 200, 150, 290, 105, 2, -1, -20},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const row_t &r : rows("drag.txt")) {
+        SCOPED_TRACE(r[0]);
+        const std::vector<double> from = rowNumbers(r[3]), to = rowNumbers(r[4]),
+                                  eye = rowNumbers(r[5]);
         scene_t s = freshScene();
-        s.camera.viewPos.z = c.eyeZ;
-        mousePress(&s, c.button, 0, c.x0, c.y0);
-        bool projection = c.button == BUTTON_RIGHT; // only a dolly changes the projection
-        EXPECT_TRUE(mouseDrag(&s, c.x1, c.y1, &projection));
-        EXPECT_EQ(projection, c.button != BUTTON_RIGHT);
-        EXPECT_NEAR(s.camera.viewPos.x, c.x, 1e-6);
-        EXPECT_NEAR(s.camera.viewPos.y, c.y, 1e-6);
-        EXPECT_NEAR(s.camera.viewPos.z, c.z, 1e-6);
+        s.camera.viewPos.z = rowNumber(r[2]);
+        const bool pan = r[1] == "right";
+        mousePress(&s, button(r[1]), 0, (float)from[0], (float)from[1]);
+        bool projection = pan; // only a dolly changes the projection
+        EXPECT_TRUE(mouseDrag(&s, (float)to[0], (float)to[1], &projection));
+        EXPECT_EQ(projection, !pan);
+        EXPECT_NEAR(s.camera.viewPos.x, eye[0], 1e-6);
+        EXPECT_NEAR(s.camera.viewPos.y, eye[1], 1e-6);
+        EXPECT_NEAR(s.camera.viewPos.z, eye[2], 1e-6);
         EXPECT_EQ(s.camera.viewDir.z, 10.0);
-        EXPECT_EQ(gDollyPanStartPoint[0], (int)c.x1);
-        EXPECT_EQ(gDollyPanStartPoint[1], (int)c.y1);
+        EXPECT_EQ(gDollyPanStartPoint[0], (int)to[0]);
+        EXPECT_EQ(gDollyPanStartPoint[1], (int)to[1]);
         mouseRelease(&s);
     }
     // A drag without a press does nothing.
@@ -90,23 +85,12 @@ TEST(Interaction, DollyAndPanSteps) {
 }
 
 TEST(Interaction, ScrollWheelZoomAndClamps) {
-    const struct {
-        const char *what;
-        float dx, dy, dz;
-        bool changed;
-        double aperture;
-    } cases[] = {
-        {"deltas are summed: one notch in", 0.5, 0.25, 0.25, true, 39.8},
-        {"deltas cancelling out", 1, -1, 0, false, 40},
-        {"huge zoom in clamps", 0, 1000, 0, true, 0.1},
-        {"huge zoom out clamps", 0, -1e6f, 0, true, 179.9},
-        {"not a number changes nothing", 0, NAN, 0, false, 40},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const row_t &r : rows("wheel.txt")) {
+        SCOPED_TRACE(r[0]);
+        const std::vector<double> d = rowNumbers(r[1]);
         scene_t s = freshScene(); // aperture 40
-        EXPECT_EQ(scrollWheel(&s, c.dx, c.dy, c.dz), c.changed);
-        EXPECT_NEAR(s.camera.aperture, c.aperture, 1e-5);
+        EXPECT_EQ(scrollWheel(&s, (float)d[0], (float)d[1], (float)d[2]), yes(r[2]));
+        EXPECT_NEAR(s.camera.aperture, rowNumber(r[3]), 1e-5);
     }
 }
 
@@ -153,40 +137,29 @@ spin_t spinningAt(double t) {
 TEST(Spin, Ticks) {
     // Only a tick 1/60 s after the last advances; the others still renew the clock.
     const float rot[3] = {0.15075f, 0.04875f, 0.101f}; // half a degree per unit of velocity
-    const struct {
-        const char *what;
-        bool animate, dragging;
-        double gap;
-        bool redraw, advances;
-    } cases[] = {
-        {"at sixty hertz", true, false, 1.0 / 60.0, true, true},
-        {"animation off", false, false, 1.0 / 60.0, false, false},
-        {"gap above ten seconds", true, false, 10.5, true, false},
-        {"clock going backwards", true, false, -1.0, true, false},
-        {"trackball drag in this view", true, true, 1.0 / 60.0, true, false},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const row_t &r : rows("ticks.txt")) {
+        SCOPED_TRACE(r[0]);
+        const double gap = rowNumber(r[3]);
         scene_t s = freshScene();
         spin_t sp = spinningAt(50.0);
-        sp.fAnimate = c.animate;
-        if (c.dragging) mousePress(&s, BUTTON_LEFT, 0, 10, 10);
-        EXPECT_EQ(animationTick(&sp, &s, 50.0 + c.gap), c.redraw);
-        EXPECT_DOUBLE_EQ(sp.time, 50.0 + c.gap);
-        if (c.advances) {
+        sp.fAnimate = yes(r[1]);
+        if (yes(r[2])) mousePress(&s, BUTTON_LEFT, 0, 10, 10);
+        EXPECT_EQ(animationTick(&sp, &s, 50.0 + gap), yes(r[4]));
+        EXPECT_DOUBLE_EQ(sp.time, 50.0 + gap);
+        if (yes(r[5])) {
             // About the vector sum of the three turns (float acos near w = 1: a few per cent).
             const float norm = sqrtf(rot[0] * rot[0] + rot[1] * rot[1] + rot[2] * rot[2]);
             EXPECT_NEAR(s.objectRotation[0], norm, 0.02f);
             for (int i = 0; i < 3; ++i)
                 EXPECT_NEAR(s.objectRotation[1 + i], rot[i] / norm, 0.05f) << i;
             spinFrameDrawn(&sp);
-            for (float r : sp.rRot)
-                EXPECT_EQ(r, 0.0f);
+            for (float v : sp.rRot)
+                EXPECT_EQ(v, 0.0f);
             continue;
         }
         EXPECT_EQ(sp.rVel[0], 0.3f);
         EXPECT_EQ(s.objectRotation[0], 0.0f);
-        if (c.dragging) mouseRelease(&s);
+        if (yes(r[2])) mouseRelease(&s);
     }
 }
 

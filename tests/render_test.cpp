@@ -182,8 +182,8 @@ TEST(RenderImage, FollowsAGivenView) {
 
 std::vector<std::string> gLogged;
 
-// GL errors are logged one per call; a refresh replaces the model's display list.
-TEST(SceneGL, ErrorsAndDisplayLists) {
+// GL errors are logged one per call; an upload replaces the model in its buffers.
+TEST(SceneGL, ErrorsAndBuffers) {
     std::string error;
     const std::unique_ptr<offscreen_t, void (*)(offscreen_t *)> gl(
         offscreenCreate(8, 8, false, &error), offscreenFree);
@@ -197,18 +197,17 @@ TEST(SceneGL, ErrorsAndDisplayLists) {
     EXPECT_EQ(gLogged, std::vector<std::string>({"glError: invalid enumerant"}));
 
     model_gl_t model = {};
-    modelRefresh(&model, "axiom F\n", 1.0f, nullTrace);
-    unsigned first = model.list;
-    ASSERT_TRUE(first != 0 && glIsList(first));
-    modelRefresh(&model, "axiom FF\n", 1.0f, nullTrace);
-    EXPECT_TRUE(model.list != 0 && glIsList(model.list));
-    EXPECT_TRUE(model.list == first || !glIsList(first)) << "old list deleted";
-    // The new model: two joined tube segments, 8 sides each, a start and an end cap.
-    EXPECT_EQ(model.gen->polygon_count, 32u);
-    modelDropList(&model);
-    EXPECT_TRUE(model.list == 0 && model.gen != nullptr);
-    modelRelease(&model);
-    EXPECT_EQ(model.gen, nullptr);
+    for (const char *text : {"axiom F\n", "axiom FF\n"}) {
+        model_arrays_t arrays;
+        const emit_t sink = modelArraysEmit(&arrays);
+        lsys_job_t job = {text, 1.0f, nullptr, &sink, nullptr, 1, 0};
+        lsysFree(lsysBuild(&job, nullTrace));
+        ASSERT_TRUE(modelUpload(&model, &arrays));
+        EXPECT_EQ(model.indexCount, arrays.triangles.count);
+        EXPECT_TRUE(modelBuffersValid(&model));
+    }
+    modelDelete(&model);
+    EXPECT_FALSE(modelBuffersValid(&model));
     EXPECT_EQ(glReportError(), 0u);
 }
 

@@ -1,4 +1,6 @@
 // Trackball: lift onto the sphere, drag rotations, composition and its degenerate cases.
+// Tables are in tests/data/trackball.
+#include "rows.h"
 #include "trackball.h"
 
 #include <gtest/gtest.h>
@@ -27,23 +29,32 @@ void rotate(const float r[4], const double v[3], double out[3]) {
         out[i] = v[i] * c + cr[i] * s + k[i] * d * (1 - c);
 }
 
+std::vector<row_t> rows(const char *name) {
+    auto t = readRows(std::string(SPRIG_TESTS_DIR "/data/trackball/") + name);
+    EXPECT_FALSE(t.empty()) << name;
+    return t;
+}
+
+// The four numbers of a field as an angle-axis rotation.
+void rotation(const std::string &field, float r[4]) {
+    const std::vector<double> v = rowNumbers(field);
+    for (int i = 0; i < 4; i++)
+        r[i] = (float)v[i];
+}
+
 TEST(Trackball, StartLiftsThePressPointOntoTheSphere) {
-    const struct {
-        int x, y, ox, oy, w, h, cx, cy;
-        float radius, pt[3];
-    } cases[] = {
-        {60, 45, 10, 20, 100, 50, 60, 45, 25, {0, 0, 25}},        // wide, offset origin: top
-        {0, 0, -5, -5, 3, 3, -3, -3, 1.5f, {3, 3, 0}},            // truncation toward zero
-        {10, 10, 0, 0, 300, 400, 150, 200, 150, {-140, -190, 0}}, // tall, outside: z 0
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        startTrackball(c.x, c.y, c.ox, c.oy, c.w, c.h);
-        EXPECT_EQ(gXCenterTrackball, c.cx);
-        EXPECT_EQ(gYCenterTrackball, c.cy);
-        EXPECT_FLOAT_EQ(gRadiusTrackball, c.radius);
+    for (const row_t &r : rows("start.txt")) {
+        SCOPED_TRACE(r[0]);
+        std::vector<double> n;
+        for (int i = 1; i <= 6; i++)
+            for (double v : rowNumbers(r[i]))
+                n.push_back(v);
+        startTrackball((int)n[0], (int)n[1], (int)n[2], (int)n[3], (int)n[4], (int)n[5]);
+        EXPECT_EQ(gXCenterTrackball, (int)n[6]);
+        EXPECT_EQ(gYCenterTrackball, (int)n[7]);
+        EXPECT_FLOAT_EQ(gRadiusTrackball, (float)n[8]);
         for (int i = 0; i < 3; i++)
-            EXPECT_FLOAT_EQ(gStartPtTrackball[i], c.pt[i]);
+            EXPECT_FLOAT_EQ(gStartPtTrackball[i], (float)n[9 + i]);
     }
 }
 
@@ -74,25 +85,18 @@ TEST(Trackball, RollGivesTheWholeRotationFromThePressPoint) {
 }
 
 TEST(Trackball, OutsideTheBallOrDegenerateRollsAboutTheViewAxis) {
-    const struct {
-        int x0, y0, w, h, x1, y1;
-        float angle, z;
-    } cases[] = {
-        // 400 x 300 view: radius 150, so the corners and the side midpoints lie outside.
-        {0, 0, 400, 300, 400, 300, 180.0f, 1},   // opposite corners: parallel, a half turn
-        {0, 150, 400, 300, 10, 150, 0.0f, 1},    // same direction: no turn
-        {0, 0, 400, 300, 400, 0, 106.26020f, 1}, // two top corners
-        {0, 0, 0, 0, 3, 4, 0, 0},                // radius 0, press at the centre: identity
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        startTrackball(c.x0, c.y0, 0, 0, c.w, c.h);
+    for (const row_t &r : rows("outside.txt")) {
+        SCOPED_TRACE(r[0]);
+        const std::vector<double> press = rowNumbers(r[1]), size = rowNumbers(r[2]),
+                                  to = rowNumbers(r[3]);
+        const float angle = (float)rowNumber(r[4]), z = (float)rowNumber(r[5]);
+        startTrackball((int)press[0], (int)press[1], 0, 0, (int)size[0], (int)size[1]);
         float rot[4] = {7, 7, 7, 7};
-        rollToTrackball(c.x1, c.y1, rot);
+        rollToTrackball((int)to[0], (int)to[1], rot);
         ASSERT_TRUE(finite4(rot));
-        EXPECT_NEAR(rot[0], c.angle, 1e-3f);
-        if (c.z == 0) continue; // identity: the axis does not matter
-        const float want[4] = {c.angle, 0, 0, c.z};
+        EXPECT_NEAR(rot[0], angle, 1e-3f);
+        if (z == 0) continue; // identity: the axis does not matter
+        const float want[4] = {angle, 0, 0, z};
         expectRot(rot, want, 1e-3f);
         EXPECT_EQ(rot[1], 0.0f);
         EXPECT_EQ(rot[2], 0.0f);
@@ -100,36 +104,26 @@ TEST(Trackball, OutsideTheBallOrDegenerateRollsAboutTheViewAxis) {
 }
 
 TEST(Trackball, Compose) {
-    const struct {
-        const char *what;
-        float stored[4], added[4];
-        bool probe; // the result turns vectors as the stored rotation, then the added one
-        float tol;  // >= 0: the result is want within tol
-        float want[4];
-    } cases[] = {
-        // Every axis component non-zero, so each term of the product counts.
-        {"tilted then tilted", {170, 0.48f, 0.6f, 0.64f}, {-75, 0.36f, 0.48f, 0.8f}, true, -1, {}},
-        {"a reset rotation is the identity", {0, 0, 0, 0}, {45, 1, 0, 0}, true, -1, {}},
-        // An inverse lands on w = 1, stored exactly as (0, 1, 0, 0).
-        {"inverse", {123, 0.6f, 0, 0.8f}, {-123, 0.6f, 0, 0.8f}, true, 0, {0, 1, 0, 0}},
-        // w = -1, sin 0: the identity, not 360 degrees about an axis of rounding noise.
-        {"two half turns", {180, 0, 0, 1}, {180, 0, 0, 1}, true, 0, {0, 1, 0, 0}},
-        {"non-unit axes push w above 1", {90, 0, 0, 3}, {-90, 0, 0, 3}, false, -1, {}},
-        {"a corrupted rotation spreads no NaN", {NAN, 1, 0, 0}, {10, 0, 1, 0}, false, -1, {}},
-    };
     const double probes[][3] = {{1, 0, 0}, {0, 1, 0}, {0.3, -0.5, 0.8}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        float r[4] = {c.stored[0], c.stored[1], c.stored[2], c.stored[3]};
-        addToRotationTrackball(c.added, r);
-        ASSERT_TRUE(finite4(r));
-        if (c.tol >= 0) expectRot(r, c.want, c.tol);
+    for (const row_t &r : rows("compose.txt")) {
+        SCOPED_TRACE(r[0]);
+        float stored[4], added[4], res[4];
+        rotation(r[1], stored);
+        rotation(r[2], added);
+        rotation(r[1], res);
+        addToRotationTrackball(added, res);
+        ASSERT_TRUE(finite4(res));
+        if (!r[4].empty()) {
+            float want[4];
+            rotation(r[5], want);
+            expectRot(res, want, (float)rowNumber(r[4]));
+        }
         for (const auto &v : probes) {
             double step[3], twice[3], once[3];
-            rotate(c.stored, v, step);
-            rotate(c.added, step, twice);
-            rotate(r, v, once);
-            for (int i = 0; c.probe && i < 3; i++)
+            rotate(stored, v, step);
+            rotate(added, step, twice);
+            rotate(res, v, once);
+            for (int i = 0; r[3] == "yes" && i < 3; i++)
                 EXPECT_NEAR(once[i], twice[i], 1e-4) << i;
         }
     }

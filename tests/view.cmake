@@ -2,6 +2,7 @@
 foreach(_t trackball camera)
     add_executable(${_t}_test ${_t}_test.cpp)
     target_link_libraries(${_t}_test PRIVATE sprig_view_core sprig_test_support GTest::gtest_main)
+    target_compile_definitions(${_t}_test PRIVATE SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
     gtest_discover_tests(${_t}_test PROPERTIES LABELS view DISCOVERY_TIMEOUT 60)
 endforeach()
 

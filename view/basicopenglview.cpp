@@ -1,8 +1,8 @@
-// Scene view: Qt events to the interaction arithmetic, frames through drawScene.
+// Scene view: Qt events to the interaction arithmetic, frames through drawScene, the model's
+// buffers uploaded when a frame is drawn.
 #include "basicopenglview.h"
 
 #include "preferences.h"
-#include "render_image.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -19,15 +19,22 @@ BasicOpenGLView::BasicOpenGLView(Preferences *prefs, QWidget *parent)
     ::resetCamera(&_scene, nullptr, 0.0f);
     _clock.start();
     spinInit(&_spin, now());
-    // 60 ticks a second from a monotonic clock; Qt timers keep firing during mouse drags.
+    // 60 ticks a second from a monotonic clock while the spin is on; Qt timers keep firing
+    // during mouse drags.
     _timer.setTimerType(Qt::PreciseTimer);
     _timer.setInterval(16);
     connect(&_timer, &QTimer::timeout, this, &BasicOpenGLView::animationTimer);
-    _timer.start();
+    modelFloor(nullptr, &_model.floor);
     setCursor(Qt::ArrowCursor);
 }
 
 BasicOpenGLView::~BasicOpenGLView() {
+    // The buffers belong to the context, which goes with the surface after this.
+    if (hasContext()) {
+        makeCurrent();
+        modelDelete(&_model);
+        doneCurrent();
+    }
     // A drag of this view cannot outlive it.
     if (gTrackingViewInfo == &_scene) {
         gTrackball = gPan = gDolly = false;
@@ -41,11 +48,34 @@ double BasicOpenGLView::now() const {
     return _clock.nsecsElapsed() * 1e-9;
 }
 
-void BasicOpenGLView::setDrawCallbacks(scene_draw_fn drawLSys, scene_draw_fn drawFloor, void *ctx) {
-    _drawLSys = drawLSys;
-    _drawFloor = drawFloor;
-    _drawCtx = ctx;
+void BasicOpenGLView::showModel(std::shared_ptr<const model_arrays_t> arrays,
+                                const floor_t &floor) {
+    _pending = std::move(arrays);
+    _pendingFloor = floor;
+    _hasPending = true;
     requestRedraw();
+}
+
+bool BasicOpenGLView::uploadPending() {
+    if (!_hasPending) return false;
+    static const model_arrays_t none{};
+    _uploaded = modelUpload(&_model, _pending ? _pending.get() : &none);
+    _model.floor = _pendingFloor;
+    _pending.reset(); // the arrays' memory goes as soon as GL has its copy
+    _hasPending = false;
+    return true;
+}
+
+void BasicOpenGLView::dropModel() {
+    if (!hasContext()) return;
+    makeCurrent();
+    modelDelete(&_model);
+}
+
+bool BasicOpenGLView::modelLost() {
+    if (!_model.vertexBuffer || !hasContext()) return false;
+    makeCurrent();
+    return !modelBuffersValid(&_model);
 }
 
 void BasicOpenGLView::resetCamera(const float *center, float radius) {
@@ -99,62 +129,14 @@ void BasicOpenGLView::viewTop() {
     lookAlong(r);
 }
 
-void BasicOpenGLView::setDescription(const QByteArray &text, float growth) {
-    _text = text;
-    _growth = growth;
-    _hasDescription = true;
-}
-
-static scene_style_t styleFrom(const Preferences *prefs);
-
-QImage BasicOpenGLView::renderImage(QSize size, bool aa, bool currentView, QString *error) {
-    if (!_hasDescription || size.isEmpty()) {
-        if (error) *error = tr("There is no picture to draw.");
-        return QImage();
-    }
-    render_request_t r = renderRequestDefaults();
-    r.width = size.width();
-    r.height = size.height();
-    r.aa = aa;
-    r.growth = _growth;
-    r.style = styleFrom(_prefs);
-    r.view = currentView ? &_scene : nullptr;
-    // The headless context takes this thread's current context away; Qt makes the surface's
-    // context current again before it next draws.
-    doneCurrent();
-    std::string why;
-    QImage image = renderDescription(_text.constData(), r, nullTrace, &why);
-    if (image.isNull() && error) *error = QString::fromStdString(why);
-    requestRedraw();
-    return image;
-}
-
-// The printed picture is drawn again at the page's resolution, not scaled up from the screen:
-// the view's shape, as large as the page allows, up to the headless renderer's 8192 pixels.
-QImage BasicOpenGLView::printPicture(QSize page) {
-    if (!_hasDescription) return KXGLView::printPicture(page);
-    QSize size(qMax(1, width()), qMax(1, height()));
-    size.scale(page.boundedTo(QSize(8192, 8192)), Qt::KeepAspectRatio);
-    render_request_t r = renderRequestDefaults();
-    r.width = qMax(1, size.width());
-    r.height = qMax(1, size.height());
-    r.growth = _growth;
-    r.print = true;
-    r.view = &_scene;
-    doneCurrent();
-    std::string why;
-    QImage image = renderDescription(_text.constData(), r, nullTrace, &why);
-    requestRedraw();
-    return image;
-}
-
 bool BasicOpenGLView::pickAt(QPointF pos, double point[3]) {
-    if (!hasContext() || !_drawLSys) return false;
+    if (!hasContext()) return false;
     const qreal ratio = pixelRatio();
     const int w = qMax(1, int(lround(width() * ratio))), h = qMax(1, int(lround(height() * ratio)));
     const int x = int(pos.x() * ratio), y = int(pos.y() * ratio);
     if (x < 0 || y < 0 || x >= w || y >= h) return false;
     makeCurrent();
+    if (uploadPending()) requestRedraw(); // the pick sees the model the next frame shows
     // The model alone, single-sampled, into a framebuffer of our own: the screen's buffer may
     // be multisampled (its depth cannot be read then) and holds the floor too.
     QOpenGLFramebufferObjectFormat format;
@@ -164,7 +146,7 @@ bool BasicOpenGLView::pickAt(QPointF pos, double point[3]) {
     bool hit = false;
     if (fbo.isValid() && fbo.bind()) {
         glViewport(0, 0, w, h);
-        drawPrintImage(&_scene, _drawLSys, _drawCtx);
+        drawPrintImage(&_scene, modelDrawCallback, &_model);
         GLfloat depth = 1.0f;
         glReadPixels(x, h - 1 - y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
         hit = unprojectModelPoint(&_scene, x + 0.5, h - 1 - y + 0.5, depth, point);
@@ -184,23 +166,18 @@ void BasicOpenGLView::updateProjection() {
 void BasicOpenGLView::setAnimating(bool on) {
     if (_spin.fAnimate == on) return;
     _spin.fAnimate = on;
+    if (on) {
+        // The first tick measures from now, not from the last tick of an earlier spin.
+        _spin.time = now();
+        _timer.start();
+    } else {
+        _timer.stop();
+    }
     Q_EMIT animatingChanged(on);
 }
 
 void BasicOpenGLView::animate() {
     setAnimating(!_spin.fAnimate);
-}
-
-void BasicOpenGLView::setTrackPoint(const double point[3]) {
-    for (int i = 0; i < 3; ++i)
-        _trackPos[i] = point[i];
-    _trackValid = true;
-}
-
-void BasicOpenGLView::select() {
-    if (!_trackValid || !_select) return;
-    const float p[3] = {float(_trackPos[0]), float(_trackPos[1]), float(_trackPos[2])};
-    _select(p);
 }
 
 void BasicOpenGLView::prepareOpenGL() {
@@ -216,27 +193,35 @@ void BasicOpenGLView::resizeOpenGL(int width, int height) {
     glViewport(0, 0, int(lround(width * r)), int(lround(height * r)));
 }
 
-static scene_style_t styleFrom(const Preferences *prefs) {
+scene_style_t BasicOpenGLView::sceneStyle() const {
     scene_style_t st = sceneStyleDefaults();
-    st.background = prefs->background();
-    const QColor c = prefs->backgroundColor();
+    st.background = _prefs->background();
+    const QColor c = _prefs->backgroundColor();
     st.hasBackgroundColor = true; // backgroundColor() already falls back to the 0.9 grey
     st.backgroundColor[0] = float(c.redF());
     st.backgroundColor[1] = float(c.greenF());
     st.backgroundColor[2] = float(c.blueF());
-    st.axis = prefs->axis();
+    st.axis = _prefs->axis();
     return st;
 }
 
 void BasicOpenGLView::drawFrame() {
+    const bool fresh = uploadPending();
     // Settings are read afresh for every frame; nothing is cached.
-    const scene_style_t st = styleFrom(_prefs);
-    drawScene(&_scene, &st, _drawLSys, _drawFloor, _drawCtx);
+    const scene_style_t st = sceneStyle();
+    drawScene(&_scene, &st, modelDrawCallback, modelFloorCallback, &_model);
     spinFrameDrawn(&_spin);
+    if (fresh) {
+        // Announced once the frame is done, not from inside the paint.
+        const bool uploaded = _uploaded;
+        QMetaObject::invokeMethod(
+            this, [this, uploaded] { Q_EMIT modelShown(uploaded); }, Qt::QueuedConnection);
+    }
 }
 
 void BasicOpenGLView::drawPrintFrame() {
-    drawPrintImage(&_scene, _drawLSys, _drawCtx);
+    uploadPending();
+    drawPrintImage(&_scene, modelDrawCallback, &_model);
 }
 
 void BasicOpenGLView::showCursor(view_cursor_t cursor) {
@@ -278,7 +263,6 @@ void BasicOpenGLView::mousePressEvent(QMouseEvent *event) {
                               float(p.x()), float(p.y())));
         return;
     }
-    select();
     if (_pickMode || (event->modifiers() & Qt::ShiftModifier)) {
         double point[3];
         if (pickAt(p, point))

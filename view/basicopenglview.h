@@ -1,23 +1,23 @@
 // The scene view: camera and rotations, one frame per paint (background, model, floor, frame
 // overlay), mouse rotation with the trackball, pan, dolly, scroll-wheel zoom, cursors and the
-// 60 Hz spin animation, the Front, Side and Top views (keys 1, 3, 7), picking a point of the
-// model with Shift+click, and pictures of the description at any size for printing and export.
-// The model and the floor are drawn by callbacks of the view's owner. The numbers of every
-// mouse and timer step live in interaction.h; this class only translates Qt events into those
-// calls. Every pixel quantity (mouse positions, viewport size, checkerboard, frame) is in view
-// (logical) pixels, whatever the screen's device pixel ratio.
+// 60 Hz spin animation, the Front, Side and Top views (keys 1, 3, 7), and picking a point of the
+// model with Shift+click. The view owns the model's vertex buffers in its context: its owner
+// hands it the vertex arrays of each new drawing, which the view uploads when it next draws. The
+// numbers of every mouse and timer step live in interaction.h; this class only translates Qt
+// events into those calls. Every pixel quantity (mouse positions, viewport size, checkerboard,
+// frame) is in view (logical) pixels, whatever the screen's device pixel ratio.
 #ifndef SPRIG_VIEW_BASICOPENGLVIEW_H
 #define SPRIG_VIEW_BASICOPENGLVIEW_H
 
 #include "interaction.h"
 #include "kxglview.h"
+#include "model_gl.h"
 #include "scene_gl.h"
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <functional>
+#include <memory>
 
 class Preferences;
 
@@ -29,8 +29,17 @@ class BasicOpenGLView : public KXGLView {
     explicit BasicOpenGLView(Preferences *prefs, QWidget *parent = nullptr);
     ~BasicOpenGLView() override;
 
-    // Where the model and the floor come from (ctx is handed back to both; either may be null).
-    void setDrawCallbacks(scene_draw_fn drawLSys, scene_draw_fn drawFloor, void *ctx);
+    // The model to draw from the next frame on, with its floor. The arrays are uploaded into the
+    // view's context when that frame is drawn; until then the previous model stays on screen.
+    // Null arrays: no model.
+    void showModel(std::shared_ptr<const model_arrays_t> arrays, const floor_t &floor);
+    // Deletes the model's buffers (before the context is replaced); the floor stays.
+    void dropModel();
+    // True when the view was given a model whose buffers its current context does not have
+    // (a new context that shares nothing with the old one): the owner must give it again.
+    bool modelLost();
+    // The display preferences as the next frame reads them.
+    scene_style_t sceneStyle() const;
 
     // Camera and rotations back to the start; with a centre (model units) the model is
     // centred and the eye moves back by radius / 200. The projection is rebuilt at once and a
@@ -40,20 +49,6 @@ class BasicOpenGLView : public KXGLView {
     // the eye moves further back if the model's box would not fit the view. The model's
     // extents are remembered for the Front, Side and Top views.
     void centerOnModel(const lsys_t *l);
-
-    // The description that pictures for printing and export are drawn from (the window's
-    // current text and growth factor). Until one is set, printing captures the screen's
-    // picture instead.
-    void setDescription(const QByteArray &text, float growth);
-    // A picture of the description drawn headless (EGL) at size, with anti-aliasing on
-    // request and the current display preferences: under the view's current camera and
-    // rotations, or else centred as after opening. Null without a description, or when no
-    // OpenGL context or framebuffer of that size can be had (*error says why).
-    QImage renderImage(QSize size, bool aa, bool currentView, QString *error = nullptr);
-    // With a description: drawn again headless at the page's resolution (the view's shape,
-    // as large as the page allows up to 8192 pixels a side), the model on white under the
-    // current camera. Without one: the screen's picture (printImage).
-    QImage printPicture(QSize page) override;
 
     // The model-space point under pos (view pixels), from the depth of the model alone drawn
     // as it is shown; false when no part of the model is there. Emits nothing.
@@ -70,15 +65,8 @@ class BasicOpenGLView : public KXGLView {
     const spin_t &spin() const { return _spin; }
 
     bool isAnimating() const { return _spin.fAnimate; }
+    // The spin timer runs only while the animation is on: an idle view never wakes.
     void setAnimating(bool on);
-
-    // The picked-point hook: select() hands the tracked point to it, only while one is set.
-    void setSelectHandler(std::function<void(const float *point)> handler) {
-        _select = std::move(handler);
-    }
-    void setTrackPoint(const double point[3]);
-    void clearTrackPoint() { _trackValid = false; }
-    void select();
 
   public slots:
     // Toggles the spin animation.
@@ -96,6 +84,9 @@ class BasicOpenGLView : public KXGLView {
     void pointPicked(double x, double y, double z);
     // A Shift+click (or a click in pick mode) found nothing of the model under the mouse.
     void pickedNothing();
+    // A frame with the model last given to showModel has been drawn; uploaded is false when
+    // GL had no memory for its buffers (the frame then shows no model).
+    void modelShown(bool uploaded);
 
   protected:
     void prepareOpenGL() override;
@@ -111,6 +102,8 @@ class BasicOpenGLView : public KXGLView {
 
   private:
     void lookAlong(const float rotation[4]);
+    // Uploads a model waiting for the context (which must be current); true when there was one.
+    bool uploadPending();
     void animationTimer();
     void showCursor(view_cursor_t cursor);
     double now() const;
@@ -120,21 +113,17 @@ class BasicOpenGLView : public KXGLView {
     spin_t _spin{};
     QTimer _timer;
     QElapsedTimer _clock;
-    scene_draw_fn _drawLSys = nullptr;
-    scene_draw_fn _drawFloor = nullptr;
-    void *_drawCtx = nullptr;
-    bool _trackValid = false;
-    double _trackPos[3] = {0, 0, 0};
-    std::function<void(const float *)> _select;
+    model_gl_t _model{};
+    std::shared_ptr<const model_arrays_t> _pending; // waiting to be uploaded
+    floor_t _pendingFloor{};
+    bool _hasPending = false;
+    bool _uploaded = true; // the last upload got its memory
     bool _pickMode = false;
     // What the last centring was on, for the axis views: centre and radius as resetCamera
     // takes them, and the half extents the framing fits.
     bool _hasCentre = false;
     float _centre[3] = {0, 0, 0}, _radius = 0, _half[3] = {0, 0, 0};
     bool _hasHalf = false;
-    QByteArray _text; // NUL-terminated by QByteArray
-    float _growth = 1.0f;
-    bool _hasDescription = false;
 };
 
 #endif

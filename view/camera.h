@@ -31,7 +31,6 @@ typedef struct scene_t {
     recCamera camera;
     float worldRotation[4];  /* angle-axis, accumulated from trackball drags */
     float objectRotation[4]; /* angle-axis, accumulated by the spin animation */
-    float shapeSize;         /* depth extent used for the clip planes (set by the projection) */
     float objectCenter[3];   /* translation applied to the model: the negated model centre */
     float trackRotation[4];  /* live rotation of a drag in progress in this view; angle 0 = none */
     float frameDepth;        /* camera units: how far the model reaches from its centre in any

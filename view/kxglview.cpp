@@ -100,8 +100,7 @@ void KXGLView::setAA(bool aa) {
     } else {
         layout()->addWidget(_surface);
     }
-    // Showing the surface inside a visible window creates its context at once, so the owner
-    // can record display lists right after this call.
+    // Showing the surface inside a visible window creates its context at once.
     _surface->show();
     if (isVisible() && !_surface->isValid()) qWarning("Invalid opengl pixelformat");
 }
@@ -116,10 +115,6 @@ void KXGLView::surfaceInitialized() {
 
 QOpenGLWidget *KXGLView::surface() const {
     return _surface;
-}
-
-QOpenGLContext *KXGLView::openGLContext() const {
-    return _surface ? _surface->context() : nullptr;
 }
 
 bool KXGLView::hasContext() const {
@@ -181,15 +176,11 @@ QImage KXGLView::printImage() {
     return image;
 }
 
-bool KXGLView::print(QPrinter *printer) {
+bool KXGLView::print(QPrinter *printer, const QImage &image) {
+    if (image.isNull()) return false;
     QPainter painter;
     if (!painter.begin(printer)) return false;
     const QRect page = painter.viewport();
-    const QImage image = printPicture(page.size());
-    if (image.isNull()) {
-        painter.end();
-        return false;
-    }
     QSize size = image.size();
     size.scale(page.size(), Qt::KeepAspectRatio);
     const QRect target(page.x() + (page.width() - size.width()) / 2,

@@ -15,7 +15,6 @@
 #include <QSurfaceFormat>
 #include <QWidget>
 
-class QOpenGLContext;
 class QOpenGLWidget;
 class QPrinter;
 class KXFullScreenWindow;
@@ -26,13 +25,13 @@ class KXGLView : public QWidget {
     explicit KXGLView(bool aa, QWidget *parent = nullptr);
     ~KXGLView() override;
 
-    // The format of a scene surface: OpenGL 2.1 compatibility profile (display lists and
-    // immediate mode need it), double buffer, 24-bit depth, swap interval 1, and 4 samples
-    // with anti-aliasing or none without. The application sets it as the default format.
+    // The format of a scene surface: OpenGL 2.1 compatibility profile (the fixed-function
+    // pipeline and immediate mode need it), double buffer, 24-bit depth, swap interval 1, and 4
+    // samples with anti-aliasing or none without. The application sets it as the default format.
     static QSurfaceFormat surfaceFormat(bool aa);
 
     // Replaces the GL surface by one with or without anti-aliasing. The old context and
-    // everything in it (display lists) is gone afterwards unless it is shared; the new context
+    // everything in it (buffer objects) is gone afterwards unless it is shared; the new context
     // announces itself through contextCreated().
     void setAA(bool aa);
     bool aa() const { return _aa; }
@@ -40,7 +39,6 @@ class KXGLView : public QWidget {
     int samples() const { return _samples; }
 
     QOpenGLWidget *surface() const;
-    QOpenGLContext *openGLContext() const;
     // True once the current surface has a valid context.
     bool hasContext() const;
     // Makes the surface's context current (for display-list work by the owner).
@@ -56,14 +54,9 @@ class KXGLView : public QWidget {
     QImage printImage();
     // The current on-screen frame, single-sampled. Null when there is no context.
     QImage grabFrame();
-    // The picture to print on a page of that many device pixels; here printImage().
-    virtual QImage printPicture(QSize page) {
-        Q_UNUSED(page);
-        return printImage();
-    }
-    // Draws printPicture() for the printer's page on it, scaled to fit and centred. False when
-    // there was nothing to print or the printer could not be opened.
-    bool print(QPrinter *printer);
+    // Draws picture on the printer's page, scaled to fit and centred. False when the picture is
+    // null or the printer could not be opened.
+    static bool print(QPrinter *printer, const QImage &picture);
 
   public slots:
     // Enters or leaves full screen: the view moves into a frameless full-screen window and a
@@ -73,8 +66,8 @@ class KXGLView : public QWidget {
     void leaveFullScreen();
 
   signals:
-    // A new context is ready: prepareOpenGL has run in it. Display lists of an earlier,
-    // unshared context must be recorded again.
+    // A new context is ready: prepareOpenGL has run in it. Buffers of an earlier, unshared
+    // context must be uploaded again.
     void contextCreated();
     void fullScreenChanged(bool fullScreen);
 

@@ -1,83 +1,125 @@
-/* The model's display list: the engine's triangles recorded once per refresh and replayed on
- * every frame, plus the floor disc and axis lines drawn under the model. */
+/* The model's vertex buffers, uploaded once per drawing and drawn on every frame, plus the floor
+ * disc and axis lines drawn under the model.
+ *
+ * Buffers instead of a display list: Mesa compiles a list at about 80 ns a vertex whatever the
+ * program sends, fifteen times the engine's own work on the model, while a buffer is one copy
+ * of the arrays (docs/performance.md). The arrays are interleaved (position, normal, colour);
+ * colour material turns the colour array into the ambient and diffuse reflection as it did the
+ * per-vertex colour calls. OpenGL 1.5 buffer objects are exported by libOpenGL itself, so no
+ * loader is needed.
+ */
+#define GL_GLEXT_PROTOTYPES 1
 #include "model_gl.h"
 
-#include "camera.h"
-
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <math.h>
-#include <stdlib.h>
+#include <stddef.h>
 
-static void emitColor(void *, const float rgb[3]) {
-    glColor3fv(rgb);
-}
-static void emitNormal(void *, const float n[3]) {
-    glNormal3fv(n);
-}
-static void emitVertex(void *, const float v[3]) {
-    glVertex3fv(v);
+static void deleteBuffer(unsigned *name, size_t *capacity) {
+    if (*name) glDeleteBuffers(1, name);
+    *name = 0;
+    *capacity = 0;
 }
 
-/* A whole object, through the same three calls: the engine then makes one indirect call per
- * object instead of two per vertex. The normal just sent is not sent again (a flat triangle's
- * corners share theirs), which leaves GL's state, and so the list, as the per-vertex calls
- * leave it. Client vertex arrays (glDrawArrays or glDrawElements per object, or one array for
- * the whole model drawn at the end of the list) were measured too: Mesa compiles an array draw
- * into a list element by element, and recording took 1.6 to 1.9 times as long as these calls
- * (docs/performance.md). */
-static void emitBatch(void *, const float *rgb, const float (*pos)[3], const float (*normal)[3],
-                      const uint16_t *index, int count, int flat) {
-    if (rgb) glColor3fv(rgb);
-    const float *last = NULL;
-    for (int i = 0; i < count; i++) {
-        const float *n = normal[flat ? i / 3 : index[i]];
-        if (n != last) glNormal3fv(last = n);
-        glVertex3fv(pos[index[i]]);
+void modelDelete(model_gl_t *m) {
+    deleteBuffer(&m->vertexBuffer, &m->capacity[0]);
+    deleteBuffer(&m->indexBuffer, &m->capacity[1]);
+    deleteBuffer(&m->lineBuffer, &m->capacity[2]);
+    m->indexCount = 0;
+    m->lineVertices = 0;
+}
+
+/* Writes the blocks one after the other into the buffer name (made when 0), which is made
+ * larger first when they do not fit, or smaller when they would use less than a quarter. */
+template <typename T>
+static void fill(GLenum target, unsigned *name, size_t *capacity, const model_blocks_t<T> &b) {
+    const size_t bytes = b.count * sizeof(T);
+    if (bytes == 0 && !*name) return;
+    if (!*name) glGenBuffers(1, name);
+    glBindBuffer(target, *name);
+    if (bytes > *capacity || bytes < *capacity / 4) {
+        *capacity = bytes + bytes / 8;
+        glBufferData(target, (GLsizeiptr)*capacity, NULL, GL_STATIC_DRAW);
+    }
+    size_t at = 0;
+    for (const std::vector<T> &block : b.blocks) {
+        const size_t n = block.size() * sizeof(T);
+        glBufferSubData(target, (GLintptr)at, (GLsizeiptr)n, block.data());
+        at += n;
+    }
+    glBindBuffer(target, 0);
+}
+
+bool modelUpload(model_gl_t *m, const model_arrays_t *a) {
+    while (glGetError() != GL_NO_ERROR) {
+        /* Errors of earlier work are not this upload's. */
+    }
+    fill(GL_ARRAY_BUFFER, &m->vertexBuffer, &m->capacity[0], a->vertices);
+    fill(GL_ELEMENT_ARRAY_BUFFER, &m->indexBuffer, &m->capacity[1], a->triangles);
+    fill(GL_ARRAY_BUFFER, &m->lineBuffer, &m->capacity[2], a->lines);
+    if (glGetError() == GL_OUT_OF_MEMORY) {
+        modelDelete(m);
+        return false;
+    }
+    m->indexCount = (uint32_t)a->triangles.count;
+    m->lineVertices = (uint32_t)a->lines.count;
+    return true;
+}
+
+bool modelBuffersValid(const model_gl_t *m) {
+    return m->vertexBuffer && glIsBuffer(m->vertexBuffer);
+}
+
+/* Points the vertex, normal and colour arrays at the bound buffer's records. */
+static void pointArrays(bool normals) {
+    const GLsizei stride = sizeof(model_vertex_t);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, (const void *)offsetof(model_vertex_t, pos));
+    if (normals) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, stride, (const void *)offsetof(model_vertex_t, normal));
+    }
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(3, GL_FLOAT, stride, (const void *)offsetof(model_vertex_t, color));
+}
+
+static void releaseArrays(void) {
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+}
+
+void modelDraw(const model_gl_t *m) {
+    if (m->indexCount && m->vertexBuffer && m->indexBuffer) {
+        glBindBuffer(GL_ARRAY_BUFFER, m->vertexBuffer);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m->indexBuffer);
+        pointArrays(true);
+        glDrawElements(GL_TRIANGLES, (GLsizei)m->indexCount, GL_UNSIGNED_INT, NULL);
+        releaseArrays();
+    }
+    if (m->lineVertices && m->lineBuffer) {
+        glBindBuffer(GL_ARRAY_BUFFER, m->lineBuffer);
+        pointArrays(true);
+        glDrawArrays(GL_LINES, 0, (GLsizei)m->lineVertices);
+        releaseArrays();
     }
 }
 
-const emit_t glEmit = {NULL, emitColor, emitNormal, emitVertex, emitBatch};
-
-unsigned recordModel(lsys_t *l, unsigned oldList, trace_t tr) {
-    if (oldList) glDeleteLists(oldList, 1);
-    GLuint list = glGenLists(1);
-    const emit_t *saved = l->sink;
-    if (list == 0) {
-        /* No list (no current context): still draw, into nothing, for the messages. */
-        l->sink = NULL;
-        lsysDraw(l, tr);
-        l->sink = saved;
-        return 0;
-    }
-    glNewList(list, GL_COMPILE);
-    glBegin(GL_TRIANGLES);
-    l->sink = &glEmit;
-    lsysDraw(l, tr);
-    /* The model outlives the context's current state; never leave GL calls armed in it. */
-    l->sink = saved;
-    glEnd();
-    glEndList();
-    return list;
-}
-
-void drawLSys(unsigned list) {
-    if (list) glCallList(list);
-}
-
-void drawFloor(const lsys_t *l) {
-    floor_t f;
-    modelFloor(l, &f);
-    float z = f.z;
+void drawFloor(const floor_t *f) {
+    float z = f->z;
     glNormal3f(0.0f, 0.0f, -1.0f);
 
     /* The axis lines pass through the model's origin, not through the disc centre. */
     glBegin(GL_LINES);
     glColor3f(1.0f, 0.0f, 0.0f);
-    glVertex3f(0.0f, 2 * f.ry, z);
-    glVertex3f(0.0f, -2 * f.ry, z);
+    glVertex3f(0.0f, 2 * f->ry, z);
+    glVertex3f(0.0f, -2 * f->ry, z);
     glColor3f(0.0f, 1.0f, 0.0f);
-    glVertex3f(2 * f.rx, 0.0f, z);
-    glVertex3f(-2 * f.rx, 0.0f, z);
+    glVertex3f(2 * f->rx, 0.0f, z);
+    glVertex3f(-2 * f->rx, 0.0f, z);
     glColor3f(0.0f, 0.0f, 1.0f);
     glVertex3f(0.0f, 0.0f, z);
     glVertex3f(0.0f, 0.0f, z - 200);
@@ -87,49 +129,18 @@ void drawFloor(const lsys_t *l) {
     z -= 2;
     glColor3f(0.4f, 0.4f, 0.4f);
     glBegin(GL_TRIANGLE_FAN);
-    glVertex3f(f.cx, f.cy, z);
+    glVertex3f(f->cx, f->cy, z);
     for (int i = 0; i <= 12; i++) {
         float a = (float)((i % 12) * 2 * M_PI / 12);
-        glVertex3f(f.cx + f.rx * sinf(a), f.cy + f.ry * cosf(a), z);
+        glVertex3f(f->cx + f->rx * sinf(a), f->cy + f->ry * cosf(a), z);
     }
     glEnd();
 }
 
-void modelDropList(model_gl_t *m);
-
-void modelRefresh(model_gl_t *m, const char *text, float growth, trace_t tr) {
-    modelRefreshWithin(m, text, growth, UINT32_MAX, UINT32_MAX, tr);
-}
-
-int modelRefreshWithin(model_gl_t *m, const char *text, float growth, uint32_t maxPolygons,
-                       uint32_t maxTokens, trace_t tr) {
-    if (m->gen) lsysFree(m->gen);
-    m->gen = lsysPrepare(text, growth, tr);
-    if (!m->gen) {
-        if (tr) tr(CODE_EXEC, "not enough memory to startup");
-        modelDropList(m);
-        return 0;
-    }
-    const int lowered = lsysCeil(m->gen, maxPolygons, maxTokens, tr);
-    m->list = recordModel(m->gen, m->list, tr);
-    return lowered;
-}
-
-void modelDropList(model_gl_t *m) {
-    if (m->list) glDeleteLists(m->list, 1);
-    m->list = 0;
-}
-
-void modelRelease(model_gl_t *m) {
-    modelDropList(m);
-    if (m->gen) lsysFree(m->gen);
-    m->gen = NULL;
-}
-
 void modelDrawCallback(void *ctx) {
-    drawLSys(((model_gl_t *)ctx)->list);
+    modelDraw((const model_gl_t *)ctx);
 }
 
 void modelFloorCallback(void *ctx) {
-    drawFloor(((model_gl_t *)ctx)->gen);
+    drawFloor(&((const model_gl_t *)ctx)->floor);
 }

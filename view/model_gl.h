@@ -1,49 +1,45 @@
-/* The model's OpenGL side: recording a drawing into one display list through the engine's
- * emission sink, replaying it, the floor and axis lines under it, and the refresh sequence
- * that turns a description text into a model and its list. No Qt. Every function here needs
- * the GL context that owns the list to be current.
+/* The model's OpenGL side: the vertex arrays of one drawing (model_arrays.h) uploaded into vertex
+ * buffer objects and drawn with the fixed-function pipeline on every frame, and the floor disc
+ * and axis lines under the model. No Qt. Every function here needs the GL context that owns (or
+ * is to own) the buffers to be current.
  */
 #ifndef SPRIG_VIEW_MODEL_GL_H
 #define SPRIG_VIEW_MODEL_GL_H
 
-#include "lsys.h"
+#include "camera.h"
+#include "model_arrays.h"
 
-/* The current model and the display list holding its triangles (0 = none). */
+/* The model in GL: its buffers (names 0 = none), how much of them is in use and how large
+ * they are, and the floor under the model. The buffers are kept from one model to the next and
+ * only made larger (or much smaller) when a model needs it: rewriting a buffer in place takes no
+ * fresh memory, which is most of what a new buffer costs. */
 typedef struct model_gl_t {
-    lsys_t *gen;
-    unsigned list;
+    unsigned vertexBuffer; /* model_vertex_t records */
+    unsigned indexBuffer;  /* uint32 triangle indices */
+    unsigned lineBuffer;   /* model_vertex_t records, two per line */
+    uint32_t indexCount;   /* indices to draw (three per triangle) */
+    uint32_t lineVertices; /* vertices to draw as lines */
+    size_t capacity[3];    /* bytes of the three buffers */
+    floor_t floor;         /* the floor disc and axis lines (camera.h) */
 } model_gl_t;
 
-/* The emission sink that sends the engine's colour, normal and vertex calls, and its whole
- * objects, to GL as immediate-mode calls (inside recordModel's GL_TRIANGLES batch). */
-extern const emit_t glEmit;
+/* Puts a's contents into m's buffers (the arrays may be freed afterwards); the previous model is
+ * gone. False, with m left without a model, when GL refused the memory (GL_OUT_OF_MEMORY). */
+bool modelUpload(model_gl_t *m, const model_arrays_t *a);
 
-/* Deletes oldList (when non-zero), generates a list and records lsysDraw(l, tr) into it as
- * one GL_TRIANGLES batch. Returns the new list, or 0 when no list could be made (no current
- * context): the drawing still runs, without geometry, so its messages are reported. */
-unsigned recordModel(lsys_t *l, unsigned oldList, trace_t tr);
+/* Draws the model's triangles (and lines); nothing without buffers. GL's array and buffer
+ * bindings are left as they were found (none). */
+void modelDraw(const model_gl_t *m);
 
-/* Replays a list; 0 draws nothing. */
-void drawLSys(unsigned list);
+/* True when m holds a model whose buffers exist in the current context: false after the
+ * context that held them was replaced by one that does not share them. */
+bool modelBuffersValid(const model_gl_t *m);
 
-/* The floor disc and axis lines under the model (l may be NULL). */
-void drawFloor(const lsys_t *l);
+/* Deletes the buffers (the floor stays), e.g. before the context is replaced. */
+void modelDelete(model_gl_t *m);
 
-/* The refresh: replaces m's model by a new one parsed from text (NUL-terminated ISO Latin 1),
- * seeds rand with 0, multiplies recursion by growth and records the drawing into a new list.
- * Parse and drawing messages go to tr. */
-void modelRefresh(model_gl_t *m, const char *text, float growth, trace_t tr);
-/* modelRefresh with the polygon and token limits lowered to at most the given ceilings after
- * parsing (the window's guard against descriptions that would take it over); returns 1 when
- * a limit was lowered, which is also reported to tr. */
-int modelRefreshWithin(model_gl_t *m, const char *text, float growth, uint32_t maxPolygons,
-                       uint32_t maxTokens, trace_t tr);
-
-/* Deletes the list (only; the model stays), e.g. before the context is replaced. */
-void modelDropList(model_gl_t *m);
-
-/* Frees the model and deletes the list. */
-void modelRelease(model_gl_t *m);
+/* The floor disc and axis lines under the model. */
+void drawFloor(const floor_t *f);
 
 /* drawScene callbacks; ctx is a model_gl_t*. */
 void modelDrawCallback(void *ctx);

@@ -78,7 +78,7 @@ static EGLContext openContext(EGLDisplay d, std::string *error) {
         *error = "no EGL configuration for desktop OpenGL";
         return EGL_NO_CONTEXT;
     }
-    /* Display lists and immediate mode need a compatibility profile. */
+    /* The fixed-function pipeline and immediate mode need a compatibility profile. */
     const EGLint contextAttribs[] = {EGL_CONTEXT_MAJOR_VERSION, 2, EGL_CONTEXT_MINOR_VERSION, 1,
                                      EGL_NONE};
     EGLContext c = eglCreateContext(d, config, EGL_NO_CONTEXT, contextAttribs);

@@ -1,4 +1,5 @@
-/* Headless picture of a description: offscreen context, model recorded there, one frame. */
+/* Headless picture of a description: offscreen context, model drawn into arrays and uploaded
+ * there, one frame. */
 #include "render_image.h"
 
 #include "camera.h"
@@ -14,6 +15,8 @@ render_request_t renderRequestDefaults(void) {
     r.style = sceneStyleDefaults();
     r.print = false;
     r.view = NULL;
+    r.ceilings = NULL;
+    r.cancel = NULL;
     return r;
 }
 
@@ -23,29 +26,39 @@ QImage renderDescription(const char *text, const render_request_t &r, trace_t tr
     if (!gl) return QImage();
 
     /* The order of opening a file in the editor: fresh view, first resize, refresh, then
-     * centring. The offscreen context shares no display list with any window, so the model
-     * is recorded here again. */
+     * centring. */
     prepareOpenGL();
     scene_t scene = {};
     resetCamera(&scene, NULL, 0.0f);
     resizeOpenGL(&scene, r.width, r.height);
+    model_arrays_t arrays;
+    const emit_t sink = modelArraysEmit(&arrays);
+    lsys_job_t job = {text, r.growth, r.ceilings, &sink, r.cancel, 1, 0};
+    lsys_t *l = lsysBuild(&job, tr);
     model_gl_t model = {};
-    modelRefresh(&model, text ? text : "", r.growth, tr);
+    modelFloor(l, &model.floor);
+    const bool uploaded = modelUpload(&model, &arrays);
+    arrays = model_arrays_t();
     if (r.view) {
         scene = *r.view;
         scene.camera.viewWidth = r.width;
         scene.camera.viewHeight = r.height;
     } else {
-        centerCamera(&scene, model.gen);
+        centerCamera(&scene, l);
     }
+    lsysFree(l);
     updateProjection(&scene);
 
     if (r.print)
         drawPrintImage(&scene, modelDrawCallback, &model);
     else
         drawScene(&scene, &r.style, modelDrawCallback, modelFloorCallback, &model);
-    QImage img = offscreenRead(gl);
-    modelRelease(&model);
+    QImage img;
+    if (uploaded)
+        img = offscreenRead(gl);
+    else if (error)
+        *error = "not enough graphics memory for the model";
+    modelDelete(&model);
     offscreenFree(gl);
     return img;
 }

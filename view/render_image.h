@@ -1,7 +1,8 @@
-/* One picture of a description, drawn headless (EGL) at any size: parsed and grown, recorded
- * into the offscreen context's own display list, and drawn as the 3D view draws a frame (or,
- * for printing, the model alone on white). Used by `lsys render`, the window's Export Image
- * and printing. No display server and no QGuiApplication needed.
+/* One picture of a description, drawn headless (EGL) at any size: drawn through the engine's
+ * pipeline (lsysBuild) into vertex arrays, uploaded into the offscreen context's own buffers, and
+ * drawn as the 3D view draws a frame (or, for printing, the model alone on white). Used by
+ * `lsys render` and, on the window's engine thread, by Export Image and printing. No display
+ * server and no QGuiApplication needed.
  */
 #ifndef SPRIG_VIEW_RENDER_IMAGE_H
 #define SPRIG_VIEW_RENDER_IMAGE_H
@@ -19,9 +20,12 @@ typedef struct render_request_t {
     bool print;          /* the printed look: the model alone on white, no floor or frame */
     const scene_t *view; /* camera and rotations to draw with (its viewport size is replaced
                             by this picture's); NULL: centred on the model as after opening */
+    const lsys_limits_t *ceilings; /* over the description's limits (the window's); NULL: none */
+    const lsys_cancel_t *cancel;   /* ends the drawing early when set; NULL: never */
 } render_request_t;
 
-/* 800 x 600, no anti-aliasing, growth 1, the first-run style, centred, screen look. */
+/* 800 x 600, no anti-aliasing, growth 1, the first-run style, centred, screen look, the
+ * description's own limits, not cancelled. */
 render_request_t renderRequestDefaults(void);
 
 /* Draws text (NUL-terminated ISO Latin 1) as requested; the parser's and the drawing's

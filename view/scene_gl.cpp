@@ -70,10 +70,8 @@ void prepareOpenGL(void) {
     glReportError();
 }
 
-void updateProjection(scene_t *s) {
+void updateProjection(const scene_t *s) {
     double f[6];
-    s->shapeSize = SCENE_SHAPE_SIZE;
-    if (2.0f * s->frameDepth > s->shapeSize) s->shapeSize = 2.2f * s->frameDepth;
     projectionFrustum(s, f);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -197,7 +195,7 @@ static void setCameraAndLight(const scene_t *s) {
     glPopMatrix();
 }
 
-void drawScene(scene_t *s, const scene_style_t *style, scene_draw_fn drawLSys,
+void drawScene(scene_t *s, const scene_style_t *style, scene_draw_fn drawModel,
                scene_draw_fn drawFloor, void *ctx) {
     setCameraAndLight(s);
     float r = 0.9f, g = 0.9f, b = 0.9f;
@@ -209,15 +207,15 @@ void drawScene(scene_t *s, const scene_style_t *style, scene_draw_fn drawLSys,
     glClearColor(r, g, b, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (!style->background) drawBackground(s);
-    if (drawLSys) drawLSys(ctx);
+    if (drawModel) drawModel(ctx);
     if (style->axis && drawFloor) drawFloor(ctx);
     drawInfo(s);
     glReportError();
 }
 
-void drawPrintImage(scene_t *s, scene_draw_fn drawLSys, void *ctx) {
+void drawPrintImage(scene_t *s, scene_draw_fn drawModel, void *ctx) {
     setCameraAndLight(s);
     glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (drawLSys) drawLSys(ctx);
+    if (drawModel) drawModel(ctx);
 }

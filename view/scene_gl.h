@@ -26,8 +26,8 @@ void sceneSetLog(void (*log)(const char *line));
  * current, before the first frame. */
 void prepareOpenGL(void);
 
-/* Sets shapeSize and loads the projection matrix (projectionFrustum). */
-void updateProjection(scene_t *s);
+/* Loads the projection matrix (projectionFrustum). */
+void updateProjection(const scene_t *s);
 
 /* Loads the model-view matrix: eye, live drag rotation, world and object rotations, 1/100
  * scale, z up, model centring. */
@@ -59,12 +59,12 @@ typedef void (*scene_draw_fn)(void *ctx);
 
 /* One whole frame except the buffer swap: model-view, eye-fixed light, clear (plain colour or
  * 0.9 grey + checkerboard), model, floor when style->axis, frame overlay, error report.
- * drawLSys and drawFloor may be NULL. */
-void drawScene(scene_t *s, const scene_style_t *style, scene_draw_fn drawLSys,
+ * drawModel and drawFloor may be NULL. */
+void drawScene(scene_t *s, const scene_style_t *style, scene_draw_fn drawModel,
                scene_draw_fn drawFloor, void *ctx);
 
 /* The picture that goes to the printer: the model alone on white, under the same camera. Draw
  * into a single-sampled framebuffer and read it back. */
-void drawPrintImage(scene_t *s, scene_draw_fn drawLSys, void *ctx);
+void drawPrintImage(scene_t *s, scene_draw_fn drawModel, void *ctx);
 
 #endif

@@ -1,0 +1,204 @@
+// Export Model, Export Image and Print: their panels, and their drawing on the engine thread.
+#include "exportcommands.h"
+
+#include "basicopenglview.h"
+#include "document.h"
+#include "engineworker.h"
+#include "export.h"
+#include "preferences.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSpinBox>
+#include <QStatusBar>
+
+ExportCommands::ExportCommands(QMainWindow *window, QPlainTextEdit *editor, BasicOpenGLView *view,
+                               Preferences *prefs, EngineWorker *worker, Document *document,
+                               std::function<description_t()> current,
+                               std::function<description_t()> shown, QObject *parent)
+    : QObject(parent), _window(window), _editor(editor), _view(view), _prefs(prefs),
+      _worker(worker), _document(document), _current(std::move(current)), _shown(std::move(shown)) {
+}
+
+QFileDialog *ExportCommands::exportPanel(const char *name, const QStringList &filters,
+                                         const QString &suffix) {
+    _view->leaveFullScreen();
+    auto *panel = new QFileDialog(_window, tr("Export"));
+    panel->setObjectName(name);
+    panel->setOption(QFileDialog::DontUseNativeDialog);
+    panel->setAcceptMode(QFileDialog::AcceptSave);
+    panel->setNameFilters(filters);
+    panel->setDefaultSuffix(suffix);
+    // The suffix follows the chosen format when the name has none.
+    connect(panel, &QFileDialog::filterSelected, panel, [panel](const QString &filter) {
+        const int star = filter.indexOf("*.");
+        if (star >= 0) panel->setDefaultSuffix(filter.mid(star + 2).section(')', 0, 0));
+    });
+    const QString file = _document->file();
+    panel->selectFile(
+        (file.isEmpty() ? QStringLiteral("untitled") : QFileInfo(file).completeBaseName()) + "." +
+        suffix);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    return panel;
+}
+
+void ExportCommands::done(const QString &path, const job_outcome_t &outcome,
+                          const QString &success) {
+    if (outcome.ok)
+        _window->statusBar()->showMessage(success, 10000);
+    else
+        _document->showFileError("exportError", tr("\"%1\" could not be written.").arg(path),
+                                 outcome.why);
+    Q_EMIT finished(outcome.ok, path);
+}
+
+void ExportCommands::exportModel() {
+    QStringList filters;
+    for (const std::string &filter : exportNameFilters())
+        filters << QString::fromStdString(filter);
+    QFileDialog *panel = exportPanel("exportModelPanel", filters, "glb");
+    connect(panel, &QFileDialog::finished, this, [=, this](int result) {
+        if (result == QDialog::Accepted && !panel->selectedFiles().isEmpty())
+            exportModelTo(panel->selectedFiles().first());
+    });
+    panel->open();
+}
+
+void ExportCommands::exportModelTo(const QString &path) {
+    const description_t d = _current();
+    std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();
+    _window->statusBar()->showMessage(tr("Exporting %1\u2026").arg(path));
+    _worker->run<job_outcome_t>(
+        this, [d, path, cancel] { return exportModelJob(d, path, cancel.get()); },
+        [this, path](job_outcome_t o) {
+            QString said = tr("%n triangle(s) written to %1", "", o.triangles).arg(path);
+            if (o.dropped > 0)
+                said += tr("; %n left out for corners that were not finite points", "", o.dropped);
+            done(path, o, said);
+        });
+}
+
+render_request_t ExportCommands::pictureRequest(QSize size) const {
+    render_request_t r = renderRequestDefaults();
+    r.width = size.width();
+    r.height = size.height();
+    r.style = _view->sceneStyle();
+    return r;
+}
+
+void ExportCommands::exportImage() {
+    _view->leaveFullScreen();
+    auto *dialog = new QDialog(_window);
+    dialog->setObjectName("exportImageDialog");
+    dialog->setWindowTitle(tr("Export Image"));
+    auto *form = new QFormLayout(dialog);
+    auto *width = new QSpinBox, *height = new QSpinBox;
+    for (QSpinBox *box : {width, height}) {
+        box->setRange(16, kMaxImageSide);
+        box->setSuffix(tr(" px"));
+    }
+    width->setObjectName("width");
+    height->setObjectName("height");
+    width->setValue(qMax(16, _view->width() * 2));
+    height->setValue(qMax(16, _view->height() * 2));
+    auto *aa = new QCheckBox(tr("Smooth edges (anti-aliasing)"));
+    aa->setObjectName("aa");
+    aa->setChecked(_prefs->aa());
+    form->addRow(tr("Width:"), width);
+    form->addRow(tr("Height:"), height);
+    form->addRow(aa);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [=, this] {
+        const QSize size(width->value(), height->value());
+        const bool smooth = aa->isChecked();
+        QFileDialog *panel = exportPanel("exportImagePanel", {tr("PNG image (*.png)")}, "png");
+        connect(panel, &QFileDialog::finished, this, [=, this](int result) {
+            if (result == QDialog::Accepted && !panel->selectedFiles().isEmpty())
+                exportImageTo(panel->selectedFiles().first(), size, smooth);
+        });
+        panel->open();
+    });
+    dialog->open();
+}
+
+void ExportCommands::exportImageTo(const QString &path, QSize size, bool aa) {
+    const description_t d = _shown();
+    if (d.text.isNull() || size.isEmpty()) {
+        job_outcome_t none;
+        none.why = tr("There is no picture to draw.");
+        done(path, none, QString());
+        return;
+    }
+    render_request_t r = pictureRequest(size);
+    r.aa = aa;
+    std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();
+    _window->statusBar()->showMessage(tr("Exporting %1\u2026").arg(path));
+    // The camera is copied: the view goes on turning while the picture is drawn.
+    _worker->run<job_outcome_t>(
+        this,
+        [d, r, scene = _view->scene(), path, cancel]() mutable {
+            r.view = &scene;
+            return exportImageJob(d, r, path, cancel.get());
+        },
+        [this, path](job_outcome_t o) { done(path, o, tr("Picture written to %1").arg(path)); });
+}
+
+void ExportCommands::printDocument() {
+    _view->leaveFullScreen();
+    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
+    // The editor prints its text when it has the focus; otherwise the picture is printed.
+    const bool text = _editor->hasFocus();
+    QPrintDialog dialog(printer.get(), _window);
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (text)
+        _editor->print(printer.get());
+    else
+        printPicture(printer);
+}
+
+void ExportCommands::printPicture(std::shared_ptr<QPrinter> printer) {
+    auto print = [this, printer](const QImage &picture) {
+        const bool ok = KXGLView::print(printer.get(), picture);
+        if (!ok)
+            QMessageBox::warning(_window, tr("Sprig"), tr("The picture could not be printed."));
+        Q_EMIT finished(ok, printer->outputFileName());
+    };
+    const description_t d = _shown();
+    if (d.text.isNull()) {
+        print(_view->printImage());
+        return;
+    }
+    // Drawn again at the page's resolution, not scaled up from the screen.
+    QSize size(qMax(1, _view->width()), qMax(1, _view->height()));
+    size.scale(printer->pageRect(QPrinter::DevicePixel)
+                   .size()
+                   .toSize()
+                   .boundedTo(QSize(kMaxImageSide, kMaxImageSide)),
+               Qt::KeepAspectRatio);
+    render_request_t r = pictureRequest(size.expandedTo(QSize(1, 1)));
+    r.print = true;
+    std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();
+    _window->statusBar()->showMessage(tr("Printing\u2026"), 5000);
+    _worker->run<job_outcome_t>(
+        this,
+        [d, r, scene = _view->scene(), cancel]() mutable {
+            r.view = &scene;
+            return renderJob(d, r, cancel.get());
+        },
+        [print](job_outcome_t o) { print(o.image); });
+}
