@@ -195,7 +195,8 @@ MainToolBar::Launch MainToolBar::checkVersion(const QString &current) {
     setVisible(true);
     _prefs->setValue(Preferences::kVersion, current);
     if (launch == Launch::FirstRun) {
-        qInfo("First run - configuring preferences");
+        // A session on scratch settings (the user's file was refused) is not a first run.
+        if (_prefs->problem().isEmpty()) qInfo("First run - configuring preferences");
         _prefs->writeDefaults();
         setIconsOnly(true);
     }

@@ -59,7 +59,7 @@ int pickCommand(const std::string &file, const float p[3], float growth, bool js
     srand(0);
     fflush(stdout);
     if (json) {
-        static pick_result_t r; /* 1.2 kB; picking is not reentrant anyway */
+        static pick_result_t r; /* 832 bytes; picking is not reentrant anyway */
         lsysPick(l, p, &r);
         QJsonObject o;
         o["file"] = jsonFileName(file);

@@ -98,7 +98,7 @@ size_t lsysPickLine(const lsys_t *l, const pick_result_t *r, int i, char *buf, s
 }
 
 void lsysSelect(lsys_t *l, const float p[3]) {
-    static pick_result_t r; /* 1.2 kB; picking is not reentrant anyway */
+    static pick_result_t r; /* 832 bytes; picking is not reentrant anyway */
     lsysPick(l, p, &r);
     if (!r.hit) {
         fputs("nothing\n", stdout);

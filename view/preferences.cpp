@@ -108,11 +108,6 @@ QColor Preferences::backgroundColor() const {
     return c.isValid() ? c : defaultBackgroundColor();
 }
 
-QColor Preferences::clearColor() const {
-    if (!background()) return defaultBackgroundColor();
-    return backgroundColor();
-}
-
 float Preferences::delay() const {
     bool ok = false;
     const float d = _settings->value(kDelay).toFloat(&ok);

@@ -57,9 +57,6 @@ class Preferences : public QObject {
     bool axis() const;
     bool background() const;
     QColor backgroundColor() const;
-    // The colour the scene is cleared to: "backgroundColor" when "background" is on and a
-    // valid colour is stored, the standard 0.9 grey otherwise.
-    QColor clearColor() const;
     // Seconds of quiet after an edit before the automatic refresh (a 32-bit float, like the
     // stored value); 2 when missing or unreadable, never negative or NaN.
     float delay() const;
