@@ -253,6 +253,7 @@ void AppController::refresh() {
 }
 
 void AppController::showRefresh(const refresh_result_t &result) {
+    const bool frame = frameNewModel(&_view->scene(), _shown.model.get(), result.model.get());
     _shown = result;
     _view->showModel(_shown.arrays, _shown.floor);
     _shown.arrays.reset(); // the view holds them until they are uploaded
@@ -264,10 +265,12 @@ void AppController::showRefresh(const refresh_result_t &result) {
                                      .arg(LSYS_CEIL_TOKENS),
                                  10000);
     // Centring needs the view's size, known once it has its context.
-    if (_centerPending && _view->hasContext()) {
+    if ((_centerPending || frame) && _view->hasContext()) {
         _centerPending = false;
         center();
     }
+    const QString edgeOn = _view->edgeOnNote(_shown.model.get());
+    if (!edgeOn.isEmpty()) statusBar()->showMessage(edgeOn, 15000);
 }
 
 void AppController::showCycle() {

@@ -30,8 +30,7 @@ const char *const kHeavy = "recursion 100\naxiom X\nrule X=XX\n";
 // A table of tests/data/appcontroller (support/rows.h), as ISO Latin 1 text.
 QList<QStringList> table(const char *name) {
     QList<QStringList> rows;
-    for (const row_t &r :
-         readRows(std::string(SPRIG_TESTS_DIR "/data/appcontroller/") + name)) {
+    for (const row_t &r : readRows(std::string(SPRIG_TESTS_DIR "/data/appcontroller/") + name)) {
         QStringList row;
         for (const std::string &f : r)
             row << QString::fromLatin1(f.data(), qsizetype(f.size()));
@@ -324,10 +323,25 @@ class AppControllerTest : public QObject {
     }
 
     // Loading centres the view on the model its refresh brings: one drawn far from the
-    // origin is on screen.
+    // origin is on screen. So does the first model after File > New; a plane seen edge-on says
+    // which view faces it; a model still in view keeps the camera the user turned.
     void centring() {
         QVERIFY(load(write("far.ls", "thickness 30\ncolor 2 255 0 0\naxiom f(5000)F\n")));
         QVERIFY(redPixels(_w->view()->grabFrame()) > 200);
+        doc()->setFile(QString(), false);
+        QVERIFY(drawn());
+        const QString plane = "recursion 3\nangle 30\naxiom f(3000)X\nrule X=F[+X]F[-X]+X\n";
+        type(plane + "rule F=FF\n");
+        QVERIFY(drawn());
+        const bounds_t b = _w->model()->bounds;
+        QCOMPARE(_w->view()->scene().objectCenter[2], -(b.min[2] + b.max[2]) / 2);
+        QVERIFY2(_w->statusBar()->currentMessage().contains("Side (key 3)"),
+                 qPrintable(_w->statusBar()->currentMessage()));
+        _w->view()->scene().worldRotation[0] = 30;
+        _w->view()->scene().worldRotation[2] = 1;
+        type(plane + "rule F=FFF\n");
+        QVERIFY(drawn());
+        QCOMPARE(_w->view()->scene().worldRotation[0], 30.0f);
     }
 
     void loading_data() { tableData("loading.txt", {"file", "bytes"}); }
