@@ -164,6 +164,18 @@ void centerCamera(scene_t *s, const lsys_t *l) {
     frameCamera(s, half);
 }
 
+void frameForModel(scene_t *s, const lsys_t *l) {
+    float world[4], object[4], centre[3], radius, half[3];
+    memcpy(world, s->worldRotation, sizeof world);
+    memcpy(object, s->objectRotation, sizeof object);
+    modelCenter(l, centre, &radius);
+    modelHalfExtents(l, half);
+    resetCamera(s, centre, radius);
+    memcpy(s->worldRotation, world, sizeof world);
+    memcpy(s->objectRotation, object, sizeof object);
+    frameCamera(s, half);
+}
+
 void modelFloor(const lsys_t *l, floor_t *f) {
     if (boundsUsable(l)) {
         const bounds_t *b = &l->bounds;

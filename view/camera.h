@@ -103,6 +103,10 @@ bool frameNewModel(const scene_t *s, const lsys_t *previous, const lsys_t *next)
  * of that largest extent too. -1 when it is not flat, not seen edge-on, or drew nothing. */
 int edgeOnAxis(const scene_t *s, const lsys_t *l);
 
+/* The Center command under the scene's rotations: s keeps its spin and world rotations and its
+ * viewport, and is centred on l and framed as seen from there (a growth animation's camera). */
+void frameForModel(scene_t *s, const lsys_t *l);
+
 /* Floor disc and axis lines under a model, in model coordinates: disc centre (cx, cy), the
  * height z of the axis lines (the disc lies 2 below) and the half sizes rx, ry. */
 typedef struct floor_t {
