@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -129,6 +131,121 @@ TEST(Render, OptionsChangeThePicture) {
     std::ofstream(empty) << "# nothing to draw\n";
     const QImage none = small("empty", {empty}, 1); // 1: "no axiom"
     EXPECT_EQ(off(none, QRect(1, 1, 198, 148), checker), 0);
+}
+
+const std::string kData = kTests + "/data/render/";
+
+std::string readText(const std::string &path) {
+    std::ifstream f(path);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// The data file drawn headless at 400x300 without floor or background.
+QImage transparentPicture(const std::string &name) {
+    render_request_t r = renderRequestDefaults();
+    r.width = 400, r.height = 300;
+    r.style.axis = false;
+    r.style.transparent = true;
+    std::string error;
+    const QImage img = renderDescription(readText(kData + name).c_str(), r, nullTrace, &error);
+    EXPECT_FALSE(img.isNull()) << error;
+    return img;
+}
+
+// Segments thinner than a pixel still show: the outline is one connected piece of pixels, on
+// nothing where there is no model (no background, no frame).
+TEST(RenderImage, ThinSegmentsStayConnected) {
+    const QImage img = transparentPicture("thin-curve.ls");
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0);
+    std::vector<QPoint> todo;
+    std::vector<char> reached(size_t(img.width() * img.height()), 0);
+    const int drawn = count(img, [&](int x, int y, rgb_t) {
+        const bool in = qAlpha(img.pixel(x, y)) > 0;
+        if (in && todo.empty()) todo.push_back(QPoint(x, y)), reached[y * img.width() + x] = 1;
+        return in;
+    });
+    int connected = 0;
+    while (!todo.empty()) {
+        const QPoint p = todo.back();
+        todo.pop_back();
+        ++connected;
+        for (int dy = -1; dy <= 1; dy++)
+            for (int dx = -1; dx <= 1; dx++) {
+                const QPoint q = p + QPoint(dx, dy);
+                if (!img.rect().contains(q) || qAlpha(img.pixel(q)) == 0) continue;
+                char &seen = reached[q.y() * img.width() + q.x()];
+                if (!seen) seen = 1, todo.push_back(q);
+            }
+    }
+    EXPECT_GT(drawn, 2000);
+    EXPECT_EQ(connected, drawn);
+}
+
+// The SVG holds every triangle of a model in view, each filled with the colour the picture
+// shows at its centre: painted back in order, it is the picture.
+TEST(RenderImage, SvgMatchesThePicture) {
+    const QImage png = transparentPicture("flat-prisms.ls");
+    render_request_t r = renderRequestDefaults();
+    r.width = 400, r.height = 300;
+    r.style.axis = false;
+    r.style.transparent = true;
+    const std::string text = readText(kData + "flat-prisms.ls");
+    std::string svg, error;
+    ASSERT_TRUE(renderDescriptionSvg(text.c_str(), r, nullTrace, &svg, &error)) << error;
+    model_arrays_t arrays;
+    const emit_t sink = modelArraysEmit(&arrays);
+    lsys_job_t job = {text.c_str(), 1.0f, nullptr, &sink, nullptr, 1, 0};
+    lsysFree(lsysBuild(&job, nullTrace));
+
+    QImage painted(png.size(), QImage::Format_ARGB32);
+    painted.fill(Qt::transparent);
+    QPainter paint(&painted);
+    paint.setPen(Qt::NoPen);
+    QXmlStreamReader xml(QByteArray::fromStdString(svg));
+    size_t polygons = 0;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"polygon") {
+            QPolygonF shape;
+            for (const QString &xy : xml.attributes().value("points").toString().split(' '))
+                shape << QPointF(xy.section(',', 0, 0).toDouble(), xy.section(',', 1).toDouble());
+            paint.setBrush(QColor(xml.attributes().value("fill").toString()));
+            paint.drawPolygon(shape);
+            ++polygons;
+        }
+    paint.end();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(polygons, arrays.triangles.count / 3);
+    int model = 0;
+    const int off = count(png, [&](int x, int y, rgb_t c) {
+        model += qAlpha(png.pixel(x, y)) == 255;
+        return qAlpha(png.pixel(x, y)) == 255 && c - at(painted, x, y) > 3;
+    });
+    EXPECT_GT(model, 2000);
+    EXPECT_LT(off, model / 50);
+}
+
+// A growth animation: a picture per step, named from 0, transparent as asked, under one
+// camera: the red marker that every growth draws stays where it is while the plant grows.
+TEST(Render, GrowthAnimationKeepsItsCamera) {
+    const std::string frames = scratch() + "/frames";
+    mkdir(frames.c_str(), 0777);
+    ASSERT_EQ(render({kData + "growth-marker.ls", "-o", frames + "/f-%02d.png", "--growth", "0:1",
+                      "--frames", "4", "--size", "200x150", "--no-axis", "--background", "none"}),
+              0);
+    QRect marker;
+    int green = -1;
+    for (int i = 0; i < 4; i++) {
+        SCOPED_TRACE(i);
+        const QImage img(QString::fromStdString(frames + "/f-0" + std::to_string(i) + ".png"));
+        ASSERT_FALSE(img.isNull());
+        EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0);
+        const QRect red = box(
+            img, [](int, int, rgb_t c) { return c.r > 2 * c.g + 40; }, img.rect());
+        EXPECT_TRUE(i == 0 ? !(marker = red).isEmpty() : red == marker);
+        EXPECT_GT(count(img, isGreen), green);
+        green = count(img, isGreen);
+    }
+    EXPECT_NE(access((frames + "/f-04.png").c_str(), F_OK), 0);
 }
 
 // Every gallery description opens whole, not tiny, and not seen edge-on as a mere line.
@@ -256,7 +373,9 @@ TEST(Render, RejectsBadOptionsAndFiles) {
                                     "IN -o OUT --size"};
     for (const char *option : {"--size 0x10", "--size 10x", "--size axb", "--size 8193x10",
                                "--size 10x10x10", "--background 1,2", "--background 0.5,0.5,2",
-                               "--background a,b,c", "--background 0.1,0.2,0.3,0.4", "--growth -1"})
+                               "--background a,b,c", "--background 0.1,0.2,0.3,0.4", "--growth -1",
+                               "--frames 3", "--growth 0:1", "--growth 0:1 --frames 0",
+                               "--growth 0:1 --frames 2", "--format jpeg --background none"})
         bad.push_back(std::string("IN -o OUT ") + option);
     for (const std::string &shown : bad) {
         SCOPED_TRACE(shown);

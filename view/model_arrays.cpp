@@ -156,13 +156,19 @@ static bool segmentAxis(const float (*pos)[3], const uint16_t *index, int count,
     return true;
 }
 
+/* Share of its colour that a lit tube shows on average across its width (ambient 0.2 plus the
+ * mean diffuse light on its visible half): the tone of an unlit line that stands for it. */
+static const float kLineShade = 0.6f;
+
 /* A segment's axis as a line in its colour, so that a segment thinner than a pixel still
  * shows. Inside a thicker tube or prism the depth test hides it. */
 static void appendLine(model_arrays_t *a, const float axis[2][3]) {
     static const float none[3] = {0.0f, 0.0f, 0.0f};
+    const float shade[3] = {a->color[0] * kLineShade, a->color[1] * kLineShade,
+                            a->color[2] * kLineShade};
     model_vertex_t *v = a->lines.append(2);
-    putVertex(&v[0], axis[0], none, a->color);
-    putVertex(&v[1], axis[1], none, a->color);
+    putVertex(&v[0], axis[0], none, shade);
+    putVertex(&v[1], axis[1], none, shade);
 }
 
 static void arraysBatch(void *ctx, const float *rgb, const float (*pos)[3],
