@@ -205,8 +205,7 @@ int parseOptions(int argc, char **argv, render_opts_t *o) {
     std::string err;
     if (a.values.count("frames")) {
         double n;
-        if (!argsNumber(a.value("frames").c_str(), &n) || n != floor(n) || n < 1 ||
-            n > kMaxFrames)
+        if (!argsNumber(a.value("frames").c_str(), &n) || n != floor(n) || n < 1 || n > kMaxFrames)
             return usageError("--frames needs a whole number from 1 to " +
                               std::to_string(kMaxFrames));
         o->frames = (int)n;
@@ -398,10 +397,10 @@ int lsysRenderCommand(int argc, char **argv) {
     if (o.frames) return renderAnimation(text, o, request);
     QImage img;
     std::string svg;
-    const bool drawn = o.format == "svg"
-                           ? renderDescriptionSvg(text.c_str(), request, cliTrace, &svg, &error)
-                           : !(img = renderDescription(text.c_str(), request, cliTrace, &error))
-                                  .isNull();
+    const bool drawn =
+        o.format == "svg"
+            ? renderDescriptionSvg(text.c_str(), request, cliTrace, &svg, &error)
+            : !(img = renderDescription(text.c_str(), request, cliTrace, &error)).isNull();
     if (!drawn) {
         fprintf(stderr, "lsys: %s: %s\n",
                 o.format == "svg" ? "cannot draw the picture" : "no OpenGL available",

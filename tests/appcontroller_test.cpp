@@ -6,6 +6,7 @@
 #include "basicopenglview.h"
 #include "document.h"
 #include "exportcommands.h"
+#include "growthanimation.h"
 #include "lsyshighlighter.h"
 #include "messagereport.h"
 #include "preferences.h"
@@ -549,6 +550,10 @@ class AppControllerTest : public QObject {
         const int red = redPixels(screen), exportedRed = redPixels(exported);
         QVERIFY2(red > 150 && qAbs(exportedRed - red) < red / 5,
                  qPrintable(QString("%1 against %2").arg(exportedRed).arg(red)));
+        _w->exports()->exportImageTo(path("p.svg"), screen.size(), false, true); // transparent
+        QVERIFY(finished.wait(30000) && finished.last().at(0).toBool());
+        QVERIFY(contents(path("p.svg")).contains("<polygon"));
+        QVERIFY(!contents(path("p.svg")).contains("background"));
 
         auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
@@ -557,6 +562,31 @@ class AppControllerTest : public QObject {
         QVERIFY(finished.wait(30000) && finished.last().at(0).toBool());
         printer.reset();
         QVERIFY(QFileInfo(path("scene.pdf")).size() > 2000);
+    }
+
+    // Export Growth Animation: a frame per step, named from 0, the last one what the window
+    // shows after Center; a long one stops at Cancel in its progress dialog.
+    void growthAnimation() {
+        _prefs->setAxis(false); // its red axis line is not the model
+        QVERIFY(load(write("red.ls", "recursion 2\nangle 30\nthickness 30\ncolor 2 255 0 0\n"
+                                     "axiom F\nrule F=F[&F]F[^F]F\n")));
+        const QImage screen = _w->view()->grabFrame();
+        QSignalSpy finished(_w->animation(), &GrowthAnimation::finished);
+        _w->animation()->exportTo(path("g.png"), screen.size(), false, false, 3, 0, 1);
+        QVERIFY(finished.wait(30000) && finished.last().at(0).toBool());
+        QCOMPARE(QDir(_dir.path()).entryList({"g*"}),
+                 QStringList({"g-0000.png", "g-0001.png", "g-0002.png"}));
+        const int red = redPixels(screen), last = redPixels(QImage(path("g-0002.png")));
+        QVERIFY2(red > 500 && qAbs(last - red) < red / 20,
+                 qPrintable(QString("%1 against %2").arg(last).arg(red)));
+        QTRY_VERIFY(!_w->findChild<QProgressDialog *>("animationProgress")); // closed and gone
+        _w->animation()->exportTo(path("c.png"), QSize(800, 600), true, false, 400, 0, 2);
+        QProgressDialog *progress = nullptr;
+        QTRY_VERIFY((progress = _w->findChild<QProgressDialog *>("animationProgress")));
+        QTRY_VERIFY(QFile::exists(path("c-0001.png")));
+        QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
+        QVERIFY(finished.wait(30000) && !finished.last().at(0).toBool());
+        QVERIFY(QDir(_dir.path()).entryList({"c-*"}).size() < 400);
     }
 
     // A real Shift+click on a tree and on a plane curve: the derivation is listed, ending at

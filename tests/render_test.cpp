@@ -371,11 +371,11 @@ TEST(Render, RejectsBadOptionsAndFiles) {
     // IN, OUT and MISSING stand for the tree, the picture and an unreadable description.
     std::vector<std::string> bad = {"IN", "-o OUT", "IN IN -o OUT", "MISSING -o OUT",
                                     "IN -o OUT --size"};
-    for (const char *option : {"--size 0x10", "--size 10x", "--size axb", "--size 8193x10",
-                               "--size 10x10x10", "--background 1,2", "--background 0.5,0.5,2",
-                               "--background a,b,c", "--background 0.1,0.2,0.3,0.4", "--growth -1",
-                               "--frames 3", "--growth 0:1", "--growth 0:1 --frames 0",
-                               "--growth 0:1 --frames 2", "--format jpeg --background none"})
+    for (const char *option :
+         {"--size 0x10", "--size 10x", "--size axb", "--size 8193x10", "--size 10x10x10",
+          "--background 1,2", "--background 0.5,0.5,2", "--background a,b,c",
+          "--background 0.1,0.2,0.3,0.4", "--growth -1", "--frames 3", "--growth 0:1",
+          "--growth 0:1 --frames 0", "--growth 0:1 --frames 2", "--format jpeg --background none"})
         bad.push_back(std::string("IN -o OUT ") + option);
     for (const std::string &shown : bad) {
         SCOPED_TRACE(shown);

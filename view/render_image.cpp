@@ -123,8 +123,8 @@ QImage renderDescription(const char *text, const render_request_t &r, trace_t tr
     return img;
 }
 
-bool renderDescriptionSvg(const char *text, const render_request_t &r, trace_t tr,
-                          std::string *svg, std::string *error) {
+bool renderDescriptionSvg(const char *text, const render_request_t &r, trace_t tr, std::string *svg,
+                          std::string *error) {
     return picture(text, r, tr, true, NULL, svg, error);
 }
 

@@ -114,7 +114,8 @@ void write(std::string *svg, const prims_t &p, bool stroked) {
         char colour[8];
         lsysFormatf(colour, sizeof colour, "#%02x%02x%02x", q.rgb[0], q.rgb[1], q.rgb[2]);
         if (q.line) {
-            appendf(svg, "<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" "
+            appendf(svg,
+                    "<line x1=\"%.2f\" y1=\"%.2f\" x2=\"%.2f\" y2=\"%.2f\" stroke=\"%s\" "
                     "stroke-width=\"1\"/>\n",
                     xy[0], xy[1], xy[2], xy[3], colour);
             continue;
@@ -169,8 +170,9 @@ bool sceneSvg(scene_t *s, const scene_style_t *style, scene_draw_fn drawModel,
     if (!style->transparent) {
         float rgba[4];
         sceneClearColor(style, rgba);
-        appendf(svg, "<rect id=\"background\" width=\"%d\" height=\"%d\" fill=\"#%02x%02x%02x\"/>\n",
-                w, h, channel(rgba[0]), channel(rgba[1]), channel(rgba[2]));
+        appendf(svg,
+                "<rect id=\"background\" width=\"%d\" height=\"%d\" fill=\"#%02x%02x%02x\"/>\n", w,
+                h, channel(rgba[0]), channel(rgba[1]), channel(rgba[2]));
         if (board) {
             svg->append("<g id=\"checkerboard\" shape-rendering=\"crispEdges\">\n");
             write(svg, background, false);
