@@ -10,7 +10,6 @@
 #include <GL/gl.h>
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -140,14 +139,18 @@ std::string readText(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-// The data file drawn headless at 400x300 without floor or background.
-QImage transparentPicture(const std::string &name) {
+// A request for a picture without floor, background or frame: alpha 0 off the model.
+render_request_t bare(int width = 400, int height = 300) {
     render_request_t r = renderRequestDefaults();
-    r.width = 400, r.height = 300;
+    r.width = width, r.height = height;
     r.style.axis = false;
     r.style.transparent = true;
+    return r;
+}
+
+QImage draw(const std::string &text, const render_request_t &r = bare()) {
     std::string error;
-    const QImage img = renderDescription(readText(kData + name).c_str(), r, nullTrace, &error);
+    const QImage img = renderDescription(text.c_str(), r, nullTrace, &error);
     EXPECT_FALSE(img.isNull()) << error;
     return img;
 }
@@ -155,7 +158,7 @@ QImage transparentPicture(const std::string &name) {
 // Segments thinner than a pixel still show: the outline is one connected piece of pixels, on
 // nothing where there is no model (no background, no frame).
 TEST(RenderImage, ThinSegmentsStayConnected) {
-    const QImage img = transparentPicture("thin-curve.ls");
+    const QImage img = draw(readText(kData + "thin-curve.ls"));
     EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0);
     std::vector<QPoint> todo;
     std::vector<char> reached(size_t(img.width() * img.height()), 0);
@@ -184,14 +187,10 @@ TEST(RenderImage, ThinSegmentsStayConnected) {
 // The SVG holds every triangle of a model in view, each filled with the colour the picture
 // shows at its centre: painted back in order, it is the picture.
 TEST(RenderImage, SvgMatchesThePicture) {
-    const QImage png = transparentPicture("flat-prisms.ls");
-    render_request_t r = renderRequestDefaults();
-    r.width = 400, r.height = 300;
-    r.style.axis = false;
-    r.style.transparent = true;
     const std::string text = readText(kData + "flat-prisms.ls");
+    const QImage png = draw(text);
     std::string svg, error;
-    ASSERT_TRUE(renderDescriptionSvg(text.c_str(), r, nullTrace, &svg, &error)) << error;
+    ASSERT_TRUE(renderDescriptionSvg(text.c_str(), bare(), nullTrace, &svg, &error)) << error;
     model_arrays_t arrays;
     const emit_t sink = modelArraysEmit(&arrays);
     lsys_job_t job = {text.c_str(), 1.0f, nullptr, &sink, nullptr, 1, 0};
@@ -250,25 +249,15 @@ TEST(Render, GrowthAnimationKeepsItsCamera) {
 
 // Every gallery description opens whole, not tiny, and not seen edge-on as a mere line.
 TEST(RenderImage, EveryGalleryExampleOpensWholeAndFacing) {
-    render_request_t r = renderRequestDefaults();
-    r.width = 200, r.height = 150;
-    r.style.axis = false;
-    r.style.background = true;
-    r.style.backgroundColor[0] = r.style.backgroundColor[1] = r.style.backgroundColor[2] = 1;
+    const render_request_t r = bare(200, 150);
     const QStringList names = QDir(QString::fromStdString(kExamples)).entryList({"*.ls"});
     ASSERT_GE(names.size(), 10);
     for (const QString &name : names) {
         SCOPED_TRACE(name.toStdString());
-        QFile file(QString::fromStdString(kExamples) + "/" + name);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        std::string error;
-        const QImage img = renderDescription(file.readAll().constData(), r, nullTrace, &error);
-        ASSERT_FALSE(img.isNull()) << error;
-        const QRect inner(1, 1, r.width - 2, r.height - 2);
+        const QImage img = draw(readText(kExamples + "/" + name.toStdString()), r);
         const QRect b = box(
-            img, [&](int x, int y, rgb_t) { return img.pixel(x, y) != qRgb(255, 255, 255); },
-            inner);
-        EXPECT_TRUE(inner.adjusted(1, 1, -1, -1).contains(b))
+            img, [&](int x, int y, rgb_t) { return qAlpha(img.pixel(x, y)) > 0; }, img.rect());
+        EXPECT_TRUE(img.rect().adjusted(2, 2, -2, -2).contains(b))
             << "cut at the edge: " << b.x() << "," << b.y() << " " << b.width() << "x"
             << b.height();
         EXPECT_TRUE(b.width() > r.width / 6 || b.height() > r.height / 6) << "too small";
@@ -282,16 +271,11 @@ TEST(RenderImage, FollowsAGivenView) {
     const float centre[3] = {0, 0, 50};
     resetCamera(&top, centre, 100);
     top.worldRotation[0] = -90, top.worldRotation[1] = 1;
-    render_request_t r = renderRequestDefaults();
-    r.width = 400, r.height = 300;
-    r.style.axis = false;
+    render_request_t r = bare();
     r.view = &top;
-    std::string error;
-    const QImage img = renderDescription("thickness 50\naxiom F\n", r, nullTrace, &error);
-    ASSERT_FALSE(img.isNull()) << error;
-    // Lit or in shadow, the tube is the only reddish thing.
+    const QImage img = draw("thickness 50\naxiom F\n", r);
     const QRect red = box(
-        img, [](int, int, rgb_t c) { return c.r > c.g + 30; }, img.rect());
+        img, [&](int x, int y, rgb_t) { return qAlpha(img.pixel(x, y)) > 0; }, img.rect());
     ASSERT_GT(red.width(), 10);
     EXPECT_GT(double(red.height()) / red.width(), 0.8);
     EXPECT_LT(double(red.height()) / red.width(), 1.25);
