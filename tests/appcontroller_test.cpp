@@ -572,11 +572,11 @@ class AppControllerTest : public QObject {
                                      "axiom F\nrule F=F[&F]F[^F]F\n")));
         const QImage screen = _w->view()->grabFrame();
         QSignalSpy finished(_w->animation(), &GrowthAnimation::finished);
-        _w->animation()->exportTo(path("g.png"), screen.size(), false, false, 3, 0, 1);
+        _w->animation()->exportTo(path("anim.png"), screen.size(), false, false, 3, 0, 1);
         QVERIFY(finished.wait(30000) && finished.last().at(0).toBool());
-        QCOMPARE(QDir(_dir.path()).entryList({"g*"}),
-                 QStringList({"g-0000.png", "g-0001.png", "g-0002.png"}));
-        const int red = redPixels(screen), last = redPixels(QImage(path("g-0002.png")));
+        QCOMPARE(QDir(_dir.path()).entryList({"anim*"}),
+                 QStringList({"anim-0000.png", "anim-0001.png", "anim-0002.png"}));
+        const int red = redPixels(screen), last = redPixels(QImage(path("anim-0002.png")));
         QVERIFY2(red > 500 && qAbs(last - red) < red / 20,
                  qPrintable(QString("%1 against %2").arg(last).arg(red)));
         QTRY_VERIFY(!_w->findChild<QProgressDialog *>("animationProgress")); // closed and gone
