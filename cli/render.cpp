@@ -22,6 +22,7 @@
 
 #include "args.h"
 #include "describe.h"
+#include "frame_names.h"
 #include "io.h"
 #include "lsys.h"
 #include "report.h"
@@ -81,10 +82,7 @@ struct render_opts_t {
     float growth = 1.0f;
     int frames = 0; /* 0: one picture at growth; else an animation from `from` to growth */
     float from = 0.0f;
-    std::string pattern; /* OUT split around its frame number */
-    std::string patternEnd;
-    int numberWidth = 0;
-    bool zeroPad = false;
+    frame_names_t names; /* an animation's OUT, split around its frame number */
 };
 
 int usageError(const std::string &msg) {
@@ -100,35 +98,6 @@ QByteArray formatNamed(const std::string &name) {
     if (ext == "svg") return ext;
     if (ext != "png" && ext != "jpeg" && ext != "webp") return {};
     return QImageWriter::supportedImageFormats().contains(ext) ? ext : QByteArray();
-}
-
-/* Splits an animation's OUT around its one frame number: %d, %Nd or %0Nd (N up to 9), with
- * %% for a percent sign. False when it holds no number, more than one, or another %. */
-bool readPattern(const std::string &out, render_opts_t *o) {
-    std::string *part = &o->pattern;
-    int numbers = 0;
-    for (size_t i = 0; i < out.size(); i++) {
-        if (out[i] != '%') {
-            part->push_back(out[i]);
-            continue;
-        }
-        if (++i < out.size() && out[i] == '%') {
-            part->push_back('%');
-            continue;
-        }
-        if (i < out.size() && out[i] == '0') o->zeroPad = true, i++;
-        if (i < out.size() && out[i] >= '1' && out[i] <= '9') o->numberWidth = out[i++] - '0';
-        if (i >= out.size() || out[i] != 'd' || ++numbers > 1) return false;
-        part = &o->patternEnd;
-    }
-    return numbers == 1;
-}
-
-/* The name of frame i. */
-std::string framePath(const render_opts_t &o, int i) {
-    std::string n = std::to_string(i);
-    if ((int)n.size() < o.numberWidth) n.insert(0, o.numberWidth - n.size(), o.zeroPad ? '0' : ' ');
-    return o.pattern + n + o.patternEnd;
 }
 
 /* --growth A:B: two growths of 0 or more, A up to B or down from it. */
@@ -248,7 +217,7 @@ int parseOptions(int argc, char **argv, render_opts_t *o) {
     }
     if (o->transparent && o->format == "jpeg")
         return usageError("JPEG pictures cannot be transparent: use PNG, WebP or SVG");
-    if (o->frames && !readPattern(o->output, o))
+    if (o->frames && !frameNamesRead(o->output, &o->names))
         return usageError("an animation's OUT needs one frame number such as %04d in '" +
                           o->output + "' (%% for a percent sign)");
     return -1;
@@ -342,7 +311,7 @@ int renderAnimation(const std::string &text, const render_opts_t &o,
     const bool done = renderGrowthFrames(
         text.c_str(), request, o.from, o.growth, o.frames, svg, cliTrace,
         [&](int i, float, const QImage &img, const std::string &picture) {
-            const std::string path = framePath(o, i);
+            const std::string path = frameName(o.names, i);
             io_written_t written;
             std::string why;
             if (!savePicture(img, picture, o, path, &written, &why)) {
