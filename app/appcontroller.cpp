@@ -7,6 +7,7 @@
 #include "engineworker.h"
 #include "exportcommands.h"
 #include "files.h"
+#include "growthanimation.h"
 #include "lsyshighlighter.h"
 #include "maintoolbar.h"
 #include "messagereport.h"
@@ -51,6 +52,9 @@ AppController::AppController(Preferences *prefs, QWidget *parent)
             return description_t{_document->latin1(), _growth};
         },
         [this] { return _shown.description; }, this);
+    _animation = new GrowthAnimation(
+        this, _view, prefs, _worker.get(), _document, [this] { return _shown.description; },
+        [this] { return _growth; }, this);
     buildMenus();
     _toolbar = _wiring->buildToolbar(_refreshAction, _printAction, _refreshButton, _viewMenu);
     connectParts();
@@ -153,6 +157,8 @@ void AppController::buildMenus() {
     file->addSeparator();
     file->addAction(tr("Export &Model..."), _exports, &ExportCommands::exportModel);
     file->addAction(tr("Export &Image..."), _exports, &ExportCommands::exportImage);
+    file->addAction(tr("Export &Growth Animation..."), _animation,
+                    &GrowthAnimation::exportAnimation);
     file->addSeparator();
     _printAction = file->addAction(tr("&Print..."), QKeySequence::Print, _exports,
                                    &ExportCommands::printDocument);
@@ -253,6 +259,7 @@ void AppController::refresh() {
 }
 
 void AppController::showRefresh(const refresh_result_t &result) {
+    const bool frame = frameNewModel(&_view->scene(), _shown.model.get(), result.model.get());
     _shown = result;
     _view->showModel(_shown.arrays, _shown.floor);
     _shown.arrays.reset(); // the view holds them until they are uploaded
@@ -264,10 +271,12 @@ void AppController::showRefresh(const refresh_result_t &result) {
                                      .arg(LSYS_CEIL_TOKENS),
                                  10000);
     // Centring needs the view's size, known once it has its context.
-    if (_centerPending && _view->hasContext()) {
+    if ((_centerPending || frame) && _view->hasContext()) {
         _centerPending = false;
         center();
     }
+    const QString edgeOn = _view->edgeOnNote(_shown.model.get());
+    if (!edgeOn.isEmpty()) statusBar()->showMessage(edgeOn, 15000);
 }
 
 void AppController::showCycle() {

@@ -22,6 +22,7 @@ class Document;
 class EditorLinks;
 class EngineWorker;
 class ExportCommands;
+class GrowthAnimation;
 class LsysHighlighter;
 class MainToolBar;
 class MessageReport;
@@ -55,6 +56,7 @@ class AppController : public QMainWindow {
     Document *document() const { return _document; }
     RefreshCycle *cycle() const { return _cycle; }
     ExportCommands *exports() const { return _exports; }
+    GrowthAnimation *animation() const { return _animation; }
     MessageReport *report() const { return _report; }
 
     float growth() const { return _growth; }
@@ -109,6 +111,7 @@ class AppController : public QMainWindow {
     Document *_document = nullptr;
     MessageReport *_report = nullptr;
     ExportCommands *_exports = nullptr;
+    GrowthAnimation *_animation = nullptr;
     PreferencesWiring *_wiring = nullptr;
     EditorLinks *_links = nullptr;
 

@@ -142,25 +142,3 @@ job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_c
     out.ok = !out.image.isNull();
     return out;
 }
-
-job_outcome_t exportImageJob(const description_t &d, const render_request_t &r, const QString &path,
-                             const lsys_cancel_t *cancel) {
-    job_outcome_t out = renderJob(d, r, cancel);
-    if (!out.ok) return out;
-    out.ok = false;
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!out.image.save(&buffer, "PNG")) {
-        out.why = QObject::tr("The picture could not be encoded as PNG.");
-        return out;
-    }
-    std::string err;
-    if (!ioWriteFile(QFile::encodeName(path).toStdString(), png.constData(), size_t(png.size()),
-                     &err)) {
-        out.why = fromLocal(err);
-        return out;
-    }
-    out.ok = true;
-    return out;
-}

@@ -80,8 +80,4 @@ job_outcome_t exportModelJob(const description_t &d, const QString &path,
 // Draws the description headless as r asks (r's ceilings and cancel flag are the job's own).
 job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_cancel_t *cancel);
 
-// renderJob, then the picture written to path as PNG.
-job_outcome_t exportImageJob(const description_t &d, const render_request_t &r, const QString &path,
-                             const lsys_cancel_t *cancel);
-
 #endif

@@ -5,20 +5,18 @@
 #include "document.h"
 #include "engineworker.h"
 #include "export.h"
+#include "exportimagedialog.h"
+#include "picturejobs.h"
 #include "preferences.h"
 
-#include <QCheckBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSpinBox>
 #include <QStatusBar>
 
 ExportCommands::ExportCommands(QMainWindow *window, QPlainTextEdit *editor, BasicOpenGLView *view,
@@ -98,45 +96,22 @@ render_request_t ExportCommands::pictureRequest(QSize size) const {
 
 void ExportCommands::exportImage() {
     _view->leaveFullScreen();
-    auto *dialog = new QDialog(_window);
-    dialog->setObjectName("exportImageDialog");
-    dialog->setWindowTitle(tr("Export Image"));
-    auto *form = new QFormLayout(dialog);
-    auto *width = new QSpinBox, *height = new QSpinBox;
-    for (QSpinBox *box : {width, height}) {
-        box->setRange(16, kMaxImageSide);
-        box->setSuffix(tr(" px"));
-    }
-    width->setObjectName("width");
-    height->setObjectName("height");
-    width->setValue(qMax(16, _view->width() * 2));
-    height->setValue(qMax(16, _view->height() * 2));
-    auto *aa = new QCheckBox(tr("Smooth edges (anti-aliasing)"));
-    aa->setObjectName("aa");
-    aa->setChecked(_prefs->aa());
-    form->addRow(tr("Width:"), width);
-    form->addRow(tr("Height:"), height);
-    form->addRow(aa);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    dialog->setWindowModality(Qt::WindowModal);
+    auto *dialog = new ExportImageDialog(_window, _view->size() * 2, _prefs->aa());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [=, this] {
-        const QSize size(width->value(), height->value());
-        const bool smooth = aa->isChecked();
-        QFileDialog *panel = exportPanel("exportImagePanel", {tr("PNG image (*.png)")}, "png");
+        const QSize size = dialog->pictureSize();
+        const bool smooth = dialog->antiAliased(), transparent = dialog->transparent();
+        QFileDialog *panel = exportPanel("exportImagePanel", pictureNameFilters(), "png");
         connect(panel, &QFileDialog::finished, this, [=, this](int result) {
             if (result == QDialog::Accepted && !panel->selectedFiles().isEmpty())
-                exportImageTo(panel->selectedFiles().first(), size, smooth);
+                exportImageTo(panel->selectedFiles().first(), size, smooth, transparent);
         });
         panel->open();
     });
     dialog->open();
 }
 
-void ExportCommands::exportImageTo(const QString &path, QSize size, bool aa) {
+void ExportCommands::exportImageTo(const QString &path, QSize size, bool aa, bool transparent) {
     const description_t d = _shown();
     if (d.text.isNull() || size.isEmpty()) {
         job_outcome_t none;
@@ -146,6 +121,7 @@ void ExportCommands::exportImageTo(const QString &path, QSize size, bool aa) {
     }
     render_request_t r = pictureRequest(size);
     r.aa = aa;
+    r.style.transparent = transparent;
     std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();
     _window->statusBar()->showMessage(tr("Exporting %1\u2026").arg(path));
     // The camera is copied: the view goes on turning while the picture is drawn.
@@ -153,7 +129,7 @@ void ExportCommands::exportImageTo(const QString &path, QSize size, bool aa) {
         this,
         [d, r, scene = _view->scene(), path, cancel]() mutable {
             r.view = &scene;
-            return exportImageJob(d, r, path, cancel.get());
+            return pictureFileJob(d, r, path, cancel.get());
         },
         [this, path](job_outcome_t o) { done(path, o, tr("Picture written to %1").arg(path)); });
 }

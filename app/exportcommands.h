@@ -1,9 +1,9 @@
-// Export and print: File > Export Model... (glTF, 3MF, PLY, OBJ, STL), Export Image... (PNG of a
-// chosen size) and Print. Each draws on the engine thread through the same pipeline and within
-// the same ceilings as the window's refresh, and writes through the safe writer, so a failure
-// never leaves half a file; the window answers input meanwhile. A model export draws the
-// editor's text as it is; a picture or a print shows the model on screen, under the view's
-// camera.
+// Export and print: File > Export Model... (glTF, 3MF, PLY, OBJ, STL), Export Image... (PNG,
+// WebP or SVG of a chosen size, the background optionally transparent) and Print. Each draws on the
+// engine thread through the same pipeline and within the same ceilings as the window's refresh, and
+// writes through the safe writer, so a failure never leaves half a file; the window answers input
+// meanwhile. A model export draws the editor's text as it is; a picture or a print shows the model
+// on screen, under the view's camera.
 #ifndef SPRIG_APP_EXPORTCOMMANDS_H
 #define SPRIG_APP_EXPORTCOMMANDS_H
 
@@ -40,7 +40,7 @@ class ExportCommands : public QObject {
     // The last steps of the commands, after their panels: each ends in finished(); a failure
     // is also explained in a message box.
     void exportModelTo(const QString &path);
-    void exportImageTo(const QString &path, QSize size, bool aa);
+    void exportImageTo(const QString &path, QSize size, bool aa, bool transparent = false);
     // The picture at the page's resolution (the view's shape, as large as the page allows),
     // the model alone on white; the screen's picture before the first refresh.
     void printPicture(std::shared_ptr<QPrinter> printer);

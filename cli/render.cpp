@@ -1,13 +1,18 @@
-/* `lsys render FILE -o OUT [--size WxH] [--aa] [--no-axis] [--background R,G,B]
- *  [--growth G]`
+/* `lsys render FILE -o OUT [--size WxH] [--aa] [--no-axis] [--background R,G,B|none]
+ *  [--growth G | --growth A:B --frames N]`
  *
  * Renders the frame the editor's 3D view shows right after it loads FILE: the model in vertex
  * buffers, the camera centred on it, no rotation, the checkerboard background
- * (or a plain colour with --background), the floor and axis lines (unless --no-axis) and the
- * one-pixel frame. It runs on EGL without a display server. The description's problems go to
- * standard error as `lsys check` lists them; the picture is still written, and the exit status
- * is then 1. OUT's extension chooses the format (PNG, JPEG, WebP where Qt has it), or --format
- * for an OUT without one (/dev/stdout).
+ * (or a plain colour with --background, or none at all: alpha 0 where there is no model), the
+ * floor and axis lines (unless --no-axis) and the one-pixel frame. It runs on EGL without a
+ * display server. The description's problems go to standard error as `lsys check` lists them;
+ * the picture is still written, and the exit status is then 1. OUT's extension chooses the
+ * format (PNG, JPEG, WebP where Qt has it, SVG), or --format for an OUT without one
+ * (/dev/stdout).
+ *
+ * A growth animation (--growth A:B --frames N) writes N frames, from growth A to B in equal
+ * steps, under one camera framed for the last frame; OUT names them with one printf-style
+ * number (%d, %4d, %04d), counted from 0.
  *
  * Under an address-space limit (ulimit -v) the picture's size is checked against what the limit
  * leaves before any GL work, so that a picture too large for it ends with status 2 and a message
@@ -17,12 +22,14 @@
 
 #include "args.h"
 #include "describe.h"
+#include "frame_names.h"
 #include "io.h"
 #include "lsys.h"
 #include "report.h"
 #include "render_image.h"
 
 #include <errno.h>
+#include <float.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -40,19 +47,28 @@ namespace {
 /* Larger pictures need gigabytes (a 4096x4096 anti-aliased one takes about 0.9 GB). */
 const int kMaxSide = 8192;
 
+/* Frames of one animation at most. */
+const int kMaxFrames = 100000;
+
 const char kUsage[] =
     "usage: lsys render FILE -o OUT [--format FMT] [--size WxH] [--aa] [--no-axis]\n"
-    "                   [--background R,G,B] [--growth G]\n"
+    "                   [--background R,G,B|none] [--growth G | --growth A:B --frames N]\n"
     "  -o, --output OUT    the picture; its extension chooses the format: .png, .jpg/.jpeg,\n"
-    "                      .webp (where available)\n"
-    "  --format FMT        png, jpeg (or jpg) or webp, for an OUT whose extension does not\n"
-    "                      name the format (/dev/stdout)\n"
+    "                      .webp (where available), .svg\n"
+    "  --format FMT        png, jpeg (or jpg), webp or svg, for an OUT whose extension does\n"
+    "                      not name the format (/dev/stdout)\n"
     "  --size WxH          picture size in pixels (default 800x600, at most 8192 per side)\n"
-    "  --aa                anti-aliasing (4 samples where available)\n"
+    "  --aa                anti-aliasing (4 samples where available; not in SVG)\n"
     "  --no-axis           leave out the floor disc and axis lines\n"
     "  --background R,G,B  plain background colour, each component 0..1\n"
     "                      (default: the grey checkerboard)\n"
-    "  --growth G          growth factor applied to the recursion depth (default 1)\n";
+    "  --background none   no background and no frame: transparent where there is no model\n"
+    "                      (PNG, WebP and SVG)\n"
+    "  --growth G          growth factor applied to the recursion depth (default 1)\n"
+    "  --growth A:B --frames N\n"
+    "                      a growth animation: N pictures from growth A to B, one camera\n"
+    "                      framed for the last; OUT holds one number such as %04d, counted\n"
+    "                      from 0 (frames/f-%04d.png)\n";
 
 struct render_opts_t {
     std::string input, output;
@@ -61,8 +77,12 @@ struct render_opts_t {
     bool aa = false;
     bool axis = true;
     bool background = false;
+    bool transparent = false;
     float color[3] = {0.9f, 0.9f, 0.9f};
     float growth = 1.0f;
+    int frames = 0; /* 0: one picture at growth; else an animation from `from` to growth */
+    float from = 0.0f;
+    frame_names_t names; /* an animation's OUT, split around its frame number */
 };
 
 int usageError(const std::string &msg) {
@@ -70,12 +90,28 @@ int usageError(const std::string &msg) {
     return 2;
 }
 
-/* The format of that name ("png", "JPG", ...), when this Qt can write it; empty otherwise. */
+/* The format of that name ("png", "JPG", ...), when this Qt can write it (SVG is our own);
+ * empty otherwise. */
 QByteArray formatNamed(const std::string &name) {
     QByteArray ext = QByteArray::fromStdString(name).toLower();
     if (ext == "jpg") ext = "jpeg";
+    if (ext == "svg") return ext;
     if (ext != "png" && ext != "jpeg" && ext != "webp") return {};
     return QImageWriter::supportedImageFormats().contains(ext) ? ext : QByteArray();
+}
+
+/* --growth A:B: two growths of 0 or more, A up to B or down from it. */
+bool readRange(const std::string &text, float *from, float *to) {
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    double a, b;
+    if (!argsNumber(text.substr(0, colon).c_str(), &a) ||
+        !argsNumber(text.substr(colon + 1).c_str(), &b) || a < 0 || b < 0 || a > FLT_MAX ||
+        b > FLT_MAX)
+        return false;
+    *from = (float)a;
+    *to = (float)b;
+    return true;
 }
 
 /* The format named by the path's extension; empty when it names none this Qt can write. */
@@ -131,18 +167,34 @@ int parseOptions(int argc, char **argv, render_opts_t *o) {
                          {"no-axis", NULL},
                          {"background", "R,G,B"},
                          {"growth", "G"},
+                         {"frames", "N"},
                          {"format", "FMT"}});
     if (!a.error.empty()) return usageError(a.error);
     if (a.help) return fputs(kUsage, stdout), 0;
     std::string err;
-    if (!argsGrowth(a, &o->growth, &err)) return usageError(err);
+    if (a.values.count("frames")) {
+        double n;
+        if (!argsNumber(a.value("frames").c_str(), &n) || n != floor(n) || n < 1 || n > kMaxFrames)
+            return usageError("--frames needs a whole number from 1 to " +
+                              std::to_string(kMaxFrames));
+        o->frames = (int)n;
+        if (!readRange(a.value("growth"), &o->from, &o->growth))
+            return usageError("--frames needs --growth A:B, two growths of 0 or more");
+    } else if (a.value("growth").find(':') != std::string::npos) {
+        return usageError("--growth A:B needs --frames N");
+    } else if (!argsGrowth(a, &o->growth, &err)) {
+        return usageError(err);
+    }
     o->aa = a.has("aa");
     o->axis = !a.has("no-axis");
     if (a.values.count("size") && !readSize(a.value("size").c_str(), &o->width, &o->height))
         return usageError("--size needs WIDTHxHEIGHT, each 1 to 8192");
-    if (a.values.count("background")) {
+    if (a.value("background") == "none") {
+        o->transparent = true;
+    } else if (a.values.count("background")) {
         if (!readColor(a.value("background").c_str(), o->color))
-            return usageError("--background needs R,G,B with each component from 0 to 1");
+            return usageError("--background needs R,G,B with each component from 0 to 1, or "
+                              "none");
         o->background = true;
     }
     if (a.operands.empty()) return usageError("no description file given");
@@ -161,8 +213,13 @@ int parseOptions(int argc, char **argv, render_opts_t *o) {
         o->format = formatOf(o->output);
         if (o->format.isEmpty())
             return usageError("cannot tell the picture format of '" + o->output +
-                              "': use .png, .jpg" + webp + ", or --format FMT");
+                              "': use .png, .jpg" + webp + ", .svg, or --format FMT");
     }
+    if (o->transparent && o->format == "jpeg")
+        return usageError("JPEG pictures cannot be transparent: use PNG, WebP or SVG");
+    if (o->frames && !frameNamesRead(o->output, &o->names))
+        return usageError("an animation's OUT needs one frame number such as %04d in '" +
+                          o->output + "' (%% for a percent sign)");
     return -1;
 }
 
@@ -229,10 +286,11 @@ bool memoryAllows(const render_opts_t &o, std::string *err) {
     return true;
 }
 
-/* Encodes the picture in memory and writes it through the safe writer: a failed write never
- * leaves a truncated picture, and *err names the reason. */
-bool savePicture(const QImage &img, const render_opts_t &o, io_written_t *written,
-                 std::string *err) {
+/* Encodes the picture in memory (SVG is already text) and writes it to path through the safe
+ * writer: a failed write never leaves a truncated picture, and *err names the reason. */
+bool savePicture(const QImage &img, const std::string &svg, const render_opts_t &o,
+                 const std::string &path, io_written_t *written, std::string *err) {
+    if (o.format == "svg") return ioWriteFile(path, svg.data(), svg.size(), err, written);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -241,7 +299,38 @@ bool savePicture(const QImage &img, const render_opts_t &o, io_written_t *writte
         *err = "cannot encode the picture: " + writer.errorString().toStdString();
         return false;
     }
-    return ioWriteFile(o.output, bytes.constData(), (size_t)bytes.size(), err, written);
+    return ioWriteFile(path, bytes.constData(), (size_t)bytes.size(), err, written);
+}
+
+/* Writes the frames of an animation as they are drawn; the first that cannot be written ends
+ * it with status 2. */
+int renderAnimation(const std::string &text, const render_opts_t &o,
+                    const render_request_t &request) {
+    std::string error, failed;
+    const bool svg = o.format == "svg";
+    const bool done = renderGrowthFrames(
+        text.c_str(), request, o.from, o.growth, o.frames, svg, cliTrace,
+        [&](int i, float, const QImage &img, const std::string &picture) {
+            const std::string path = frameName(o.names, i);
+            io_written_t written;
+            std::string why;
+            if (!savePicture(img, picture, o, path, &written, &why)) {
+                failed = path + ": " + why;
+                return false;
+            }
+            reportWritten(path, written);
+            return true;
+        },
+        &error);
+    reportHumanAll(stderr, o.input, text, false);
+    if (!done) {
+        if (!failed.empty())
+            fprintf(stderr, "lsys: %s\n", failed.c_str());
+        else
+            fprintf(stderr, "lsys: no OpenGL available: %s\n", error.c_str());
+        return 2;
+    }
+    return cliHadProblems() ? 1 : 0;
 }
 
 } // namespace
@@ -269,20 +358,29 @@ int lsysRenderCommand(int argc, char **argv) {
     request.style.axis = o.axis;
     request.style.background = o.background;
     request.style.hasBackgroundColor = o.background;
+    request.style.transparent = o.transparent;
     for (int i = 0; i < 3; i++)
         request.style.backgroundColor[i] = o.color[i];
     /* The text stops at its first NUL byte, as the editor's would. */
     cliMessagesClear();
-    QImage img = renderDescription(text.c_str(), request, cliTrace, &error);
-    if (img.isNull()) {
-        fprintf(stderr, "lsys: no OpenGL available: %s\n", error.c_str());
+    if (o.frames) return renderAnimation(text, o, request);
+    QImage img;
+    std::string svg;
+    const bool drawn =
+        o.format == "svg"
+            ? renderDescriptionSvg(text.c_str(), request, cliTrace, &svg, &error)
+            : !(img = renderDescription(text.c_str(), request, cliTrace, &error)).isNull();
+    if (!drawn) {
+        fprintf(stderr, "lsys: %s: %s\n",
+                o.format == "svg" ? "cannot draw the picture" : "no OpenGL available",
+                error.c_str());
         return 2;
     }
     reportHumanAll(stderr, o.input, text, false);
     const int problems = cliHadProblems() ? 1 : 0;
 
     io_written_t written;
-    if (!savePicture(img, o, &written, &error)) {
+    if (!savePicture(img, svg, o, o.output, &written, &error)) {
         fprintf(stderr, "lsys: %s: %s\n", o.output.c_str(), error.c_str());
         return 2;
     }

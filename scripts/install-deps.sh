@@ -9,7 +9,7 @@ set -e
 tier=${1:-test}
 
 RUN="build-essential cmake ninja-build pkg-config
-qt6-base-dev libqt6opengl6-dev libqt6svg6 qt6-qpa-plugins
+qt6-base-dev libqt6opengl6-dev libqt6svg6 qt6-qpa-plugins qt6-image-formats-plugins
 libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri
 libtinygltf-dev lib3mf-dev"
 # Xvfb for the window's tests, GoogleTest and Google Benchmark, clang for libFuzzer, the

@@ -6,6 +6,7 @@
 #include "basicopenglview.h"
 #include "document.h"
 #include "exportcommands.h"
+#include "growthanimation.h"
 #include "lsyshighlighter.h"
 #include "messagereport.h"
 #include "preferences.h"
@@ -30,8 +31,7 @@ const char *const kHeavy = "recursion 100\naxiom X\nrule X=XX\n";
 // A table of tests/data/appcontroller (support/rows.h), as ISO Latin 1 text.
 QList<QStringList> table(const char *name) {
     QList<QStringList> rows;
-    for (const row_t &r :
-         readRows(std::string(SPRIG_TESTS_DIR "/data/appcontroller/") + name)) {
+    for (const row_t &r : readRows(std::string(SPRIG_TESTS_DIR "/data/appcontroller/") + name)) {
         QStringList row;
         for (const std::string &f : r)
             row << QString::fromLatin1(f.data(), qsizetype(f.size()));
@@ -324,10 +324,25 @@ class AppControllerTest : public QObject {
     }
 
     // Loading centres the view on the model its refresh brings: one drawn far from the
-    // origin is on screen.
+    // origin is on screen. So does the first model after File > New; a plane seen edge-on says
+    // which view faces it; a model still in view keeps the camera the user turned.
     void centring() {
         QVERIFY(load(write("far.ls", "thickness 30\ncolor 2 255 0 0\naxiom f(5000)F\n")));
         QVERIFY(redPixels(_w->view()->grabFrame()) > 200);
+        doc()->setFile(QString(), false);
+        QVERIFY(drawn());
+        const QString plane = "recursion 3\nangle 30\naxiom f(3000)X\nrule X=F[+X]F[-X]+X\n";
+        type(plane + "rule F=FF\n");
+        QVERIFY(drawn());
+        const bounds_t b = _w->model()->bounds;
+        QCOMPARE(_w->view()->scene().objectCenter[2], -(b.min[2] + b.max[2]) / 2);
+        QVERIFY2(_w->statusBar()->currentMessage().contains("Side (key 3)"),
+                 qPrintable(_w->statusBar()->currentMessage()));
+        _w->view()->scene().worldRotation[0] = 30;
+        _w->view()->scene().worldRotation[2] = 1;
+        type(plane + "rule F=FFF\n");
+        QVERIFY(drawn());
+        QCOMPARE(_w->view()->scene().worldRotation[0], 30.0f);
     }
 
     void loading_data() { tableData("loading.txt", {"file", "bytes"}); }
@@ -535,6 +550,10 @@ class AppControllerTest : public QObject {
         const int red = redPixels(screen), exportedRed = redPixels(exported);
         QVERIFY2(red > 150 && qAbs(exportedRed - red) < red / 5,
                  qPrintable(QString("%1 against %2").arg(exportedRed).arg(red)));
+        _w->exports()->exportImageTo(path("p.svg"), screen.size(), false, true); // transparent
+        QVERIFY(finished.wait(30000) && finished.last().at(0).toBool());
+        QVERIFY(contents(path("p.svg")).contains("<polygon"));
+        QVERIFY(!contents(path("p.svg")).contains("background"));
 
         auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
@@ -543,6 +562,31 @@ class AppControllerTest : public QObject {
         QVERIFY(finished.wait(30000) && finished.last().at(0).toBool());
         printer.reset();
         QVERIFY(QFileInfo(path("scene.pdf")).size() > 2000);
+    }
+
+    // Export Growth Animation: a frame per step, named from 0, the last one what the window
+    // shows after Center; a long one stops at Cancel in its progress dialog.
+    void growthAnimation() {
+        _prefs->setAxis(false); // its red axis line is not the model
+        QVERIFY(load(write("red.ls", "recursion 2\nangle 30\nthickness 30\ncolor 2 255 0 0\n"
+                                     "axiom F\nrule F=F[&F]F[^F]F\n")));
+        const QImage screen = _w->view()->grabFrame();
+        QSignalSpy finished(_w->animation(), &GrowthAnimation::finished);
+        _w->animation()->exportTo(path("anim.png"), screen.size(), false, false, 3, 0, 1);
+        QVERIFY(finished.wait(30000) && finished.last().at(0).toBool());
+        QCOMPARE(QDir(_dir.path()).entryList({"anim*"}),
+                 QStringList({"anim-0000.png", "anim-0001.png", "anim-0002.png"}));
+        const int red = redPixels(screen), last = redPixels(QImage(path("anim-0002.png")));
+        QVERIFY2(red > 500 && qAbs(last - red) < red / 20,
+                 qPrintable(QString("%1 against %2").arg(last).arg(red)));
+        QTRY_VERIFY(!_w->findChild<QProgressDialog *>("animationProgress")); // closed and gone
+        _w->animation()->exportTo(path("c.png"), QSize(800, 600), true, false, 400, 0, 2);
+        QProgressDialog *progress = nullptr;
+        QTRY_VERIFY((progress = _w->findChild<QProgressDialog *>("animationProgress")));
+        QTRY_VERIFY(QFile::exists(path("c-0001.png")));
+        QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
+        QVERIFY(finished.wait(30000) && !finished.last().at(0).toBool());
+        QVERIFY(QDir(_dir.path()).entryList({"c-*"}).size() < 400);
     }
 
     // A real Shift+click on a tree and on a plane curve: the derivation is listed, ending at

@@ -108,4 +108,31 @@ TEST(Camera, FramingFitsTheBoxOnlyWhenNeeded) {
     }
 }
 
+// Framing a new model only when the old picture cannot show it; flat models seen edge-on.
+TEST(Camera, NewModelFramingAndEdgeOn) {
+    for (const row_t &r : rows("new-model.txt")) {
+        SCOPED_TRACE(r[0]);
+        const int previous = (int)rowNumber(r[1]);
+        const std::vector<double> lo = rowNumbers(r[2]), hi = rowNumbers(r[3]),
+                                  rot = rowNumbers(r[5]);
+        lsys_t *before = previous < 0 ? NULL : lsysInit(), *next = lsysInit();
+        if (before) before->polygon_count = (uint32_t)previous;
+        next->polygon_count = (uint32_t)rowNumber(r[4]);
+        next->thickness = 10;
+        for (int i = 0; i < 3; i++)
+            next->bounds.min[i] = (float)lo[i], next->bounds.max[i] = (float)hi[i];
+        scene_t s = {};
+        sceneResize(&s, 400, 300);
+        const float origin[3] = {0, 0, 0};
+        resetCamera(&s, origin, 100);
+        for (int i = 0; i < 4; i++)
+            s.worldRotation[i] = (float)rot[i];
+        s.camera.viewPos.x = rowNumber(r[6]);
+        EXPECT_EQ(frameNewModel(&s, before, next), r[7] == "yes");
+        EXPECT_EQ(edgeOnAxis(&s, next), (int)rowNumber(r[8]));
+        if (before) lsysFree(before);
+        lsysFree(next);
+    }
+}
+
 } // namespace

@@ -10,9 +10,10 @@
 #include <GL/gl.h>
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -131,27 +132,132 @@ TEST(Render, OptionsChangeThePicture) {
     EXPECT_EQ(off(none, QRect(1, 1, 198, 148), checker), 0);
 }
 
+const std::string kData = kTests + "/data/render/";
+
+std::string readText(const std::string &path) {
+    std::ifstream f(path);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// A request for a picture without floor, background or frame: alpha 0 off the model.
+render_request_t bare(int width = 400, int height = 300) {
+    render_request_t r = renderRequestDefaults();
+    r.width = width, r.height = height;
+    r.style.axis = false;
+    r.style.transparent = true;
+    return r;
+}
+
+QImage draw(const std::string &text, const render_request_t &r = bare()) {
+    std::string error;
+    const QImage img = renderDescription(text.c_str(), r, nullTrace, &error);
+    EXPECT_FALSE(img.isNull()) << error;
+    return img;
+}
+
+// Segments thinner than a pixel still show: the outline is one connected piece of pixels, on
+// nothing where there is no model (no background, no frame).
+TEST(RenderImage, ThinSegmentsStayConnected) {
+    const QImage img = draw(readText(kData + "thin-curve.ls"));
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0);
+    std::vector<QPoint> todo;
+    std::vector<char> reached(size_t(img.width() * img.height()), 0);
+    const int drawn = count(img, [&](int x, int y, rgb_t) {
+        const bool in = qAlpha(img.pixel(x, y)) > 0;
+        if (in && todo.empty()) todo.push_back(QPoint(x, y)), reached[y * img.width() + x] = 1;
+        return in;
+    });
+    int connected = 0;
+    while (!todo.empty()) {
+        const QPoint p = todo.back();
+        todo.pop_back();
+        ++connected;
+        for (int dy = -1; dy <= 1; dy++)
+            for (int dx = -1; dx <= 1; dx++) {
+                const QPoint q = p + QPoint(dx, dy);
+                if (!img.rect().contains(q) || qAlpha(img.pixel(q)) == 0) continue;
+                char &seen = reached[q.y() * img.width() + q.x()];
+                if (!seen) seen = 1, todo.push_back(q);
+            }
+    }
+    EXPECT_GT(drawn, 2000);
+    EXPECT_EQ(connected, drawn);
+}
+
+// The SVG holds every triangle of a model in view, each filled with the colour the picture
+// shows at its centre: painted back in order, it is the picture.
+TEST(RenderImage, SvgMatchesThePicture) {
+    const std::string text = readText(kData + "flat-prisms.ls");
+    const QImage png = draw(text);
+    std::string svg, error;
+    ASSERT_TRUE(renderDescriptionSvg(text.c_str(), bare(), nullTrace, &svg, &error)) << error;
+    model_arrays_t arrays;
+    const emit_t sink = modelArraysEmit(&arrays);
+    lsys_job_t job = {text.c_str(), 1.0f, nullptr, &sink, nullptr, 1, 0};
+    lsysFree(lsysBuild(&job, nullTrace));
+
+    QImage painted(png.size(), QImage::Format_ARGB32);
+    painted.fill(Qt::transparent);
+    QPainter paint(&painted);
+    paint.setPen(Qt::NoPen);
+    QXmlStreamReader xml(QByteArray::fromStdString(svg));
+    size_t polygons = 0;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"polygon") {
+            QPolygonF shape;
+            for (const QString &xy : xml.attributes().value("points").toString().split(' '))
+                shape << QPointF(xy.section(',', 0, 0).toDouble(), xy.section(',', 1).toDouble());
+            paint.setBrush(QColor(xml.attributes().value("fill").toString()));
+            paint.drawPolygon(shape);
+            ++polygons;
+        }
+    paint.end();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(polygons, arrays.triangles.count / 3);
+    int model = 0;
+    const int off = count(png, [&](int x, int y, rgb_t c) {
+        model += qAlpha(png.pixel(x, y)) == 255;
+        return qAlpha(png.pixel(x, y)) == 255 && c - at(painted, x, y) > 3;
+    });
+    EXPECT_GT(model, 2000);
+    EXPECT_LT(off, model / 50);
+}
+
+// A growth animation: a picture per step, named from 0, transparent as asked, under one
+// camera: the red marker that every growth draws stays where it is while the plant grows.
+TEST(Render, GrowthAnimationKeepsItsCamera) {
+    const std::string frames = scratch() + "/frames";
+    mkdir(frames.c_str(), 0777);
+    ASSERT_EQ(render({kData + "growth-marker.ls", "-o", frames + "/f-%02d.png", "--growth", "0:1",
+                      "--frames", "4", "--size", "200x150", "--no-axis", "--background", "none"}),
+              0);
+    QRect marker;
+    int green = -1;
+    for (int i = 0; i < 4; i++) {
+        SCOPED_TRACE(i);
+        const QImage img(QString::fromStdString(frames + "/f-0" + std::to_string(i) + ".png"));
+        ASSERT_FALSE(img.isNull());
+        EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0);
+        const QRect red = box(
+            img, [](int, int, rgb_t c) { return c.r > 2 * c.g + 40; }, img.rect());
+        EXPECT_TRUE(i == 0 ? !(marker = red).isEmpty() : red == marker);
+        EXPECT_GT(count(img, isGreen), green);
+        green = count(img, isGreen);
+    }
+    EXPECT_NE(access((frames + "/f-04.png").c_str(), F_OK), 0);
+}
+
 // Every gallery description opens whole, not tiny, and not seen edge-on as a mere line.
 TEST(RenderImage, EveryGalleryExampleOpensWholeAndFacing) {
-    render_request_t r = renderRequestDefaults();
-    r.width = 200, r.height = 150;
-    r.style.axis = false;
-    r.style.background = true;
-    r.style.backgroundColor[0] = r.style.backgroundColor[1] = r.style.backgroundColor[2] = 1;
+    const render_request_t r = bare(200, 150);
     const QStringList names = QDir(QString::fromStdString(kExamples)).entryList({"*.ls"});
     ASSERT_GE(names.size(), 10);
     for (const QString &name : names) {
         SCOPED_TRACE(name.toStdString());
-        QFile file(QString::fromStdString(kExamples) + "/" + name);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        std::string error;
-        const QImage img = renderDescription(file.readAll().constData(), r, nullTrace, &error);
-        ASSERT_FALSE(img.isNull()) << error;
-        const QRect inner(1, 1, r.width - 2, r.height - 2);
+        const QImage img = draw(readText(kExamples + "/" + name.toStdString()), r);
         const QRect b = box(
-            img, [&](int x, int y, rgb_t) { return img.pixel(x, y) != qRgb(255, 255, 255); },
-            inner);
-        EXPECT_TRUE(inner.adjusted(1, 1, -1, -1).contains(b))
+            img, [&](int x, int y, rgb_t) { return qAlpha(img.pixel(x, y)) > 0; }, img.rect());
+        EXPECT_TRUE(img.rect().adjusted(2, 2, -2, -2).contains(b))
             << "cut at the edge: " << b.x() << "," << b.y() << " " << b.width() << "x"
             << b.height();
         EXPECT_TRUE(b.width() > r.width / 6 || b.height() > r.height / 6) << "too small";
@@ -165,16 +271,11 @@ TEST(RenderImage, FollowsAGivenView) {
     const float centre[3] = {0, 0, 50};
     resetCamera(&top, centre, 100);
     top.worldRotation[0] = -90, top.worldRotation[1] = 1;
-    render_request_t r = renderRequestDefaults();
-    r.width = 400, r.height = 300;
-    r.style.axis = false;
+    render_request_t r = bare();
     r.view = &top;
-    std::string error;
-    const QImage img = renderDescription("thickness 50\naxiom F\n", r, nullTrace, &error);
-    ASSERT_FALSE(img.isNull()) << error;
-    // Lit or in shadow, the tube is the only reddish thing.
+    const QImage img = draw("thickness 50\naxiom F\n", r);
     const QRect red = box(
-        img, [](int, int, rgb_t c) { return c.r > c.g + 30; }, img.rect());
+        img, [&](int x, int y, rgb_t) { return qAlpha(img.pixel(x, y)) > 0; }, img.rect());
     ASSERT_GT(red.width(), 10);
     EXPECT_GT(double(red.height()) / red.width(), 0.8);
     EXPECT_LT(double(red.height()) / red.width(), 1.25);
@@ -254,9 +355,11 @@ TEST(Render, RejectsBadOptionsAndFiles) {
     // IN, OUT and MISSING stand for the tree, the picture and an unreadable description.
     std::vector<std::string> bad = {"IN", "-o OUT", "IN IN -o OUT", "MISSING -o OUT",
                                     "IN -o OUT --size"};
-    for (const char *option : {"--size 0x10", "--size 10x", "--size axb", "--size 8193x10",
-                               "--size 10x10x10", "--background 1,2", "--background 0.5,0.5,2",
-                               "--background a,b,c", "--background 0.1,0.2,0.3,0.4", "--growth -1"})
+    for (const char *option :
+         {"--size 0x10", "--size 10x", "--size axb", "--size 8193x10", "--size 10x10x10",
+          "--background 1,2", "--background 0.5,0.5,2", "--background a,b,c",
+          "--background 0.1,0.2,0.3,0.4", "--growth -1", "--frames 3", "--growth 0:1",
+          "--growth 0:1 --frames 0", "--growth 0:1 --frames 2", "--format jpeg --background none"})
         bad.push_back(std::string("IN -o OUT ") + option);
     for (const std::string &shown : bad) {
         SCOPED_TRACE(shown);

@@ -129,6 +129,20 @@ void BasicOpenGLView::viewTop() {
     lookAlong(r);
 }
 
+QString BasicOpenGLView::edgeOnNote(const lsys_t *l) const {
+    // The view that looks along the flat axis: Side along x, Front along y, Top down z.
+    switch (edgeOnAxis(&_scene, l)) {
+    case 0:
+        return tr("This model is flat and seen edge-on: View \u25b8 Side (key 3) faces it.");
+    case 1:
+        return tr("This model is flat and seen edge-on: View \u25b8 Front (key 1) faces it.");
+    case 2:
+        return tr("This model is flat and seen edge-on: View \u25b8 Top (key 7) faces it.");
+    default:
+        return QString();
+    }
+}
+
 bool BasicOpenGLView::pickAt(QPointF pos, double point[3]) {
     if (!hasContext()) return false;
     const qreal ratio = pixelRatio();

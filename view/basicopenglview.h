@@ -50,6 +50,10 @@ class BasicOpenGLView : public KXGLView {
     // extents are remembered for the Front, Side and Top views.
     void centerOnModel(const lsys_t *l);
 
+    // What the status bar says when the model l is flat and seen edge-on (edgeOnAxis): the
+    // axis view that faces it, with its key. Empty otherwise.
+    QString edgeOnNote(const lsys_t *l) const;
+
     // The model-space point under pos (view pixels), from the depth of the model alone drawn
     // as it is shown; false when no part of the model is there. Emits nothing.
     bool pickAt(QPointF pos, double point[3]);

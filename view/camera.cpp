@@ -164,6 +164,18 @@ void centerCamera(scene_t *s, const lsys_t *l) {
     frameCamera(s, half);
 }
 
+void frameForModel(scene_t *s, const lsys_t *l) {
+    float world[4], object[4], centre[3], radius, half[3];
+    memcpy(world, s->worldRotation, sizeof world);
+    memcpy(object, s->objectRotation, sizeof object);
+    modelCenter(l, centre, &radius);
+    modelHalfExtents(l, half);
+    resetCamera(s, centre, radius);
+    memcpy(s->worldRotation, world, sizeof world);
+    memcpy(s->objectRotation, object, sizeof object);
+    frameCamera(s, half);
+}
+
 void modelFloor(const lsys_t *l, floor_t *f) {
     if (boundsUsable(l)) {
         const bounds_t *b = &l->bounds;
@@ -178,4 +190,96 @@ void modelFloor(const lsys_t *l, floor_t *f) {
     }
     f->rx += thicknessOf(l);
     f->ry += thicknessOf(l);
+}
+
+/* A model point (model units) in eye space, camera units: x to the right of the view, y up,
+ * d the distance in front of the eye along the sight line. The frame's transformations in
+ * the order GL applies them: centring, z up, 1/100 scale, spin, world and drag rotations,
+ * then the eye. */
+static void eyePoint(const scene_t *s, const double p[3], double out[3]) {
+    double v[3] = {0.01 * (p[0] + s->objectCenter[0]), 0.01 * (p[2] + s->objectCenter[2]),
+                   -0.01 * (p[1] + s->objectCenter[1])};
+    rotateBy(s->objectRotation, v);
+    rotateBy(s->worldRotation, v);
+    rotateBy(s->trackRotation, v);
+    const recCamera *c = &s->camera;
+    const double f[3] = {c->viewDir.x, c->viewDir.y, c->viewDir.z};
+    const double up[3] = {c->viewUp.x, c->viewUp.y, c->viewUp.z};
+    double side[3] = {f[1] * up[2] - f[2] * up[1], f[2] * up[0] - f[0] * up[2],
+                      f[0] * up[1] - f[1] * up[0]};
+    const double fl = sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+    const double sl = sqrt(side[0] * side[0] + side[1] * side[1] + side[2] * side[2]);
+    const double fn[3] = {f[0] / fl, f[1] / fl, f[2] / fl};
+    for (double &x : side)
+        x /= sl;
+    const double u[3] = {side[1] * fn[2] - side[2] * fn[1], side[2] * fn[0] - side[0] * fn[2],
+                         side[0] * fn[1] - side[1] * fn[0]};
+    const double rel[3] = {v[0] - c->viewPos.x, v[1] - c->viewPos.y, v[2] - c->viewPos.z};
+    out[0] = side[0] * rel[0] + side[1] * rel[1] + side[2] * rel[2];
+    out[1] = u[0] * rel[0] + u[1] * rel[1] + u[2] * rel[2];
+    out[2] = fn[0] * rel[0] + fn[1] * rel[1] + fn[2] * rel[2];
+}
+
+bool modelOutsideView(const scene_t *s, const lsys_t *l) {
+    float centre[3], radius, half[3];
+    modelCenter(l, centre, &radius);
+    modelHalfExtents(l, half);
+    double frustum[6];
+    projectionFrustum(s, frustum);
+    /* Tangents of the half angles across and up: a point is inside when |x| <= tx d and
+     * |y| <= ty d with near <= d <= far. Each count says how many corners lie beyond one side. */
+    const double tx = frustum[1] / frustum[4], ty = frustum[3] / frustum[4];
+    int beyond[6] = {0, 0, 0, 0, 0, 0};
+    for (int corner = 0; corner < 8; corner++) {
+        double p[3], e[3];
+        for (int i = 0; i < 3; i++)
+            p[i] = centre[i] + (corner >> i & 1 ? half[i] : -half[i]);
+        eyePoint(s, p, e);
+        beyond[0] += e[0] > tx * e[2];
+        beyond[1] += e[0] < -tx * e[2];
+        beyond[2] += e[1] > ty * e[2];
+        beyond[3] += e[1] < -ty * e[2];
+        beyond[4] += e[2] < frustum[4];
+        beyond[5] += e[2] > frustum[5];
+    }
+    for (int side = 0; side < 6; side++)
+        if (beyond[side] == 8) return true;
+    return false;
+}
+
+bool frameNewModel(const scene_t *s, const lsys_t *previous, const lsys_t *next) {
+    if (!next || next->polygon_count == 0) return false;
+    if (!previous || previous->polygon_count == 0) return true;
+    return modelOutsideView(s, next);
+}
+
+int edgeOnAxis(const scene_t *s, const lsys_t *l) {
+    if (!boundsUsable(l)) return -1;
+    double extent[3], size = 0.0;
+    for (int i = 0; i < 3; i++) {
+        extent[i] = (double)l->bounds.max[i] - l->bounds.min[i];
+        size = fmax(size, extent[i]);
+    }
+    if (!(size > 0.0)) return -1;
+    /* Flat along exactly one axis: a straight stick is a line from every side. */
+    int flat = -1;
+    for (int i = 0; i < 3; i++) {
+        if (extent[i] >= 0.01 * size) continue;
+        if (flat >= 0) return -1;
+        flat = i;
+    }
+    if (flat < 0) return -1;
+    /* The box's width and height on the screen: each model axis turned into the view. */
+    scene_t turned = *s;
+    memset(turned.objectCenter, 0, sizeof turned.objectCenter);
+    turned.camera.viewPos = recVec{0.0, 0.0, 0.0};
+    double across = 0.0, up = 0.0;
+    for (int i = 0; i < 3; i++) {
+        double axis[3] = {0.0, 0.0, 0.0}, e[3];
+        axis[i] = 100.0 * extent[i];
+        eyePoint(&turned, axis, e);
+        across += fabs(e[0]);
+        up += fabs(e[1]);
+    }
+    return fmin(across, up) < 0.01 * size ? flat : -1;
 }

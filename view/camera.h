@@ -86,6 +86,27 @@ void modelHalfExtents(const lsys_t *l, float half[3]);
 /* The Center command: modelCenter, resetCamera, then frameCamera with modelHalfExtents. */
 void centerCamera(scene_t *s, const lsys_t *l);
 
+/* True when the box of the model (centre and half extents as centerCamera frames them) lies
+ * wholly outside the view of the scene's camera and rotations: all its corners beyond one side
+ * of the view, in front of the near plane or behind the far one. */
+bool modelOutsideView(const scene_t *s, const lsys_t *l);
+
+/* Whether a new model should be framed (as the Center command does) when it replaces previous
+ * on screen: only when it drew something and previous showed nothing (no model, every line in
+ * error, a new document) or it lies wholly outside the view. Otherwise the camera stays as the
+ * user left it. */
+bool frameNewModel(const scene_t *s, const lsys_t *previous, const lsys_t *next);
+
+/* The model's axis (0 x, 1 y, 2 z) along which it is flat, when it is seen edge-on: its
+ * extent along that axis is under 1 % of its largest extent, and across the view (the smaller
+ * of its projected width and height, rotations applied, perspective ignored) it is under 1 %
+ * of that largest extent too. -1 when it is not flat, not seen edge-on, or drew nothing. */
+int edgeOnAxis(const scene_t *s, const lsys_t *l);
+
+/* The Center command under the scene's rotations: s keeps its spin and world rotations and its
+ * viewport, and is centred on l and framed as seen from there (a growth animation's camera). */
+void frameForModel(scene_t *s, const lsys_t *l);
+
 /* Floor disc and axis lines under a model, in model coordinates: disc centre (cx, cy), the
  * height z of the axis lines (the disc lies 2 below) and the half sizes rx, ry. */
 typedef struct floor_t {

@@ -128,24 +128,71 @@ static void appendSmooth(model_arrays_t *a, const float (*pos)[3], const float (
         out[i] = (uint32_t)(base + index[i]);
 }
 
+/* The segment an object draws, when it is a segment's body: a tube's side (the only smooth
+ * object: its start ring is points 0 to 7, its end ring 8 to 15) or a prism (the only flat
+ * object whose first triangle is 0, 4, 5: the square at the start is points 0 to 3, the one at
+ * the end 4 to 7; its end squares may be skipped as too small, its sides come first). The axis
+ * runs between the centres of the two rings. False for caps and polygons. */
+static bool segmentAxis(const float (*pos)[3], const uint16_t *index, int count, int flat,
+                        float axis[2][3]) {
+    int points;
+    if (!flat && count == 48)
+        points = 8;
+    else if (flat && count >= 24 && index[0] == 0 && index[1] == 4 && index[2] == 5)
+        points = 4;
+    else
+        return false;
+    int highest = 0;
+    for (int i = 0; i < count; i++)
+        if (index[i] > highest) highest = index[i];
+    if (highest != 2 * points - 1) return false;
+    for (int end = 0; end < 2; end++)
+        for (int c = 0; c < 3; c++) {
+            float sum = 0.0f;
+            for (int j = 0; j < points; j++)
+                sum += pos[end * points + j][c];
+            axis[end][c] = sum / (float)points;
+        }
+    return true;
+}
+
+/* Share of its colour that a lit tube shows on average across its width (ambient 0.2 plus the
+ * mean diffuse light on its visible half): the tone of an unlit line that stands for it. */
+static const float kLineShade = 0.6f;
+
+/* A segment's axis as a line in its colour, so that a segment thinner than a pixel still
+ * shows. Inside a thicker tube or prism the depth test hides it. */
+static void appendLine(model_arrays_t *a, const float axis[2][3]) {
+    static const float none[3] = {0.0f, 0.0f, 0.0f};
+    const float shade[3] = {a->color[0] * kLineShade, a->color[1] * kLineShade,
+                            a->color[2] * kLineShade};
+    model_vertex_t *v = a->lines.append(2);
+    putVertex(&v[0], axis[0], none, shade);
+    putVertex(&v[1], axis[1], none, shade);
+}
+
 static void arraysBatch(void *ctx, const float *rgb, const float (*pos)[3],
                         const float (*normal)[3], const uint16_t *index, int count, int flat) {
     model_arrays_t *a = (model_arrays_t *)ctx;
     if (rgb) memcpy(a->color, rgb, sizeof a->color);
     if (count <= 0 || a->incomplete) return;
     if (!flat) a->lastFlat.count = 0; // a repeat must follow directly
-    const size_t vertices = a->vertices.count, triangles = a->triangles.count;
+    const size_t vertices = a->vertices.count, triangles = a->triangles.count,
+                 lines = a->lines.count;
     try {
         if (flat)
             appendFlat(a, pos, normal, index, count);
         else
             appendSmooth(a, pos, normal, index, count);
+        float axis[2][3];
+        if (segmentAxis(pos, index, count, flat, axis)) appendLine(a, axis);
     } catch (const std::bad_alloc &) {
         /* The object that did not fit is cut back whole. */
         a->incomplete = true;
         a->lastFlat.count = 0;
         a->vertices.truncate(vertices);
         a->triangles.truncate(triangles);
+        a->lines.truncate(lines);
     }
 }
 

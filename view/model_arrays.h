@@ -108,8 +108,9 @@ struct model_flat_t {
 struct model_arrays_t {
     model_blocks_t<model_vertex_t> vertices;
     model_blocks_t<uint32_t> triangles; /* three indices into vertices per triangle */
-    /* Segments drawn as lines, two vertices each, after the triangles. The engine's sink leaves
-     * it empty; it is the place for a drawing that shows thin segments as lines. */
+    /* Every segment's axis as a line, two vertices each (the normal unused), drawn unlit after
+     * the triangles at least one pixel wide: a segment thinner than a pixel still shows, and
+     * inside a thicker one the depth test hides the line. */
     model_blocks_t<model_vertex_t> lines;
     /* Memory ran out while the arrays grew: they hold the drawing up to that point. */
     bool incomplete = false;

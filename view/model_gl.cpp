@@ -101,10 +101,15 @@ void modelDraw(const model_gl_t *m) {
         releaseArrays();
     }
     if (m->lineVertices && m->lineBuffer) {
+        /* Unlit, in the segment's own colour: a line has no side facing the light. */
+        const GLboolean lit = glIsEnabled(GL_LIGHTING);
+        glDisable(GL_LIGHTING);
+        glLineWidth(1.0f);
         glBindBuffer(GL_ARRAY_BUFFER, m->lineBuffer);
-        pointArrays(true);
+        pointArrays(false);
         glDrawArrays(GL_LINES, 0, (GLsizei)m->lineVertices);
         releaseArrays();
+        if (lit) glEnable(GL_LIGHTING);
     }
 }
 

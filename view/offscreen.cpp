@@ -194,10 +194,13 @@ void offscreenFinish(offscreen_t *o) {
     offscreenBind(o);
 }
 
-QImage offscreenRead(offscreen_t *o) {
+QImage offscreenRead(offscreen_t *o, bool alpha) {
     resolve(o);
 
-    QImage img(o->width, o->height, QImage::Format_RGBA8888);
+    /* Four bytes a pixel in memory order R, G, B, A either way; with alpha they are read as
+     * premultiplied, which they are. */
+    QImage img(o->width, o->height,
+               alpha ? QImage::Format_RGBA8888_Premultiplied : QImage::Format_RGBA8888);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ROW_LENGTH, (GLint)(img.bytesPerLine() / 4));
@@ -206,6 +209,8 @@ QImage offscreenRead(offscreen_t *o) {
     glReadPixels(0, 0, o->width, o->height, GL_RGBA, GL_UNSIGNED_BYTE, img.bits());
     glPopClientAttrib();
     offscreenBind(o);
+    if (alpha)
+        return img.mirrored(false, true).convertToFormat(QImage::Format_ARGB32_Premultiplied);
 
     /* The alpha channel holds whatever the clear and the colours left there (the print path
      * clears to alpha 0); the picture is opaque. GL rows run bottom-up. */

@@ -25,8 +25,10 @@ int offscreenSamples(const offscreen_t *o);
  * swap costs a window, without reading anything back. */
 void offscreenFinish(offscreen_t *o);
 
-/* Resolves multisampling when needed and reads the picture (top row first, opaque RGB). */
-QImage offscreenRead(offscreen_t *o);
+/* Resolves multisampling when needed and reads the picture (top row first): opaque RGB, or
+ * with alpha its alpha channel too (premultiplied, as blending over a transparent clear and
+ * resolving samples leave it). */
+QImage offscreenRead(offscreen_t *o, bool alpha = false);
 
 /* Releases the framebuffer and the context. */
 void offscreenFree(offscreen_t *o);

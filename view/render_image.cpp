@@ -1,10 +1,14 @@
-/* Headless picture of a description: offscreen context, model drawn into arrays and uploaded
- * there, one frame. */
+/* Headless pictures of a description: offscreen context, model drawn into arrays and uploaded
+ * there, then one frame read back as pixels or caught as SVG; a growth animation keeps one
+ * context and one camera for all its frames. */
 #include "render_image.h"
 
 #include "camera.h"
 #include "model_gl.h"
 #include "offscreen.h"
+#include "svg_picture.h"
+
+#include <string.h>
 
 render_request_t renderRequestDefaults(void) {
     render_request_t r;
@@ -20,45 +24,148 @@ render_request_t renderRequestDefaults(void) {
     return r;
 }
 
-QImage renderDescription(const char *text, const render_request_t &r, trace_t tr,
-                         std::string *error) {
-    offscreen_t *gl = offscreenCreate(r.width, r.height, r.aa, error);
-    if (!gl) return QImage();
+namespace {
 
-    /* The order of opening a file in the editor: fresh view, first resize, refresh, then
-     * centring. */
-    prepareOpenGL();
-    scene_t scene = {};
-    resetCamera(&scene, NULL, 0.0f);
-    resizeOpenGL(&scene, r.width, r.height);
+/* One drawing of the description in the current context's buffers. */
+struct built_t {
+    lsys_t *l = NULL;
+    model_gl_t model = {};
+    bool uploaded = false;
+    size_t triangles = 0, lines = 0;
+
+    built_t() = default;
+    built_t(const built_t &) = delete;
+    built_t &operator=(const built_t &) = delete;
+    ~built_t() {
+        modelDelete(&model);
+        lsysFree(l);
+    }
+};
+
+void build(built_t *b, const char *text, float growth, const render_request_t &r, trace_t tr) {
     model_arrays_t arrays;
     const emit_t sink = modelArraysEmit(&arrays);
-    lsys_job_t job = {text, r.growth, r.ceilings, &sink, r.cancel, 1, 0};
-    lsys_t *l = lsysBuild(&job, tr);
-    model_gl_t model = {};
-    modelFloor(l, &model.floor);
-    const bool uploaded = modelUpload(&model, &arrays);
-    arrays = model_arrays_t();
-    if (r.view) {
-        scene = *r.view;
-        scene.camera.viewWidth = r.width;
-        scene.camera.viewHeight = r.height;
-    } else {
-        centerCamera(&scene, l);
-    }
-    lsysFree(l);
-    updateProjection(&scene);
+    lsys_job_t job = {text, growth, r.ceilings, &sink, r.cancel, 1, 0};
+    b->l = lsysBuild(&job, tr);
+    modelFloor(b->l, &b->model.floor);
+    b->uploaded = modelUpload(&b->model, &arrays);
+    b->triangles = arrays.triangles.count / 3;
+    b->lines = arrays.lines.count / 2;
+}
 
-    if (r.print)
-        drawPrintImage(&scene, modelDrawCallback, &model);
-    else
-        drawScene(&scene, &r.style, modelDrawCallback, modelFloorCallback, &model);
-    QImage img;
-    if (uploaded)
-        img = offscreenRead(gl);
-    else if (error)
+/* The context and the first frame's set-up, in the order of opening a file in the editor:
+ * fresh view, first resize, then the model. */
+offscreen_t *open(const render_request_t &r, scene_t *scene, std::string *error) {
+    offscreen_t *gl = offscreenCreate(r.width, r.height, r.aa, error);
+    if (!gl) return NULL;
+    prepareOpenGL();
+    *scene = scene_t{};
+    resetCamera(scene, NULL, 0.0f);
+    resizeOpenGL(scene, r.width, r.height);
+    return gl;
+}
+
+/* The request's camera (its viewport replaced by the picture's), or centred on l. */
+void aim(scene_t *scene, const render_request_t &r, const lsys_t *l) {
+    if (r.view) {
+        *scene = *r.view;
+        scene->camera.viewWidth = r.width;
+        scene->camera.viewHeight = r.height;
+    } else {
+        centerCamera(scene, l);
+    }
+    updateProjection(scene);
+}
+
+/* Draws b under scene and reads it back as an image, or with svg as SVG text. */
+bool take(offscreen_t *gl, scene_t *scene, const render_request_t &r, built_t *b, bool svg,
+          QImage *img, std::string *text, std::string *error) {
+    if (!b->uploaded) {
         *error = "not enough graphics memory for the model";
-    modelDelete(&model);
+        return false;
+    }
+    if (svg)
+        return sceneSvg(scene, &r.style, modelDrawCallback, modelFloorCallback, &b->model,
+                        svgFeedbackGuess(b->triangles, b->lines), text, error);
+    if (r.print)
+        drawPrintImage(scene, modelDrawCallback, &b->model);
+    else
+        drawScene(scene, &r.style, modelDrawCallback, modelFloorCallback, &b->model);
+    *img = offscreenRead(gl, r.style.transparent && !r.print);
+    return true;
+}
+
+/* One picture, as an image or as SVG. */
+bool picture(const char *text, const render_request_t &r, trace_t tr, bool svg, QImage *img,
+             std::string *out, std::string *error) {
+    std::string dummy;
+    if (!error) error = &dummy;
+    scene_t scene;
+    offscreen_t *gl = open(r, &scene, error);
+    if (!gl) return false;
+    bool ok;
+    {
+        built_t b;
+        build(&b, text, r.growth, r, tr);
+        aim(&scene, r, b.l);
+        ok = take(gl, &scene, r, &b, svg, img, out, error);
+    }
     offscreenFree(gl);
+    return ok;
+}
+
+} // namespace
+
+QImage renderDescription(const char *text, const render_request_t &r, trace_t tr,
+                         std::string *error) {
+    QImage img;
+    picture(text, r, tr, false, &img, NULL, error);
     return img;
+}
+
+bool renderDescriptionSvg(const char *text, const render_request_t &r, trace_t tr, std::string *svg,
+                          std::string *error) {
+    return picture(text, r, tr, true, NULL, svg, error);
+}
+
+bool renderGrowthFrames(const char *text, const render_request_t &r, float from, float to,
+                        int frames, bool svg, trace_t tr, const render_frame_fn &take_,
+                        std::string *error) {
+    std::string dummy;
+    if (!error) error = &dummy;
+    error->clear();
+    if (frames < 1) {
+        *error = "an animation needs at least one frame";
+        return false;
+    }
+    scene_t scene;
+    offscreen_t *gl = open(r, &scene, error);
+    if (!gl) return false;
+    /* The camera is framed once, on the last frame's model, and kept for every frame. */
+    {
+        built_t last;
+        build(&last, text, to, r, tr);
+        if (r.view) {
+            memcpy(scene.worldRotation, r.view->worldRotation, sizeof scene.worldRotation);
+            memcpy(scene.objectRotation, r.view->objectRotation, sizeof scene.objectRotation);
+        }
+        frameForModel(&scene, last.l);
+        updateProjection(&scene);
+    }
+    bool ok = true;
+    for (int i = 0; i < frames && ok; i++) {
+        if (r.cancel && r.cancel->load()) {
+            *error = "cancelled";
+            ok = false;
+            break;
+        }
+        const float g = frames == 1 ? to : from + (to - from) * (float)i / (float)(frames - 1);
+        built_t b;
+        build(&b, text, g, r, nullTrace);
+        QImage img;
+        std::string out;
+        ok = take(gl, &scene, r, &b, svg, &img, &out, error) && take_(i, g, img, out);
+    }
+    offscreenFree(gl);
+    return ok;
 }

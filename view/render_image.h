@@ -10,13 +10,15 @@
 #include "scene_gl.h"
 
 #include <QImage>
+
+#include <functional>
 #include <string>
 
 typedef struct render_request_t {
     int width, height;   /* picture size in pixels, at least 1 each */
     bool aa;             /* 4 samples per pixel where available */
     float growth;        /* multiplies the recursion, as the editor's growth control */
-    scene_style_t style; /* background, plain colour and floor */
+    scene_style_t style; /* background, plain colour, floor, transparency */
     bool print;          /* the printed look: the model alone on white, no floor or frame */
     const scene_t *view; /* camera and rotations to draw with (its viewport size is replaced
                             by this picture's); NULL: centred on the model as after opening */
@@ -29,10 +31,31 @@ typedef struct render_request_t {
 render_request_t renderRequestDefaults(void);
 
 /* Draws text (NUL-terminated ISO Latin 1) as requested; the parser's and the drawing's
- * messages go to tr. Returns a null image and a one-line reason in *error when no OpenGL
+ * messages go to tr. With a transparent style the picture has an alpha channel (0 where
+ * nothing is drawn). Returns a null image and a one-line reason in *error when no OpenGL
  * context or framebuffer of that size can be had. Whatever context was current on this
  * thread is not current afterwards. */
 QImage renderDescription(const char *text, const render_request_t &request, trace_t tr,
                          std::string *error);
+
+/* The same picture as SVG text (svg_picture.h), into *svg. The print look is not offered.
+ * False with a one-line reason in *error. */
+bool renderDescriptionSvg(const char *text, const render_request_t &request, trace_t tr,
+                          std::string *svg, std::string *error);
+
+/* One frame of a growth animation, handed over as it is drawn: its number from 0, its growth,
+ * and the picture (the image, or with svg the SVG text). False stops the animation. */
+typedef std::function<bool(int frame, float growth, const QImage &image, const std::string &svg)>
+    render_frame_fn;
+
+/* A growth animation: frames pictures of text at growths from `from` to `to` in equal steps
+ * (both ends included; one frame is drawn at `to`), all under one camera framed for the last
+ * frame's model: the request's view with its rotations (or the opening view), centred on
+ * that model and backed off until it fits. The request's own growth is not used. Messages of
+ * the last frame's drawing go to tr. False when the frames stop early: *error says why, and
+ * is empty when take stopped them. */
+bool renderGrowthFrames(const char *text, const render_request_t &request, float from, float to,
+                        int frames, bool svg, trace_t tr, const render_frame_fn &take,
+                        std::string *error);
 
 #endif

@@ -25,6 +25,7 @@ scene_style_t sceneStyleDefaults(void) {
     st.hasBackgroundColor = true;
     st.backgroundColor[0] = st.backgroundColor[1] = st.backgroundColor[2] = 0.9f;
     st.axis = true;
+    st.transparent = false;
     return st;
 }
 
@@ -184,9 +185,7 @@ void drawInfo(const scene_t *s) {
     glReportError();
 }
 
-/* Steps shared by the screen frame and the print picture: the camera, then light 0 as a
- * directional light fixed relative to the eye. */
-static void setCameraAndLight(const scene_t *s) {
+void setCameraAndLight(const scene_t *s) {
     updateModelView(s);
     glPushMatrix();
     glLoadIdentity();
@@ -198,19 +197,26 @@ static void setCameraAndLight(const scene_t *s) {
 void drawScene(scene_t *s, const scene_style_t *style, scene_draw_fn drawModel,
                scene_draw_fn drawFloor, void *ctx) {
     setCameraAndLight(s);
-    float r = 0.9f, g = 0.9f, b = 0.9f;
-    if (style->background && style->hasBackgroundColor) {
-        r = style->backgroundColor[0];
-        g = style->backgroundColor[1];
-        b = style->backgroundColor[2];
-    }
-    glClearColor(r, g, b, 1.0f);
+    float rgba[4];
+    sceneClearColor(style, rgba);
+    glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (!style->background) drawBackground(s);
+    if (!style->background && !style->transparent) drawBackground(s);
     if (drawModel) drawModel(ctx);
     if (style->axis && drawFloor) drawFloor(ctx);
-    drawInfo(s);
+    if (!style->transparent) drawInfo(s);
     glReportError();
+}
+
+void sceneClearColor(const scene_style_t *style, float rgba[4]) {
+    rgba[0] = rgba[1] = rgba[2] = 0.9f;
+    rgba[3] = 1.0f;
+    if (style->transparent) {
+        rgba[0] = rgba[1] = rgba[2] = rgba[3] = 0.0f;
+    } else if (style->background && style->hasBackgroundColor) {
+        for (int i = 0; i < 3; i++)
+            rgba[i] = style->backgroundColor[i];
+    }
 }
 
 void drawPrintImage(scene_t *s, scene_draw_fn drawModel, void *ctx) {

@@ -14,9 +14,11 @@ typedef struct scene_style_t {
     bool hasBackgroundColor;  /* a stored colour exists and is readable */
     float backgroundColor[3]; /* r, g, b in 0..1, used when both flags are true */
     bool axis;                /* draw the floor */
+    bool transparent;         /* no background at all: alpha 0 where nothing is drawn, no
+                                 checkerboard and no frame (pictures only, never the window) */
 } scene_style_t;
 
-/* Defaults of a first run: checkerboard, floor on, plain colour 0.9 grey. */
+/* Defaults of a first run: checkerboard, floor on, plain colour 0.9 grey, opaque. */
 scene_style_t sceneStyleDefaults(void);
 
 /* Where glReportError writes its "glError: %s" lines; NULL restores the default (stderr). */
@@ -55,13 +57,21 @@ void quad(int x, int y, int w, int h);
 /* Logs the first pending GL error, if any, as "glError: %s". Returns the error (0 = none). */
 unsigned glReportError(void);
 
+/* The colour a frame is cleared to (r, g, b, alpha): the plain colour or the checkerboard's
+ * 0.9 grey, opaque; transparent black for a transparent style. */
+void sceneClearColor(const scene_style_t *style, float rgba[4]);
+
 typedef void (*scene_draw_fn)(void *ctx);
 
 /* One whole frame except the buffer swap: model-view, eye-fixed light, clear (plain colour or
- * 0.9 grey + checkerboard), model, floor when style->axis, frame overlay, error report.
- * drawModel and drawFloor may be NULL. */
+ * 0.9 grey + checkerboard), model, floor when style->axis, frame overlay (not when
+ * transparent), error report. drawModel and drawFloor may be NULL. */
 void drawScene(scene_t *s, const scene_style_t *style, scene_draw_fn drawModel,
                scene_draw_fn drawFloor, void *ctx);
+
+/* The camera, and light 0 as a directional light fixed relative to the eye: the first step of
+ * every frame (drawScene and drawPrintImage do it themselves). */
+void setCameraAndLight(const scene_t *s);
 
 /* The picture that goes to the printer: the model alone on white, under the same camera. Draw
  * into a single-sampled framebuffer and read it back. */
