@@ -30,8 +30,7 @@ const char *const kHeavy = "recursion 100\naxiom X\nrule X=XX\n";
 // A table of tests/data/appcontroller (support/rows.h), as ISO Latin 1 text.
 QList<QStringList> table(const char *name) {
     QList<QStringList> rows;
-    for (const row_t &r :
-         readRows(std::string(SPRIG_TESTS_DIR "/data/appcontroller/") + name)) {
+    for (const row_t &r : readRows(std::string(SPRIG_TESTS_DIR "/data/appcontroller/") + name)) {
         QStringList row;
         for (const std::string &f : r)
             row << QString::fromLatin1(f.data(), qsizetype(f.size()));
