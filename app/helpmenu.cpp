@@ -79,9 +79,11 @@ void HelpMenu::showGuide(const QString &file, const QString &title) {
                                     tr("The guide \"%1\" is not installed.").arg(title),
                                     QMessageBox::Ok, _window);
         box->setObjectName("guideMissing");
+        QStringList places;
+        for (const QString &root : roots)
+            places << QDir::cleanPath(root);
         box->setInformativeText(tr("Sprig looked for %1 in:\n%2")
-                                    .arg(QStringLiteral("docs/") + file,
-                                         QDir::cleanPath(roots.join(QLatin1Char('\n')))));
+                                    .arg(QStringLiteral("docs/") + file, places.join('\n')));
         box->setWindowModality(Qt::WindowModal);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
