@@ -2,12 +2,15 @@
 #include "appcontroller.h"
 
 #include "basicopenglview.h"
+#include "codeeditor.h"
 #include "document.h"
 #include "editorlinks.h"
 #include "engineworker.h"
 #include "exportcommands.h"
 #include "files.h"
 #include "growthanimation.h"
+#include "findbar.h"
+#include "helpmenu.h"
 #include "lsyshighlighter.h"
 #include "maintoolbar.h"
 #include "messagereport.h"
@@ -15,10 +18,10 @@
 #include "preferenceswiring.h"
 #include "refreshbutton.h"
 #include "refreshcycle.h"
+#include "windowmemory.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -60,6 +63,7 @@ AppController::AppController(Preferences *prefs, QWidget *parent)
     connectParts();
     _wiring->restoreFont();
     showCycle();
+    restoreWindow(this, _prefs->settings());
 }
 
 AppController::~AppController() {
@@ -69,12 +73,15 @@ AppController::~AppController() {
 }
 
 void AppController::buildWindow() {
-    _editor = new QPlainTextEdit;
+    auto *editor = new CodeEditor;
+    _editor = editor;
     _editor->setObjectName("editor");
     _editor->setLineWrapMode(QPlainTextEdit::NoWrap);
     _editor->setUndoRedoEnabled(true);
     _editor->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     _highlighter = new LsysHighlighter(_editor->document());
+    editor->setErrorSource([h = _highlighter] { return h->errorMarkStart(); });
+    _findBar = new FindBar(_editor);
 
     _messages = new QTextBrowser;
     _messages->setObjectName("messages");
@@ -83,7 +90,7 @@ void AppController::buildWindow() {
     _messages->setLineWrapMode(QTextEdit::NoWrap);
 
     _tabs = new QTabWidget;
-    _tabs->addTab(_editor, tr("Description"));
+    _tabs->addTab(_findBar->editorPage(), tr("Description"));
     _tabs->addTab(_messages, tr("Messages"));
 
     _view = new BasicOpenGLView(_prefs);
@@ -140,16 +147,10 @@ void AppController::buildMenus() {
     QMenu *file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&New"), QKeySequence::New, _document, &Document::fileNew);
     file->addAction(tr("&Open..."), QKeySequence::Open, _document, &Document::fileOpen);
-    QMenu *recent = file->addMenu(tr("Open &Recent"));
-    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
-        recent->clear();
-        for (const QString &path : recentFiles(_prefs->settings()))
-            recent
-                ->addAction(QFileInfo(path).fileName(), _document,
-                            [this, path] { _document->openRecent(path); })
-                ->setToolTip(path);
-        if (recent->isEmpty()) recent->addAction(tr("No Recent Files"))->setEnabled(false);
-    });
+    buildRecentMenu(file->addMenu(tr("Open &Recent")), _prefs->settings(),
+                    [this](const QString &path) { _document->openRecent(path); });
+    auto *help = new HelpMenu(this, _document, this);
+    help->addExamplesMenu(file);
     file->addSeparator();
     file->addAction(tr("&Save"), QKeySequence::Save, _document, &Document::fileSave);
     file->addAction(tr("Save &As..."), QKeySequence(tr("Ctrl+Shift+S")), _document,
@@ -174,6 +175,8 @@ void AppController::buildMenus() {
     edit->addAction(tr("&Paste"), QKeySequence::Paste, _editor, &QPlainTextEdit::paste);
     edit->addAction(tr("Select &All"), QKeySequence::SelectAll, _editor,
                     &QPlainTextEdit::selectAll);
+    edit->addSeparator();
+    _findBar->addCommands(edit);
     edit->addSeparator();
     edit->addAction(tr("&Preferences..."), QKeySequence(tr("Ctrl+,")), _wiring,
                     &PreferencesWiring::preferencesOpen);
@@ -207,6 +210,7 @@ void AppController::buildMenus() {
     }
     _viewMenu->addSeparator();
     _wiring->addViewActions(_viewMenu);
+    help->addHelpMenu(menuBar());
 }
 
 void AppController::connectParts() {
@@ -352,6 +356,7 @@ void AppController::pickPoint(double x, double y, double z) {
 
 void AppController::closeEvent(QCloseEvent *event) {
     event->setAccepted(_document->closeRequested());
+    if (event->isAccepted()) saveWindow(this, _prefs->settings());
 }
 
 void AppController::showEvent(QShowEvent *event) {

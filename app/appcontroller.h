@@ -5,7 +5,9 @@
 //   MessageReport      the messages tab and the red error mark;
 //   ExportCommands     Export Model, Export Image and Print;
 //   PreferencesWiring  the toolbar, the display switches, the font, Preferences and Donate;
-//   EditorLinks        the editor's links under the mouse.
+//   EditorLinks        the editor's links under the mouse;
+//   FindBar            find, replace and go to line (the editor is a CodeEditor: line
+//                      numbers, bracket marks); HelpMenu, the guides, About and the examples.
 // The window itself keeps the growth factor and the model on screen, and connects the parts:
 // an edit re-plans the refresh, a refresh result is shown, a load refreshes and centres.
 #ifndef SPRIG_APP_APPCONTROLLER_H
@@ -23,6 +25,7 @@ class EditorLinks;
 class EngineWorker;
 class ExportCommands;
 class GrowthAnimation;
+class FindBar;
 class LsysHighlighter;
 class MainToolBar;
 class MessageReport;
@@ -114,6 +117,7 @@ class AppController : public QMainWindow {
     GrowthAnimation *_animation = nullptr;
     PreferencesWiring *_wiring = nullptr;
     EditorLinks *_links = nullptr;
+    FindBar *_findBar = nullptr; // find, replace and go to line, under the editor
 
     float _growth = 1.0f;
     refresh_result_t _shown;     // the model on screen (its arrays handed to the view)

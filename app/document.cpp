@@ -174,6 +174,19 @@ void Document::openRecent(const QString &path) {
               [this](bool answer) { pendingCallback(answer); });
 }
 
+void Document::openCopy(const QString &path) {
+    askToSave(tr("Do you want to save changes before loading?"), [this, path](bool answer) {
+        if (!answer || isEdited()) return;
+        const bool restoreEdited = _discarded;
+        if (setFile(path, false)) {
+            _file.clear();
+            setDocumentTitle(QString());
+        } else if (restoreEdited) {
+            _window->setWindowModified(true);
+        }
+    });
+}
+
 void Document::openFileRequest(const QString &path) {
     _pending = path;
     if (_finishedLaunch)

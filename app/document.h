@@ -89,6 +89,9 @@ class Document : public QObject {
     void fileSave();
     void fileSaveAs();
     void openRecent(const QString &path);
+    // Opens a file's text as a new untitled document (an example), after the save prompt like
+    // Open; Save then asks where to put it, so the file itself is never written.
+    void openCopy(const QString &path);
     // A file handed over by the system or another sprig process: loaded at the end of start-up
     // without a question, or after the save prompt once start-up is complete.
     void openFileRequest(const QString &path);

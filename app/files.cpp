@@ -43,3 +43,7 @@ void noteRecentFile(QSettings &settings, const QString &absolutePath) {
         list.removeLast();
     settings.setValue(kRecentKey, list);
 }
+
+void clearRecentFiles(QSettings &settings) {
+    settings.remove(kRecentKey);
+}

@@ -15,5 +15,6 @@ bool readDescription(const QString &path, QByteArray *bytes, QString *why);
 // The "recentFiles" list, most recent first, at most 10 entries, no duplicates.
 QStringList recentFiles(const QSettings &settings);
 void noteRecentFile(QSettings &settings, const QString &absolutePath);
+void clearRecentFiles(QSettings &settings);
 
 #endif

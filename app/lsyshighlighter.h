@@ -27,6 +27,7 @@ class LsysHighlighter : public QSyntaxHighlighter {
     // Colours [start, end) red until the next colouring pass (end stays inside one line).
     void markError(int start, int end);
     bool hasErrorMark() const { return _markEnd > _markStart; }
+    int errorMarkStart() const { return hasErrorMark() ? _markStart : -1; }
 
     // The definition offset that the character at pos links to, or -1 when pos is no link.
     int linkTarget(int pos) const;

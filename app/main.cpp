@@ -135,7 +135,6 @@ int main(int argc, char **argv) {
     // A session manager asking to end the session gets the same question.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager &) { window.document()->quit(); });
-    window.resize(1200, 760);
     window.show();
     if (!prefs.problem().isEmpty()) notice(&window, prefs.problem());
     QString name;

@@ -1,6 +1,7 @@
 # Install rules and the Debian package. lsys, its completion and manual page, the documentation
 # and the examples are installed by every build; the window's program, launcher, file type,
-# icons and manual page by the builds that have it (SPRIG_GUI).
+# icons, manual page, and the guides and examples its menus open, by the builds that have it
+# (SPRIG_GUI).
 set(SPRIG_SOURCE ${PROJECT_SOURCE_DIR})
 set(SPRIG_PACKAGING ${CMAKE_CURRENT_LIST_DIR})
 
@@ -29,6 +30,13 @@ if(SPRIG_GUI)
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/scalable/mimetypes
             RENAME text-x-sprig-lsystem.svg)
     install(FILES ${SPRIG_SOURCE}/docs/man/sprig.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    # What the window's Help menu and File > Open Example read at run time: outside the
+    # documentation folder, which a system may leave out.
+    install(FILES ${SPRIG_SOURCE}/docs/language.md ${SPRIG_SOURCE}/docs/viewer.md
+                  ${SPRIG_SOURCE}/docs/gallery.png
+            DESTINATION ${SPRIG_DATA_RELATIVE}/docs)
+    install(DIRECTORY ${SPRIG_SOURCE}/examples/ DESTINATION ${SPRIG_DATA_RELATIVE}/examples
+            FILES_MATCHING PATTERN "*.ls")
 endif()
 
 # `cpack -G DEB`: the libraries' packages come from dpkg-shlibdeps; the SVG icon engine and

@@ -55,8 +55,40 @@ rule A = F[+A][-A]B
 rule B = F[&A]
 "
 sleep 3
-xdotool mousemove 54 138 click 1
+xdotool mousemove 80 138 click 1
 shot editor-link 1
+
+# Line numbers and a bracket with its partner (the caret after "]" in the rule of A); then the
+# search bar with the replace row.
+xdotool mousemove 300 300 click 1
+xdotool key ctrl+shift+c ctrl+Home Down Down Down Down End Left
+sleep 1
+import -window root -crop 600x170+0+80 "$OUT/editor-brackets.png"
+xdotool key ctrl+h
+xdotool type --delay 20 "A"
+xdotool key ctrl+h
+xdotool type --delay 20 "Bud"
+shot editor-find 1
+xdotool key Escape
+
+# File > Open Example, and the language guide searched for "axiom".
+xdotool mousemove 20 8 click 1
+sleep 1
+xdotool mousemove 60 96
+sleep 0.5
+xdotool mousemove 300 96
+shot editor-examples 1
+xdotool key Escape Escape
+sleep 0.5
+xdotool mousemove 300 300 click 1
+xdotool key F1
+sleep 2
+xdotool type --delay 20 "axiom"
+xdotool key Return Return
+shot editor-help 1
+xdotool key ctrl+w
+sleep 0.5
+xdotool mousemove 300 300 click 1
 
 # The save prompt before New, and the preferences dialog.
 xdotool key ctrl+n

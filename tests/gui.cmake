@@ -28,3 +28,21 @@ add_test(NAME appcontroller
          COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:appcontroller_test>)
 set_tests_properties(appcontroller PROPERTIES LABELS gui TIMEOUT 300
                      ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+
+# The editor's comforts: bracket matching (no display); the editor widget alone; the search
+# bar, the help and examples and what the window remembers, in the real window.
+add_executable(brackets_test brackets_test.cpp)
+target_link_libraries(brackets_test PRIVATE sprig_colouring sprig_test_support GTest::gtest_main)
+gtest_discover_tests(brackets_test PROPERTIES LABELS app DISCOVERY_TIMEOUT 60)
+foreach(name codeeditor findbar helpmenu windowmemory)
+    add_executable(${name}_test ${name}_test.cpp)
+    set_target_properties(${name}_test PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name}_test PRIVATE sprig_app Qt6::Test)
+    target_include_directories(${name}_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/support)
+    target_compile_definitions(${name}_test PRIVATE SPRIG_EXAMPLES_DIR="${SPRIG_EXAMPLES_DIR}"
+                               SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+    add_test(NAME ${name}
+             COMMAND xvfb-run -a -s "-screen 0 1280x800x24" $<TARGET_FILE:${name}_test>)
+    set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT 180
+                         ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+endforeach()

@@ -15,7 +15,8 @@ for f in bin/sprig bin/lsys share/applications/sprig.desktop share/mime/packages
          share/icons/hicolor/scalable/apps/sprig.svg share/icons/hicolor/256x256/apps/sprig.png \
          share/icons/hicolor/scalable/mimetypes/text-x-sprig-lsystem.svg \
          share/man/man1/sprig.1 share/man/man1/lsys.1 share/doc/sprig/README.md \
-         share/doc/sprig/docs/language.md share/doc/sprig/examples/tree.ls; do
+         share/doc/sprig/docs/language.md share/doc/sprig/examples/tree.ls \
+         share/sprig/docs/language.md share/sprig/docs/viewer.md share/sprig/examples/tree.ls; do
     [ -s "$prefix/$f" ] || no "missing $f"
 done
 

@@ -1,0 +1,48 @@
+// The search bar in the real window under Xvfb, driven by real key presses through the window's
+// menu commands: find and its wrap round the ends, the case option, go to line, replace and
+// replace all as ordinary edits (edited mark, undo), step by step from tests/data/findbar.
+#include "document.h"
+#include "findbar.h"
+#include "test_window.h"
+
+class FindBarTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void steps() {
+        QTemporaryDir dir;
+        auto prefs = testPreferences(dir.filePath("settings.ini"));
+        AppController w(prefs.get());
+        QVERIFY(showActive(&w));
+        FindBar *bar = w.findChild<FindBar *>();
+        for (const QStringList &r : testTable("findbar/steps.txt")) {
+            const QString step = r.mid(0, 2).join(' ');
+            QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
+            if (r[0] == "text") {
+                QFile f(dir.filePath("text.ls"));
+                QVERIFY(f.open(QIODevice::WriteOnly) && f.write(r[1].toLatin1()) > 0);
+                f.close();
+                QVERIFY(w.document()->setFile(f.fileName(), false));
+                w.editor()->setFocus();
+            } else if (r[0] == "key") {
+                QTest::keySequence(focus, QKeySequence(r[1]));
+            } else if (r[0] == "type") {
+                QTest::keyClicks(focus, r[1]);
+            } else if (r[0] == "click") {
+                for (QAbstractButton *b : bar->findChildren<QAbstractButton *>())
+                    if (b->text() == r[1]) b->click();
+            }
+            const QTextCursor c = w.editor()->textCursor();
+            if (r[2] != "-")
+                QVERIFY2(QString("%1-%2").arg(c.selectionStart()).arg(c.selectionEnd()) == r[2],
+                         qPrintable(step + ": " + QString::number(c.selectionStart())));
+            if (r[3] != "-")
+                QVERIFY2(bar->status() == r[3], qPrintable(step + ": " + bar->status()));
+            if (r[4] != "-") QVERIFY2(w.isWindowModified() == (r[4] == "yes"), qPrintable(step));
+            if (r[5] != "-") QVERIFY2(w.editor()->toPlainText() == r[5], qPrintable(step));
+        }
+    }
+};
+
+QTEST_MAIN(FindBarTest)
+#include "findbar_test.moc"
