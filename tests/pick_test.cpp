@@ -3,11 +3,6 @@
 #include <set>
 
 #include "engine_test.h"
-#include "table.h"
-
-static float num(const std::string &s) {
-    return strtof(s.c_str(), nullptr);
-}
 
 // Rows: a point, "hit" or "miss" against the triangle (0,0,0) (1,0,0) (0,1,0), and for a hit a
 // bound on its error.
@@ -17,17 +12,16 @@ TEST(Pick, AngleSumErrorOfOneTriangle) {
     const tok_t *first = l->rules[LSYS_AXIOM] + 1, *second = first + 1;
     gPick.cmdStack[0] = first;
     gPick.cmdDepth = 1;
-    const auto rows = readTable("pick/angle-sum.tsv");
-    ASSERT_GE(rows.size(), 5u);
-    for (const auto &r : rows) {
-        const float p[3] = {num(r[0]), num(r[1]), num(r[2])};
+    for (const auto &r : dataRows("pick/angle-sum.txt")) {
+        const float p[3] = {(float)rowNumber(r[0]), (float)rowNumber(r[1]), (float)rowNumber(r[2])};
         memcpy(gPick.selIp, p, sizeof p);
         gPick.selErr = 3.0f;
         gPick.selSp = -1;
         selectTest(l.get(), a, b, c);
         const bool hit = r[3] == "hit";
         EXPECT_EQ(gPick.selSp, hit ? 1 : -1) << r[0] << " " << r[1] << " " << r[2];
-        EXPECT_TRUE(hit ? gPick.selErr < num(r[4]) : gPick.selErr == 3.0f) << r[0] << r[1];
+        EXPECT_TRUE(hit ? gPick.selErr < (float)rowNumber(r[4]) : gPick.selErr == 3.0f)
+            << r[0] << r[1];
         EXPECT_EQ(gPick.selStack[0], first);
     }
     // An equal error (the last row's again) keeps the earlier triangle's command.
@@ -68,13 +62,11 @@ static std::vector<std::vector<pick_level_t>> drawingCommands(lsys_t *l) {
 // their own command emits, in order) pick the commands in order. Rows: a description, or '@'
 // and a gallery file, and the recursion to draw it at.
 TEST(Pick, MarksTheCommandThatDrewEachTriangle) {
-    const auto rows = readTable("pick/commands.tsv");
-    ASSERT_GE(rows.size(), 4u);
     static pick_result_t p;
-    for (const auto &r : rows) {
+    for (const auto &r : dataRows("pick/commands.txt")) {
         const bool gallery = r[0][0] == '@';
         LsysPtr l = modelFrom(gallery ? readFile(SPRIG_EXAMPLES_DIR "/" + r[0].substr(1)) : r[0]);
-        if (r.size() > 1) l->recursion = num(r[1]);
+        if (r.size() > 1) l->recursion = (float)rowNumber(r[1]);
         RecordSink sink;
         l->sink = sink.emit();
         srand(0);
@@ -107,9 +99,7 @@ TEST(Pick, MarksTheCommandThatDrewEachTriangle) {
 // The printout of lsysSelect, err masked. Rows: a description, the band of heights in which the
 // first triangle drawn is picked, and the printout.
 TEST(Pick, PrintsTheDerivation) {
-    const auto rows = readTable("pick/printed.tsv");
-    ASSERT_GE(rows.size(), 3u);
-    for (const auto &r : rows) {
+    for (const auto &r : dataRows("pick/printed.txt")) {
         LsysPtr l = modelFrom(r[0]);
         RecordSink sink;
         l->sink = sink.emit();
@@ -117,7 +107,8 @@ TEST(Pick, PrintsTheDerivation) {
         lsysDraw(l.get(), nullTrace);
         std::vector<float> q = {1e6f, 1e6f, 1e6f}; // nothing there when no triangle is in the band
         for (size_t t = 0; t < sink.triangleCount(); t++)
-            if (centroid(sink, t, 2) > num(r[1]) && centroid(sink, t, 2) < num(r[2])) {
+            if (centroid(sink, t, 2) > (float)rowNumber(r[1]) &&
+                centroid(sink, t, 2) < (float)rowNumber(r[2])) {
                 q = {centroid(sink, t, 0), centroid(sink, t, 1), centroid(sink, t, 2)};
                 break;
             }
@@ -136,9 +127,7 @@ TEST(Pick, PrintsTheDerivation) {
 // Rows: a description, the slot (a character, or "axiom"), and the spans of its tokens 0, 1,
 // ... as "offset+length 'text'", or "none".
 TEST(Pick, FindsATokenInTheText) {
-    const auto rows = readTable("pick/spans.tsv");
-    ASSERT_GE(rows.size(), 9u);
-    for (const auto &r : rows) {
+    for (const auto &r : dataRows("pick/spans.txt")) {
         const int slot = r[1] == "axiom" ? (int)LSYS_AXIOM : (unsigned char)r[1][0];
         for (int32_t token = 0; token + 2 < (int32_t)r.size(); token++) {
             int32_t at = -1, n = -1;

@@ -1,7 +1,6 @@
 // Tests of the turtle interpreter: whole drawings, every command, its limits, growth and the
 // vector state it runs in. Tables are in tests/data/turtle/.
 #include "engine_test.h"
-#include "table.h"
 
 // Draws into sink (if given); returns the problems as "text; text", non-CODE_EXEC codes shown.
 static std::string draw(lsys_t *l, RecordSink *sink = nullptr) {
@@ -17,15 +16,9 @@ static std::string draw(lsys_t *l, RecordSink *sink = nullptr) {
     return out;
 }
 
-static float num(const std::string &s) {
-    return strtof(s.c_str(), nullptr);
-}
-
-// Rows of turtle/statistics.tsv: a description, the statistics lines it must give, problems.
+// Rows of turtle/statistics.txt: a description, the statistics lines it must give, problems.
 TEST(Turtle, StatisticsAndMessages) {
-    const auto rows = readTable("turtle/statistics.tsv");
-    ASSERT_GE(rows.size(), 25u);
-    for (const auto &r : rows) {
+    for (const auto &r : dataRows("turtle/statistics.txt")) {
         LsysPtr l = modelFrom(r[0]);
         RecordSink sink;
         EXPECT_EQ(draw(l.get(), &sink), r.size() > 2 ? r[2] : "") << r[0];
@@ -42,25 +35,21 @@ TEST(Turtle, StatisticsAndMessages) {
     }
 }
 
-// Rows of turtle/moves.tsv: an axiom and where its last segment ends.
+// Rows of turtle/moves.txt: an axiom and where its last segment ends.
 TEST(Turtle, CommandsMoveTheLastSegmentEnd) {
-    const auto rows = readTable("turtle/moves.tsv");
-    ASSERT_GE(rows.size(), 20u);
-    for (const auto &r : rows) {
+    for (const auto &r : dataRows("turtle/moves.txt")) {
         LsysPtr l = modelFrom("axiom " + r[0]);
         EXPECT_EQ(draw(l.get()), "") << r[0];
         const float *e = l->tube_ring[0];
         for (int i = 0; i < 3; i++)
-            EXPECT_NEAR(e[i], num(r[1 + i]), 1e-3) << r[0] << ", coordinate " << i;
+            EXPECT_NEAR(e[i], rowNumber(r[1 + i]), 1e-3) << r[0] << ", coordinate " << i;
     }
 }
 
-// Rows of turtle/thickness.tsv: one tube along z, its radius and its colour's table entry.
+// Rows of turtle/thickness.txt: one tube along z, its radius and its colour's table entry.
 TEST(Turtle, ThicknessAndColour) {
-    const auto rows = readTable("turtle/thickness.tsv");
-    ASSERT_GE(rows.size(), 10u);
     const float red[3] = {1, 0, 0}, black[3] = {0, 0, 0};
-    for (const auto &r : rows) {
+    for (const auto &r : dataRows("turtle/thickness.txt")) {
         LsysPtr l = modelFrom(r[0]);
         RecordSink sink;
         draw(l.get(), &sink);
@@ -71,16 +60,14 @@ TEST(Turtle, ThicknessAndColour) {
             radius = fmaxf(radius, hypotf(v.pos[0], v.pos[1]));
             ASSERT_EQ(memcmp(v.color, want, sizeof v.color), 0) << r[0];
         }
-        EXPECT_NEAR(radius, num(r[1]), 1e-3) << r[0];
+        EXPECT_NEAR(radius, rowNumber(r[1]), 1e-3) << r[0];
         EXPECT_EQ(sink.colorCalls, 3u) << r[0]; // side, start cap, end cap
     }
 }
 
 // Catches partial growth that differs from the scaled commands, or an unrepeatable random turn.
 TEST(Turtle, PartialGrowthAndRandomTurnsAreExact) {
-    const auto rows = readTable("turtle/same-drawing.tsv");
-    ASSERT_GE(rows.size(), 4u);
-    for (const auto &r : rows) {
+    for (const auto &r : dataRows("turtle/same-drawing.txt")) {
         LsysPtr a = modelFrom(r[0]), b = modelFrom(r[1]);
         RecordSink sa, sb;
         draw(a.get(), &sa);
@@ -109,22 +96,6 @@ TEST(Turtle, TheGrowthExampleGrowsSmoothly) {
         EXPECT_TRUE(size > 0 && fabsf(size - last) <= 0.05f * fmaxf(size, last) + (g == 50) * size)
             << "growth " << g / 100.0 << ": " << last << " then " << size;
         last = size;
-    }
-}
-
-TEST(Turtle, DepthFromRecursion) {
-    // clang-format off
-    const struct { float recursion; int depth; } rows[] = {
-        {0, 0}, {0.5f, 1}, {3, 3}, {99.5f, 100}, {100, 100}, {65536, 100}, {INFINITY, 100},
-        {-0.5f, 0}, {-INFINITY, 0}, {NAN, 0}};
-    // clang-format on
-    for (const auto &r : rows) {
-        LsysPtr l = modelFrom("axiom F\nrule G=G");
-        l->recursion = r.recursion;
-        const char *limited = r.depth == 100 ? "recursion depth limited to 100" : "";
-        EXPECT_EQ(draw(l.get()), limited) << r.recursion;
-        EXPECT_EQ(l->max_depth, r.depth) << r.recursion;
-        EXPECT_EQ(l->polygon_count, 24u) << r.recursion;
     }
 }
 

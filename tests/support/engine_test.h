@@ -21,6 +21,7 @@
 
 #include "lsys.h"
 #include "record_sink.h"
+#include "rows.h"
 #include "trace_log.h"
 
 struct LsysDeleter {

@@ -1,10 +1,11 @@
 // Tables of test cases kept in data files (tests/data/...): one row a line, fields separated by
-// '|' and trimmed, a field in double quotes keeps its blanks, "\n" and "\xNN" are decoded;
-// blank lines and lines starting with '#' are skipped. Numbers are read with strtod, so "inf",
-// "-inf", "nan" and "1e300" work.
+// '|' and trimmed, a field in double quotes keeps its blanks, "\n", "\t" and "\xNN" are decoded
+// ("\x7c" is a '|' inside a field); blank lines and lines starting with '#' are skipped. Numbers
+// are read with strtod, so "inf", "-inf", "nan" and "1e300" work.
 #ifndef SPRIG_TESTS_ROWS_H
 #define SPRIG_TESTS_ROWS_H
 
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <fstream>
@@ -22,13 +23,11 @@ inline std::string rowField(std::string f) {
     for (size_t i = 0; i < f.size(); ++i) {
         if (f[i] != '\\' || i + 1 == f.size()) {
             out += f[i];
-        } else if (f[++i] == 'n') {
-            out += '\n';
-        } else if (f[i] == 'x') {
+        } else if (f[++i] == 'x') {
             out += (char)strtol(f.substr(i + 1, 2).c_str(), nullptr, 16);
             i += 2;
         } else {
-            out += f[i];
+            out += f[i] == 'n' ? '\n' : f[i] == 't' ? '\t' : f[i];
         }
     }
     return out;
@@ -50,6 +49,15 @@ inline std::vector<row_t> readRows(const std::string &path) {
     }
     return rows;
 }
+
+#ifdef SPRIG_TESTS_DIR
+// The rows of tests/data/<name>; a table that is missing or empty ends the test program.
+inline std::vector<row_t> dataRows(const std::string &name) {
+    std::vector<row_t> rows = readRows(SPRIG_TESTS_DIR "/data/" + name);
+    if (rows.empty()) fprintf(stderr, "no rows in tests/data/%s\n", name.c_str()), abort();
+    return rows;
+}
+#endif
 
 inline double rowNumber(const std::string &field) {
     return strtod(field.c_str(), nullptr);
