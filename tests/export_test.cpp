@@ -66,43 +66,29 @@ bool readStl(const std::string &path, corners_t &out) {
     return true;
 }
 
-// Binary PLY with a vertex element of scalar properties, then a face element of index lists.
+// Binary PLY whose header declares exactly the vertex properties x y z nx ny nz (float) red green
+// blue (uchar) and faces as uchar-counted uint lists.
 bool readPly(const std::string &path, corners_t &out) {
-    std::string d = slurp(path), line, kw, a, b, c, element, count, item;
-    size_t at = d.find("end_header\n"), rows[2] = {0, 0}; // vertices, faces
-    if (d.compare(0, 4, "ply\n") || at == std::string::npos) return false;
-    std::vector<std::pair<std::string, std::string>> props; // the vertex's types and names
-    std::istringstream header(d.substr(0, at));
-    while (std::getline(header, line)) {
-        kw = a = b = c = "";
-        std::istringstream(line) >> kw >> a >> b >> c;
-        if (kw == "format" && line != "format binary_little_endian 1.0") return false;
-        if (kw == "element") element = a, rows[a == "face"] = std::stoul(b);
-        if (kw == "property" && element == "vertex") props.push_back({a, b});
-        if (kw == "property" && element == "face" && a == "list") count = b, item = c;
+    const std::string d = slurp(path);
+    size_t nv = 0, nf = 0;
+    int at = 0;
+    const char *header = "ply format binary_little_endian 1.0 comment %*[^\n] element vertex %zu "
+                         "property float x property float y property float z property float nx "
+                         "property float ny property float nz property uchar red property uchar "
+                         "green property uchar blue element face %zu property list uchar uint "
+                         "vertex_indices end_header%n";
+    if (sscanf(d.c_str(), header, &nv, &nf, &at) != 2 || !at || d[at] != '\n' ||
+        d.size() != at + 1 + 27 * nv + 13 * nf)
+        return false;
+    const unsigned char *v = (const unsigned char *)d.data() + at + 1, *f = v + 27 * nv;
+    for (size_t k = 0; k < 3 * nf; k++) {
+        const uint32_t i = u32(f + 13 * (k / 3) + 1 + 4 * (k % 3));
+        if (f[13 * (k / 3)] != 3 || i >= nv) return false;
+        const unsigned char *p = v + 27 * i;
+        out.push_back({f32(p), f32(p + 4), f32(p + 8), f32(p + 12), f32(p + 16), f32(p + 20),
+                       p[24] / 255.0f, p[25] / 255.0f, p[26] / 255.0f});
     }
-    at += 11;
-    bool bad = false;
-    auto num = [&](const std::string &type) -> double {
-        size_t n = type.find("char") != std::string::npos ? 1 : 4;
-        if (bad || at + n > d.size()) return bad = true, 0;
-        const unsigned char *q = (const unsigned char *)d.data() + (at += n) - n;
-        return type == "float" ? f32(q) : n == 1 ? *q : u32(q);
-    };
-    std::vector<std::map<std::string, double>> verts(rows[0]);
-    for (std::map<std::string, double> &v : verts)
-        for (const auto &[type, name] : props)
-            v[name] = num(type);
-    const char *names[9] = {"x", "y", "z", "nx", "ny", "nz", "red", "green", "blue"};
-    for (size_t f = 0; f < rows[1]; f++)
-        for (size_t k = 0, n = num(count), i; k < n; k++) {
-            if (n != 3 || (i = num(item)) >= verts.size()) return false;
-            corner_t c;
-            for (int j = 0; j < 9; j++)
-                c[j] = verts[i][names[j]] / (j < 6 ? 1 : 255);
-            out.push_back(c);
-        }
-    return !bad && at == d.size();
+    return true;
 }
 
 // OBJ "v", "vn" and "f v//n" lines, coloured by the Kd of the MTL material named by "usemtl".
@@ -287,6 +273,15 @@ TEST_F(ExportTest, EachFormatReadsBackTheModel) {
                 EXPECT_TRUE(!colours || near3(c, ends[e], 6, 0.5f / 255 + 1e-4f))
                     << c[6] << " " << c[7] << " " << c[8];
             }
+        }
+        // Side triangles are wound counter-clockwise seen from outside.
+        for (size_t t = 0; t + 2 < got.size(); t += 3) {
+            const float *a = got[t].data(), *b = got[t + 1].data(), *c = got[t + 2].data();
+            const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]},
+                        v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+            if (fabsf(u[0] * v[1] - u[1] * v[0]) > 1e-3f) continue; // a cap
+            EXPECT_GT((a[0] + b[0] + c[0]) * (u[1] * v[2] - u[2] * v[1]) +
+                          (a[1] + b[1] + c[1]) * (u[2] * v[0] - u[0] * v[2]), 0) << t;
         }
         EXPECT_NEAR(lo, 0, 1e-4);
         EXPECT_NEAR(hi, 200, 1e-4);

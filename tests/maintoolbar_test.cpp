@@ -1,8 +1,10 @@
 // The window's real toolbar: its items and what they drive, the arrangement, the start-up
 // version check and the customisation round trip, read back by the next window on the same
-// settings. Expected arrangements are written out here, never taken from the toolbar.
+// settings. Expected arrangements are written out here, never taken from the toolbar. Then
+// where Donate leads.
 #include "appcontroller.h"
 #include "basicopenglview.h"
+#include "homepage.h"
 #include "maintoolbar.h"
 #include "preferences.h"
 #include "refreshbutton.h"
@@ -136,6 +138,31 @@ class MainToolBarTest : public QObject {
         again.bar()->setArrangement({});
         again.bar()->saveState();
         QCOMPARE(Window(path).bar()->arrangement(), QStringList());
+    }
+
+    // "@" stands for a prefix holding share/doc/sprig/README.md, with the program in @/bin: a
+    // configured address unless it is a missing file, else the README installed there.
+    void homepage_data() {
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<QString>("expected");
+        const QString readme = "share/doc/sprig/README.md", installed = "file://@/" + readme;
+        QTest::newRow("web page") << "https://example.org/" << readme << "https://example.org/";
+        QTest::newRow("file exists") << installed << "no" << installed;
+        QTest::newRow("unset") << "" << readme << installed;
+        QTest::newRow("installed elsewhere") << "file:///no/" + readme << readme << installed;
+        QTest::newRow("nowhere") << "file:///no/README.md" << "no" << "file:///no/README.md";
+    }
+    void homepage() {
+        QFETCH(QString, configured);
+        QFETCH(QString, relative);
+        QFETCH(QString, expected);
+        QTemporaryDir root;
+        const QString at = root.path();
+        QVERIFY(QDir(at).mkpath("bin") && QDir(at).mkpath("share/doc/sprig"));
+        QVERIFY(QFile(root.filePath("share/doc/sprig/README.md")).open(QIODevice::WriteOnly));
+        QCOMPARE(resolveHomepage(configured.replace("@", at), at + "/bin", relative),
+                 expected.replace("@", at));
     }
 };
 

@@ -1,8 +1,7 @@
 // The hand-over socket: where it lives, who may talk through it, that a path arrives byte for
 // byte, and that no peer can hang, flood or take it over (tables in data/singleinstance/).
 // "Another user" is a throw-away user id without an account, reached through fork and setuid
-// when the tests run as root; those rows are skipped otherwise. Then where Donate leads.
-#include "homepage.h"
+// when the tests run as root; those rows are skipped otherwise.
 #include "singleinstance.h"
 
 #include <QtTest>
@@ -297,35 +296,6 @@ class SingleInstanceTest : public QObject {
         for (int i = 0; i < SingleInstance::kMaxClients; ++i)
             QVERIFY(rawSocket(path, true) >= 0);
         QVERIFY(client.forwardToRunning("/tmp/a.ls", 2 * SingleInstance::kServeMs + 1000));
-    }
-
-    // "@" stands for a prefix holding share/doc/sprig/README.md, with the program in @/bin.
-    void homepage_data() {
-        QTest::addColumn<QString>("configured");
-        QTest::addColumn<QString>("relative");
-        QTest::addColumn<QString>("expected");
-        const QString readme = "share/doc/sprig/README.md";
-        QTest::newRow("web page") << "https://example.org/" << readme << "https://example.org/";
-        QTest::newRow("file exists") << "file://@/" + readme << "no"
-                                     << "file://@/" + readme;
-        QTest::newRow("unset") << "" << readme << "file://@/" + readme;
-        QTest::newRow("installed elsewhere")
-            << "file:///no/" + readme << readme << "file://@/" + readme;
-        QTest::newRow("nowhere") << "file:///no/README.md"
-                                 << "no"
-                                 << "file:///no/README.md";
-    }
-    void homepage() {
-        QFETCH(QString, configured);
-        QFETCH(QString, relative);
-        QFETCH(QString, expected);
-        QTemporaryDir root;
-        QVERIFY(QDir(root.path()).mkpath("bin") && QDir(root.path()).mkpath("share/doc/sprig"));
-        QFile readme(root.filePath("share/doc/sprig/README.md"));
-        QVERIFY(readme.open(QIODevice::WriteOnly));
-        const QString at = root.path();
-        QCOMPARE(resolveHomepage(configured.replace("@", at), at + "/bin", relative),
-                 expected.replace("@", at));
     }
 
   private:
