@@ -64,32 +64,6 @@ class IoTest : public ::testing::Test {
     }
 };
 
-TEST_F(IoTest, ReadsRegularFilesOnly) {
-    const std::string nul("axiom F\n\0rule X=F\n", 18);
-    put("nul.ls", nul);
-    fs::create_symlink("nul.ls", at("link"));
-    ASSERT_EQ(mkfifo(at("fifo").c_str(), 0600), 0); // no writer: opening it would block
-    fs::create_directory(at("dir"));
-    ASSERT_EQ(truncate((put("huge", ""), at("huge")).c_str(), IO_MAX_READ + 1), 0);
-    ASSERT_EQ(truncate((put("max", ""), at("max")).c_str(), IO_MAX_READ), 0);
-    const std::pair<std::string, std::string> cases[] = {
-        {at("link"), ""}, // every byte, the NUL and what follows included
-        {at("max"), ""},
-        {at("fifo"), "not a regular file"},
-        {"/dev/null", "not a regular file"},
-        {at("dir"), "Is a directory"},
-        {at("huge"), "file too large (more than 64 MiB)"},
-        {at("missing"), "No such file or directory"},
-    };
-    for (const auto &[path, want] : cases) {
-        std::string bytes = "old", err;
-        EXPECT_EQ(ioReadFile(path, &bytes, &err), want.empty()) << path;
-        EXPECT_EQ(err, want) << path;
-        EXPECT_TRUE(path != at("link") || bytes == nul);
-        EXPECT_TRUE(path != at("max") || bytes.size() == (size_t)IO_MAX_READ);
-    }
-}
-
 // The identity taken at reading tells whether the path still leads to the same, unchanged file.
 TEST_F(IoTest, IdentityNoticesAChangedFile) {
     put("f.ls", "old");
@@ -110,10 +84,10 @@ TEST_F(IoTest, IdentityNoticesAChangedFile) {
     EXPECT_EQ(now.kind, IO_MISSING);
 }
 
-// Each case of write.txt in a child process: its own mount namespace (for a small full file
-// system), its own limits, and SIGPIPE and SIGXFSZ ignored as lsys and the window ignore them.
-// The child reports "skip" or the write's outcome and the check's status on one line.
-std::string runWriteCase(const std::vector<std::string> &f, const std::string &dir, bool named) {
+// Each case of read.txt (4 fields) or write.txt in a child process: its own mount namespace (for
+// a small full file system), its own limits, and SIGPIPE and SIGXFSZ ignored as lsys and the
+// window ignore them. The child reports "skip" or the outcome (and a write's check) on one line.
+std::string runCase(const std::vector<std::string> &f, const std::string &dir, bool named) {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) return "no pipe";
     pid_t child = fork();
@@ -129,12 +103,14 @@ std::string runWriteCase(const std::vector<std::string> &f, const std::string &d
             std::string data = f[2], err;
             if (data.compare(0, 2, "x*") == 0) data.assign(std::stoul(data.substr(2)), 'x');
             io_written_t w;
-            const bool ok = ioWriteFile(f[1], data.data(), data.size(), &err, &w);
+            const bool ok = f.size() == 4 ? ioReadFile(f[1], &data, &err)
+                                          : ioWriteFile(f[1], data.data(), data.size(), &err, &w);
             const char *kinds[] = {"missing", "regular", "device", "fifo", "other"};
-            const std::string check = "(" + f[6] + ") && [ -z \"$(find . -name '.?*')\" ]";
-            report = err + " | " + (ok ? kinds[w.file.kind] : "") + " | " +
-                     (ok ? std::to_string(w.brokenLinks) : "") + " | " +
-                     std::to_string(WEXITSTATUS(system(check.c_str())));
+            const std::string check = "(" + f.back() + ") && [ -z \"$(find . -name '.?*')\" ]";
+            report = f.size() == 4 ? err + " | " + (ok ? std::to_string(data.size()) : "-")
+                                   : err + " | " + (ok ? kinds[w.file.kind] : "") + " | " +
+                                         (ok ? std::to_string(w.brokenLinks) : "") + " | " +
+                                         std::to_string(WEXITSTATUS(system(check.c_str())));
         }
         if (write(out[1], report.data(), report.size()) < 0) _exit(1);
         _exit(0);
@@ -149,22 +125,25 @@ std::string runWriteCase(const std::vector<std::string> &f, const std::string &d
     return report;
 }
 
-TEST_F(IoTest, WritesAsTheTableSays) {
+TEST_F(IoTest, ReadsAndWritesAsTheTablesSay) {
     int done = 0;
-    for (const std::string &line : dataLines("write.txt")) {
-        const std::vector<std::string> f = fields(line);
-        ASSERT_EQ(f.size(), 7u) << line;
-        for (bool named : {false, true}) {
-            SCOPED_TRACE(line + (named ? " (named temporary)" : ""));
-            fs::remove_all(dir);
-            fs::create_directory(dir);
-            const std::string got = runWriteCase(f, dir, named);
-            if (got == "skip") continue;
-            EXPECT_EQ(got, f[3] + " | " + f[4] + " | " + f[5] + " | 0");
-            done++;
+    for (const char *table : {"read.txt", "write.txt"})
+        for (const std::string &line : dataLines(table)) {
+            const std::vector<std::string> f = fields(line);
+            const bool read = f.size() == 4;
+            ASSERT_EQ(f.size(), read ? 4u : 7u) << line;
+            for (bool named : {false, true}) {
+                SCOPED_TRACE(line + (named ? " (named temporary)" : ""));
+                fs::remove_all(dir);
+                fs::create_directory(dir);
+                const std::string got = runCase(f, dir, named);
+                if (got == "skip") continue;
+                EXPECT_EQ(got,
+                          read ? f[2] + " | " + f[3] : f[3] + " | " + f[4] + " | " + f[5] + " | 0");
+                done++;
+            }
         }
-    }
-    EXPECT_GE(done, 20); // the cases that need no privileges
+    EXPECT_GE(done, 34); // the cases that need no privileges
 }
 
 TEST_F(IoTest, UnfinishedFilesLeaveNothing) {
