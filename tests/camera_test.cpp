@@ -8,14 +8,8 @@
 
 namespace {
 
-std::vector<row_t> rows(const char *name) {
-    std::vector<row_t> t = readRows(std::string(SPRIG_TESTS_DIR "/data/camera/") + name);
-    EXPECT_FALSE(t.empty()) << name;
-    return t;
-}
-
 TEST(Camera, ProjectionFrustum) {
-    for (const row_t &r : rows("frustum.txt")) {
+    for (const row_t &r : dataRows("camera/frustum.txt")) {
         SCOPED_TRACE(r[0]);
         const std::vector<double> size = rowNumbers(r[1]), expect = rowNumbers(r[4]);
         scene_t s = {};
@@ -44,7 +38,7 @@ TEST(Camera, ResizeReportsOnlyRealChanges) {
 }
 
 TEST(Camera, CentreAndFloorOfAModel) {
-    for (const row_t &r : rows("centre.txt")) {
+    for (const row_t &r : dataRows("camera/centre.txt")) {
         SCOPED_TRACE(r[0]);
         const int polygons = (int)rowNumber(r[1]);
         const float thickness = (float)rowNumber(r[4]);
@@ -73,7 +67,7 @@ TEST(Camera, CentreAndFloorOfAModel) {
 
 // The eye backs off only until the widest corner fills SCENE_FRAME_FILL, inside the clip planes.
 TEST(Camera, FramingFitsTheBoxOnlyWhenNeeded) {
-    for (const row_t &r : rows("framing.txt")) {
+    for (const row_t &r : dataRows("camera/framing.txt")) {
         SCOPED_TRACE(r[0]);
         const std::vector<double> view = rowNumbers(r[1]), half = rowNumbers(r[3]),
                                   rot = rowNumbers(r[4]), seen = rowNumbers(r[5]);
