@@ -1,5 +1,5 @@
 // Mouse, wheel and spin arithmetic of the scene view, as scripts of events on a fresh 400 x 300
-// view and what they answer and leave (tests/data/interaction/scripts.txt).
+// view and what they answer and leave (tests/data/interaction/scripts.txt, which lists the steps).
 #include "interaction.h"
 
 #include "rows.h"
@@ -8,20 +8,10 @@
 #include <gtest/gtest.h>
 #include <math.h>
 
-#include <algorithm>
 #include <map>
 
 namespace {
 
-// Numbers as the scripts write them: 5 significant digits, and 0 for anything below 1e-6.
-template <class T> std::string nums(const T *v, int n) {
-    std::string out;
-    for (char buf[32]; n-- > 0; out += buf, v++)
-        snprintf(buf, sizeof buf, n ? "%.5g " : "%.5g", fabs(*v) < 1e-6 ? 0.0 : (double)*v);
-    return out;
-}
-
-// Runs the script (steps separated by ';') and returns the words its steps answer.
 std::string run(const std::string &script) {
     scene_t s{};
     resetCamera(&s, nullptr, 0.0f);
@@ -33,67 +23,51 @@ std::string run(const std::string &script) {
     spin_t sp;
     spinInit(&sp, 50.0); // the clock starts at 50 s; tick gaps count from there
     const char *cursors[] = {"arrow", "crosshair", "hand", "updown"};
-    std::string out, step;
-    std::istringstream steps(script);
-    while (std::getline(steps, step, ';')) {
-        std::istringstream in(step);
-        std::string op, a, b;
-        double x = 0, y = 0, z = 0;
-        in >> op;
-        if (op == "press") {
-            in >> a >> b >> x >> y;
+    return runScript(script, [&](const std::string &op, std::istream &in) -> std::string {
+        std::string a, b;
+        if (op == "press" && in >> a >> b) {
             const int button = a == "left"    ? BUTTON_LEFT
                                : a == "right" ? BUTTON_RIGHT
                                               : BUTTON_OTHER;
             const int mods = (b.find("control") != std::string::npos ? MOD_CONTROL : 0) |
                              (b.find("option") != std::string::npos ? MOD_OPTION : 0);
-            out += cursors[mousePress(&s, button, mods, (float)x, (float)y)];
-        } else if (op == "drag") {
-            bool projection = false;
-            in >> x >> y;
-            out += mouseDrag(&s, (float)x, (float)y, &projection) ? "redraw" : "still";
-            out += projection ? " projection" : "";
-        } else if (op == "release") {
-            out += cursors[mouseRelease(&s)];
-        } else if (op == "wheel") {
-            in >> x >> y >> z;
-            out += scrollWheel(&s, (float)x, (float)y, (float)z) ? "zoom" : "still";
-        } else if (op == "eye") {
-            in >> s.camera.viewPos.z;
-        } else if (op == "spin") {
-            in >> a;
-            sp.fAnimate = a == "on";
-        } else if (op == "velocity") {
-            in >> sp.rVel[0] >> sp.rVel[1] >> sp.rVel[2];
-        } else if (op == "tick") {
-            in >> x;
-            out += animationTick(&sp, &s, 50.0 + x) ? "frame" : "none";
-        } else if (op == "drawn") {
-            spinFrameDrawn(&sp);
-        } else if (op == "steps") { // N steps of 1/60 s
-            in >> x;
-            while (x-- > 0)
-                updateObjectRotationForTimeDelta(&sp, &s, 1.0 / 60.0);
-        } else if (op == "drag?") {
-            out += gTrackball ? "rotate" : gPan ? "pan" : gDolly ? "dolly" : "none";
-            out += gTrackingViewInfo == (gTrackball || gPan || gDolly ? &s : nullptr) ? "" : "!";
-        } else {
-            const float *r = s.objectRotation;
-            const std::map<std::string, std::string> shown = {
-                {"eye?", nums(&s.camera.viewPos.x, 3) + " at " + nums(&s.camera.viewDir.z, 1)},
-                {"start?", nums(gDollyPanStartPoint, 2)},
-                {"aperture?", nums(&s.camera.aperture, 1)},
-                {"world?", nums(s.worldRotation, 4)},
-                {"live?", nums(s.trackRotation, 4) + " / " + nums(gTrackBallRotation, 4)},
-                {"object?", nums(r, 4)},
-                {"finite?", std::isfinite(r[0] + r[1] + r[2] + r[3]) ? "finite" : "not finite"},
-                {"spin?", nums(&(x = sp.time - 50.0), 1) + " / " + nums(sp.rRot, 3) + " / " +
-                              nums(sp.rVel, 3) + " / " + nums(sp.rAccel, 3)}};
-            out += shown.count(op) ? shown.at(op) : "unknown step '" + op + "'";
+            const float x = (float)readNumber(in);
+            return cursors[mousePress(&s, button, mods, x, (float)readNumber(in))];
         }
-        if (!out.empty() && out.back() != ' ') out += " ";
-    }
-    return out.empty() ? out : out.substr(0, out.size() - 1);
+        const float x = (float)readNumber(in), y = (float)readNumber(in), z = (float)readNumber(in);
+        bool projection = false;
+        if (op == "drag") {
+            const bool moved = mouseDrag(&s, x, y, &projection);
+            return std::string(moved ? "redraw" : "still") + (projection ? " projection" : "");
+        }
+        if (op == "release") return cursors[mouseRelease(&s)];
+        if (op == "wheel") return scrollWheel(&s, x, y, z) ? "zoom" : "still";
+        if (op == "tick") return animationTick(&sp, &s, 50.0 + x) ? "frame" : "none";
+        if (op == "eye") s.camera.viewPos.z = x;
+        if (op == "spin") sp.fAnimate = x != 0;
+        if (op == "velocity") sp.rVel[0] = x, sp.rVel[1] = y, sp.rVel[2] = z;
+        if (op == "drawn") spinFrameDrawn(&sp);
+        for (int n = op == "steps" ? (int)x : 0; n > 0; n--)
+            updateObjectRotationForTimeDelta(&sp, &s, 1.0 / 60.0);
+        const float *r = s.objectRotation, clock = (float)(sp.time - 50.0);
+        const std::map<std::string, std::string> shown = {
+            {"drag?",
+             std::string(gTrackball ? "rotate"
+                         : gPan     ? "pan"
+                         : gDolly   ? "dolly"
+                                    : "none") +
+                 (gTrackingViewInfo == (gTrackball || gPan || gDolly ? &s : nullptr) ? "" : "!")},
+            {"eye?", rowText(&s.camera.viewPos.x, 3) + " at " + rowText(&s.camera.viewDir.z, 1)},
+            {"start?", rowText(gDollyPanStartPoint, 2)},
+            {"aperture?", rowText(&s.camera.aperture, 1)},
+            {"world?", rowText(s.worldRotation, 4)},
+            {"live?", rowText(s.trackRotation, 4) + " / " + rowText(gTrackBallRotation, 4)},
+            {"object?", rowText(r, 4)},
+            {"finite?", std::isfinite(r[0] + r[1] + r[2] + r[3]) ? "finite" : "not finite"},
+            {"spin?", rowText(&clock, 1) + " / " + rowText(sp.rRot, 3) + " / " +
+                          rowText(sp.rVel, 3) + " / " + rowText(sp.rAccel, 3)}};
+        return shown.count(op) ? shown.at(op) : "";
+    });
 }
 
 TEST(Interaction, ScriptsAnswerAsTheTableSays) {

@@ -5,45 +5,29 @@
 
 #include <gtest/gtest.h>
 #include <math.h>
+#include <string.h>
 
 namespace {
 
-// Numbers as the scripts write them: 5 significant digits, and 0 for anything below 1e-6.
-template <class T> std::string nums(const T *v, int n) {
-    std::string out;
-    for (char buf[32]; n-- > 0; out += buf, v++)
-        snprintf(buf, sizeof buf, n ? "%.5g " : "%.5g", fabs(*v) < 1e-6 ? 0.0 : (double)*v);
-    return out;
-}
-
-// Steps separated by ';': "start X Y ORIGINX ORIGINY WIDTH HEIGHT", "rot A X Y Z" (sets the
-// rotation), "roll X Y" (into the rotation), "add A X Y Z" (composes it after the rotation);
-// "ball?" answers the centre, the radius and the lifted press point, "rot?" the rotation.
+// Steps: "start X Y ORIGINX ORIGINY WIDTH HEIGHT", "rot A X Y Z" (sets the rotation), "roll X Y"
+// (into the rotation), "add A X Y Z" (composes it after the rotation); "ball?" answers the
+// centre, the radius and the lifted press point, "rot?" the rotation.
 std::string run(const std::string &script) {
-    float rot[4] = {0, 0, 0, 0}, added[4];
-    int v[6];
-    std::string out, step, op;
-    std::istringstream steps(script);
-    while (std::getline(steps, step, ';')) {
-        std::istringstream in(step);
-        in >> op;
-        if (op == "start" && in >> v[0] >> v[1] >> v[2] >> v[3] >> v[4] >> v[5])
-            startTrackball(v[0], v[1], v[2], v[3], v[4], v[5]);
-        else if (op == "rot")
-            in >> rot[0] >> rot[1] >> rot[2] >> rot[3];
-        else if (op == "roll" && in >> v[0] >> v[1])
-            rollToTrackball(v[0], v[1], rot);
-        else if (op == "add" && in >> added[0] >> added[1] >> added[2] >> added[3])
-            addToRotationTrackball(added, rot);
-        else if (op == "ball?")
-            out += nums(&gXCenterTrackball, 1) + " " + nums(&gYCenterTrackball, 1) + " " +
-                   nums(&gRadiusTrackball, 1) + " / " + nums(gStartPtTrackball, 3) + " ";
-        else if (op == "rot?")
-            out += nums(rot, 4) + " ";
-        else
-            return "bad step '" + step + "'";
-    }
-    return out.substr(0, out.size() - 1);
+    float rot[4] = {0, 0, 0, 0};
+    return runScript(script, [&](const std::string &op, std::istream &in) -> std::string {
+        float v[6];
+        for (float &x : v)
+            x = (float)readNumber(in);
+        if (op == "start")
+            startTrackball((int)v[0], (int)v[1], (int)v[2], (int)v[3], (int)v[4], (int)v[5]);
+        if (op == "rot") memcpy(rot, v, sizeof rot);
+        if (op == "roll") rollToTrackball((int)v[0], (int)v[1], rot);
+        if (op == "add") addToRotationTrackball(v, rot);
+        if (op == "rot?") return rowText(rot, 4);
+        if (op != "ball?") return "";
+        return rowText(&gXCenterTrackball, 1) + " " + rowText(&gYCenterTrackball, 1) + " " +
+               rowText(&gRadiusTrackball, 1) + " / " + rowText(gStartPtTrackball, 3);
+    });
 }
 
 TEST(Trackball, ScriptsAnswerAsTheTableSays) {
