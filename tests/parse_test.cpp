@@ -47,26 +47,3 @@ TEST(Parse, Table) {
     }
     setlocale(LC_ALL, "C");
 }
-
-// Random bytes, mostly special ones, leave an axiom and messages at (split) line starts.
-TEST(Parse, ArbitraryBytesGiveAnAxiomAndLinePositions) {
-    static const char special[] = "\r\n#@=() \t.-+0123456789eFX_ruleaxiomcolor";
-    srand(1234);
-    for (int round = 0; round < 300; round++) {
-        std::string text((size_t)(rand() % 3000), ' ');
-        for (auto &ch : text)
-            ch = rand() % 3 ? special[rand() % (sizeof special - 1)] : (char)(1 + rand() % 255);
-        LsysPtr l(lsysInit());
-        traceLogClear();
-        lsysParse(l.get(), traceLog, text.c_str());
-        ASSERT_NE(l->rules[LSYS_AXIOM], nullptr);
-        for (const auto &m : traceLogged()) {
-            ASSERT_GE(m.code, CODE_NOLINE);
-            ASSERT_LT(m.code, (int)text.size() + (m.code <= 0));
-            bool lineStart = m.code <= 0;
-            for (int32_t start = m.code; !lineStart && start >= 0; start -= 1000)
-                lineStart = start == 0 || text[start - 1] == '\n' || text[start - 1] == '\r';
-            ASSERT_TRUE(lineStart) << "message at " << m.code;
-        }
-    }
-}

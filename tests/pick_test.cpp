@@ -139,25 +139,3 @@ TEST(Pick, FindsATokenInTheText) {
         }
     }
 }
-
-// Every parsed token lies where its span says (picks on the gallery are appcontroller_test's).
-TEST(Pick, SpansCoverEveryTokenOfTheGallery) {
-    for (const char *name : {"tree.ls", "koch-quadratic.ls"}) {
-        const std::string text = readFile(std::string(SPRIG_EXAMPLES_DIR) + "/" + name);
-        LsysPtr l = modelFrom(text);
-        int checked = 0;
-        for (int slot = 0; slot < LSYS_SLOTS; slot++) {
-            for (int32_t i = 0; l->rules[slot] && l->rules[slot][i].cmd; i++, checked++) {
-                int32_t at, n;
-                ASSERT_TRUE(lsysTokenSpan(text.c_str(), slot, i, &at, &n)) << name << slot << i;
-                const tok_t *t = l->rules[slot] + i;
-                EXPECT_EQ((unsigned char)text[at], t->cmd) << name << " " << slot << " " << i;
-                if (t->cmd == '(') {
-                    EXPECT_EQ(text[at + n - 1], ')') << name << " " << i;
-                    EXPECT_EQ(strtof(text.c_str() + at + 1, 0), t->param) << name << " " << i;
-                }
-            }
-        }
-        EXPECT_GT(checked, 20) << name;
-    }
-}

@@ -5,14 +5,6 @@
 
 #include "engine_test.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define SPRIG_SLOW_BUILD 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SPRIG_SLOW_BUILD 1
-#endif
-#endif
-
 namespace {
 
 enum kind_t { GALLERY, SAVED, HOSTILE, RANDOM };
@@ -44,7 +36,7 @@ std::vector<input_t> inputs() {
             out.push_back({kind, std::filesystem::path(f).stem().string(), readFile(f), "",
                            kind == SAVED ? 100000u : UINT32_MAX,
                            kind == SAVED ? 5000u : UINT32_MAX});
-#ifdef SPRIG_SLOW_BUILD
+#ifdef __SANITIZE_ADDRESS__
     const uint32_t budget = 2000000; /* the default budget takes seconds under the sanitizers */
 #else
     const uint32_t budget = LSYS_DEFAULT_TOKEN_LIMIT;
@@ -70,19 +62,23 @@ std::vector<input_t> inputs() {
         {"every_byte_as_a_rule_name", names}};
     for (const auto &[name, text] : made)
         out.push_back({HOSTILE, name, text, ""});
-    /* Random descriptions over every command, with parameters, under small ceilings. */
-    static const char commands[] = "FfZzGg+-&^<>|%$[]{}.!?:;'\"ct~ABC";
+    /* Random descriptions over every command, with parameters, and random bytes (mostly ones
+     * that mean something to the parser), under small ceilings. */
+    static const char commands[] = "FfZzGg+-&^<>|%$[]{}.!?:;'\"ct~ABC",
+                      special[] = "\r\n#@=() \t.-+0123456789eFX_ruleaxiomcolor";
     std::mt19937 random(7);
-    for (int i = 0; i < 100; i++) {
-        std::string text = "recursion " + std::to_string(random() % 6) + "\n";
+    for (int i = 0; i < 200; i++) {
+        std::string text = i % 2 ? "" : "recursion " + std::to_string(random() % 6) + "\n";
         for (const char *head : {"axiom ", "rule A=", "rule B=", "rule C="}) {
-            text += head;
-            for (int n = random() % 20; n > 0; n--) {
-                text += commands[random() % (sizeof commands - 1)];
-                if (random() % 4 == 0)
+            text += i % 2 ? "" : head;
+            for (int n = random() % (i % 2 ? 750 : 20); n > 0; n--) {
+                text += i % 2 && random() % 3 == 0 ? (char)(1 + random() % 255)
+                        : i % 2                    ? special[random() % (sizeof special - 1)]
+                                                   : commands[random() % (sizeof commands - 1)];
+                if (i % 2 == 0 && random() % 4 == 0)
                     text += "(" + std::to_string((int)(random() % 200) - 100) + ")";
             }
-            text += "\n";
+            text += i % 2 ? "" : "\n";
         }
         out.push_back({RANDOM, "random_" + std::to_string(i), text, "", 100000, 20000});
     }
@@ -138,6 +134,12 @@ TEST_P(Drawing, EndsFinishedAndBatchesGiveTheSameStream) {
         EXPECT_EQ(m[n - 5 + i].text.rfind(prefixes[i], 0), 0u) << m[n - 5 + i].text;
     }
     EXPECT_EQ(m[n - 5].text, "polygons: " + std::to_string(polygons));
+    for (const logged_msg_t &msg : m) { /* a parser message stands at a line start, or a split */
+        bool start = msg.code < 0;
+        for (int32_t at = msg.code; !start && at >= 0; at -= LSYS_LINE)
+            start = at == 0 || in.text[at - 1] == '\n' || in.text[at - 1] == '\r';
+        EXPECT_TRUE(start && msg.code < (int32_t)in.text.size() + 1) << msg.code << " " << msg.text;
+    }
     EXPECT_EQ(vertices % 3, 0u) << "vertices must come in whole triangles";
     EXPECT_LE((uint64_t)polygons, (uint64_t)polyLimit + LSYS_VERTICES + 24);
     const auto said = [&](const logged_msg_t &msg) { return msg.text == in.expect; };
@@ -152,6 +154,15 @@ TEST_P(Drawing, EndsFinishedAndBatchesGiveTheSameStream) {
         EXPECT_EQ(n, 5u) << "statistics only: " << ::testing::PrintToString(m);
         for (int i = 0; i < 3; i++)
             EXPECT_TRUE(isfinite(bounds.min[i]) && bounds.min[i] <= bounds.max[i]) << i;
+        LsysPtr l = modelFrom(in.text); /* every parsed token lies where its span says */
+        for (int slot = 0; slot < LSYS_SLOTS; slot++)
+            for (int32_t i = 0, at, len; l->rules[slot] && l->rules[slot][i].cmd; i++) {
+                const tok_t *t = l->rules[slot] + i;
+                ASSERT_TRUE(lsysTokenSpan(in.text.c_str(), slot, i, &at, &len)) << slot << " " << i;
+                EXPECT_EQ((unsigned char)in.text[at], t->cmd) << slot << " " << i;
+                EXPECT_TRUE(t->cmd != '(' || (in.text[at + len - 1] == ')' &&
+                                              strtof(in.text.c_str() + at + 1, 0) == t->param));
+            }
     }
     if (in.kind == SAVED) { /* the pick replays the run that found it, as under the fuzzer */
         const lsys_limits_t ceilings = {in.polygons, in.tokens};
