@@ -29,11 +29,16 @@ TEST(Expand, SimplifiedStream) {
     }
 }
 
-// Catches walks that only drop, merge or rewrite running past the budget inside one call.
+// Catches walks that only drop, merge or rewrite running past the budget inside one call. The
+// last text's rules a..z, A..F each double into the next, the last empty: 2^31 bodies and no
+// token.
 TEST(Expand, BudgetEndsRunawayWalksInsideOneCall) {
+    std::string chain = "axiom a\nrule F=\n", names = "abcdefghijklmnopqrstuvwxyzABCDEF";
+    for (size_t i = 0; i + 1 < names.size(); i++)
+        chain += "rule " + names.substr(i, 1) + "=" + names.substr(i + 1, 1) + names[i + 1] + "\n";
     const std::string texts[] = {"axiom X\nrule X=XX\n", "axiom +\nrule +=++\n",
                                  "axiom f\nrule f=ff\n", "axiom .\nrule .=..\n",
-                                 "axiom c\nrule c=cc\n", emptyChain()};
+                                 "axiom c\nrule c=cc\n", chain};
     simple_tok_t s;
     for (const std::string &text : texts) {
         LsysPtr l = modelFrom(text);

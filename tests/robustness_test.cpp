@@ -29,13 +29,13 @@ std::string repeat(const std::string &s, size_t n) {
 
 std::vector<input_t> inputs() {
     std::vector<input_t> out;
-    for (const auto &[kind, dir, ext] :
-         {std::make_tuple(GALLERY, SPRIG_EXAMPLES_DIR, ".ls"),
-          std::make_tuple(SAVED, SPRIG_TESTS_DIR "/fuzz-regressions", "")})
-        for (const std::string &f : filesIn(dir, ext)) /* the fuzzer's budgets for its inputs */
-            out.push_back({kind, std::filesystem::path(f).stem().string(), readFile(f), "",
-                           kind == SAVED ? 100000u : UINT32_MAX,
-                           kind == SAVED ? 5000u : UINT32_MAX});
+    for (const auto &[kind, dir] : {std::make_pair(GALLERY, SPRIG_EXAMPLES_DIR),
+                                    std::make_pair(SAVED, SPRIG_TESTS_DIR "/fuzz-regressions")})
+        for (const auto &f : std::filesystem::directory_iterator(dir)) /* the fuzzer's budgets */
+            if (f.path().extension() == ".ls")
+                out.push_back({kind, f.path().stem().string(), readFile(f.path()), "",
+                               kind == SAVED ? 100000u : UINT32_MAX,
+                               kind == SAVED ? 5000u : UINT32_MAX});
 #ifdef __SANITIZE_ADDRESS__
     const uint32_t budget = 2000000; /* the default budget takes seconds under the sanitizers */
 #else
