@@ -31,18 +31,16 @@ TEST(Lsys, RunsAsTheTableSays) {
     ASSERT_TRUE(mkdtemp(tmpl));
     const std::string base = tmpl, dir = base + "/w";
     const bool unshared = system("unshare -m true 2>/dev/null") == 0;
-#if defined(__SANITIZE_ADDRESS__)
-    setenv("SANITIZED", "1", 1);
+    for (const char *var :
+         {"LSYS=" LSYS_BINARY, "VERSION=" LSYS_VERSION, "COMPLETION=" LSYS_COMPLETION,
+          "EXAMPLES=" SPRIG_EXAMPLES_DIR, "SOURCE=" SPRIG_SOURCE_DIR,
+          "DATA=" SPRIG_TESTS_DIR "/data/cli", LSYS_HAS_RENDER ? "HAS_RENDER=1" : "HAS_RENDER=0",
+#ifdef __SANITIZE_ADDRESS__
+          "SANITIZED=1"})
 #else
-    setenv("SANITIZED", "0", 1);
+          "SANITIZED=0"})
 #endif
-    setenv("HAS_RENDER", LSYS_HAS_RENDER ? "1" : "0", 1);
-    setenv("LSYS", LSYS_BINARY, 1);
-    setenv("VERSION", LSYS_VERSION, 1);
-    setenv("COMPLETION", LSYS_COMPLETION, 1);
-    setenv("EXAMPLES", SPRIG_EXAMPLES_DIR, 1);
-    setenv("SOURCE", SPRIG_SOURCE_DIR, 1);
-    setenv("DATA", SPRIG_TESTS_DIR "/data/cli", 1);
+        putenv((char *)var);
     std::ifstream in(SPRIG_TESTS_DIR "/data/cli/runs.txt");
     int ran = 0;
     for (std::string line; std::getline(in, line);) {
@@ -95,11 +93,10 @@ TEST(JsonNumber, IsTheShortestDecimalThatReadsBack) {
         std::string text = jsonLine(QJsonObject{{"v", jsonNumber(v)}});
         text = text.substr(5, text.size() - 7); // {"v":...}\n
         EXPECT_EQ(strtof(text.c_str(), nullptr), v) << text;
-        std::string digits = text.substr(0, text.find_first_of("eE"));
-        digits.erase(std::remove_if(digits.begin(), digits.end(),
-                                    [](char c) { return c == '-' || c == '.'; }),
-                     digits.end());
-        digits = digits.substr(digits.find_first_not_of('0'));
+        std::string digits; // the significant ones
+        for (char c : text.substr(0, text.find_first_of("eE")))
+            digits +=
+                isdigit((unsigned char)c) && (c != '0' || !digits.empty()) ? std::string(1, c) : "";
         digits.erase(digits.find_last_not_of('0') + 1);
         int n = 0;
         char buf[32];

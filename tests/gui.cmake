@@ -1,9 +1,5 @@
 # The scene view's input arithmetic (no display), and its Qt widgets under Xvfb.
-add_executable(interaction_test interaction_test.cpp)
-target_link_libraries(interaction_test PRIVATE sprig_view_interaction sprig_test_support
-                      GTest::gtest_main)
-target_compile_definitions(interaction_test PRIVATE SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
-gtest_discover_tests(interaction_test PROPERTIES LABELS view DISCOVERY_TIMEOUT 60)
+sprig_gtest(interaction view sprig_view_interaction sprig_test_support)
 
 add_executable(glview_test glview_test.cpp)
 set_target_properties(glview_test PROPERTIES AUTOMOC ON)
