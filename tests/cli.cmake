@@ -7,6 +7,6 @@ sprig_gtest(io cli sprig_io)
 target_compile_definitions(cli_test PRIVATE LSYS_BINARY="$<TARGET_FILE:lsys>"
     LSYS_VERSION="${PROJECT_VERSION}"
     LSYS_COMPLETION="${PROJECT_SOURCE_DIR}/cli/lsys.bash-completion"
-    SPRIG_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    SPRIG_SOURCE_DIR="${PROJECT_SOURCE_DIR}" SPRIG_BUILD_DIR="${PROJECT_BINARY_DIR}"
     LSYS_HAS_RENDER=$<IN_LIST:SPRIG_HAVE_RENDER,$<TARGET_PROPERTY:sprig_lsys,COMPILE_DEFINITIONS>>)
 add_dependencies(cli_test lsys)

@@ -34,7 +34,8 @@ TEST(Lsys, RunsAsTheTableSays) {
     for (const char *var :
          {"LSYS=" LSYS_BINARY, "VERSION=" LSYS_VERSION, "COMPLETION=" LSYS_COMPLETION,
           "EXAMPLES=" SPRIG_EXAMPLES_DIR, "SOURCE=" SPRIG_SOURCE_DIR,
-          "DATA=" SPRIG_TESTS_DIR "/data/cli", LSYS_HAS_RENDER ? "HAS_RENDER=1" : "HAS_RENDER=0",
+          "DATA=" SPRIG_TESTS_DIR "/data/cli", "BUILD=" SPRIG_BUILD_DIR,
+          LSYS_HAS_RENDER ? "HAS_RENDER=1" : "HAS_RENDER=0",
 #ifdef __SANITIZE_ADDRESS__
           "SANITIZED=1"})
 #else

@@ -17,9 +17,3 @@ target_link_libraries(maintoolbar_test PRIVATE sprig_app)
 target_link_libraries(main_test PRIVATE sprig_app)
 target_compile_definitions(main_test PRIVATE SPRIG_BINARY="$<TARGET_FILE:sprig>")
 add_dependencies(main_test sprig)
-
-# The install tree in a scratch prefix (the .deb is built by `make deb`, not here).
-add_test(NAME install
-         COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${PROJECT_BINARY_DIR}
-                 ${CMAKE_CURRENT_BINARY_DIR}/install-root)
-set_tests_properties(install PROPERTIES LABELS install TIMEOUT 120)
