@@ -50,13 +50,3 @@ formats_documented() {
     grep -qF "'$bars'" "$COMPLETION" && grep -qF "\"$spaces\"" "$COMPLETION" &&
         grep -qF "$man" "$SOURCE/docs/man/lsys.1" && grep -qF "$readme" "$SOURCE/README.md"
 }
-# Every file a desktop needs is in the install tree under $1.
-installed() {
-    for f in bin/sprig bin/lsys share/applications/sprig.desktop share/mime/packages/sprig.xml \
-        share/icons/hicolor/scalable/apps/sprig.svg share/icons/hicolor/256x256/apps/sprig.png \
-        share/icons/hicolor/scalable/mimetypes/text-x-sprig-lsystem.svg share/man/man1/sprig.1 \
-        share/man/man1/lsys.1 share/doc/sprig/README.md share/doc/sprig/docs/language.md \
-        share/doc/sprig/examples/tree.ls; do
-        [ -s "$1/$f" ] || return 1
-    done
-}
