@@ -205,13 +205,9 @@ bool read3mf(const std::string &path, corners_t &out) {
 // Draws a description through the exporters' collector.
 mesh_t drawMesh(const char *text) {
     mesh_t m;
-    emit_t e = meshEmit(&m);
-    lsys_t *l = lsysInit();
-    lsysParse(l, nullTrace, text);
-    srand(0);
-    l->sink = &e;
-    lsysDraw(l, nullTrace);
-    lsysFree(l);
+    const emit_t e = meshEmit(&m);
+    lsys_job_t job = {text, 1.0f, nullptr, &e, nullptr, 1, 0};
+    lsysFree(lsysBuild(&job, nullTrace));
     return m;
 }
 
@@ -220,14 +216,9 @@ bool near3(const corner_t &a, const corner_t &b, int from, float tol) {
            fabsf(a[from + 2] - b[from + 2]) <= tol;
 }
 
-class ExportTest : public ::testing::Test {
-  protected:
-    char tmpl[32] = "/tmp/lsys_export_test.XXXXXX";
-    const std::string dir = mkdtemp(tmpl) ? tmpl : "/nonexistent";
-    ~ExportTest() override { std::filesystem::remove_all(tmpl); }
-};
-
-TEST_F(ExportTest, EachFormatReadsBackTheModel) {
+TEST(Export, EachFormatReadsBackTheModel) {
+    char tmpl[] = "/tmp/lsys_export_test.XXXXXX";
+    const std::string dir = mkdtemp(tmpl);
     // Tubes of colour 2 (z 0..100) and 4 (100..200); an empty drawing gives valid empty files.
     const mesh_t tubes = drawMesh("axiom Fc(4)F\n"), empty = drawMesh("axiom +\n");
     ASSERT_EQ(tubes.triangleCount(), 64u);
@@ -286,6 +277,7 @@ TEST_F(ExportTest, EachFormatReadsBackTheModel) {
     }
     // The OBJ names its material library by its base name, whatever the extension's case.
     EXPECT_NE(slurp(dir + "/model.OBJ").find("\nmtllib model.mtl\n"), std::string::npos);
+    std::filesystem::remove_all(dir);
 }
 
 // Only triangles with a position that is not finite are dropped: a huge model whose normals
