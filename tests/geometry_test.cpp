@@ -77,9 +77,12 @@ TEST(Geometry, FacesPointOutward) {
         const bool convex = triangles != 0;
         EXPECT_EQ(convex, l->polygon_count == (l->shape == 1 ? 24u : 6u));
         EXPECT_TRUE(convex ? sink.triangleCount() == triangles : sink.triangleCount() > 0);
+        const face_t face[1] = {{0, 1, 2, 2}};
         for (size_t t = 0; t < sink.triangleCount(); t++) {
-            float w[3], out = 0;
-            ASSERT_TRUE(recordedFaceNormal(sink, t, w));
+            float w[3], out = 0, v[3][3]; // w: the winding's normal
+            for (int k = 0; k < 3; k++)
+                memcpy(v[k], sink.corner(t, k).pos, sizeof v[k]);
+            ASSERT_TRUE(makeNormal(face, v, 0, w));
             for (int k = 0; k < 3; k++) {
                 const float *n = sink.corner(t, k).normal;
                 EXPECT_GT(n[0] * w[0] + n[1] * w[1] + n[2] * w[2], convex ? 0.9f : 0.0f) << t;
