@@ -119,6 +119,10 @@ TEST_P(Drawing, EndsFinishedAndBatchesGiveTheSameStream) {
         LsysPtr l = draw(in, sink);
         ASSERT_TRUE(l);
         hash[batched] = streamHash(sink.vertices), vertices = sink.vertices.size();
+        for (int size :
+             sink.batchSizes) /* whole triangles, at most LSYS_BATCH corners, a colour each */
+            EXPECT_TRUE(size % 3 == 0 && size <= LSYS_BATCH && sink.normalCalls == 0) << size;
+        EXPECT_TRUE(!batched || sink.colorCalls == sink.batchSizes.size());
         polygons = l->polygon_count, polyLimit = l->poly_limit, bounds = l->bounds;
     }
     EXPECT_EQ(hash[1], in.runaway ? 0 : hash[0]) << "batches must replay the per-vertex calls";
