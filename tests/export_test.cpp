@@ -56,13 +56,11 @@ bool readStl(const std::string &path, corners_t &out) {
     std::string d = slurp(path);
     const unsigned char *p = (const unsigned char *)d.data();
     if (d.size() < 84 || d.size() != 84 + 50ull * u32(p + 80)) return false;
-    for (size_t t = 84; t < d.size(); t += 50)
-        for (int k = 0; k < 3; k++) {
-            float pos[3], n[3], none[3] = {}; // the facet normal serves every corner
-            for (int a = 0; a < 3; a++)
-                pos[a] = f32(p + t + 12 + 12 * k + 4 * a), n[a] = f32(p + t + 4 * a);
-            out.push_back(corner(pos, n, none));
-        }
+    for (size_t c = 0; 84 + 50 * (c / 3) < d.size(); c++) { // corner c of facet c / 3
+        const unsigned char *f = p + 84 + 50 * (c / 3), *q = f + 12 + 12 * (c % 3);
+        out.push_back(
+            {f32(q), f32(q + 4), f32(q + 8), f32(f), f32(f + 4), f32(f + 8)}); // facet's normal
+    }
     return true;
 }
 
