@@ -26,12 +26,6 @@ QList<QStringList> rows() {
     return out;
 }
 
-int signalNamed(const QString &name) {
-    for (int s = 1; s < NSIG; ++s)
-        if (sigabbrev_np(s) && name == sigabbrev_np(s)) return s;
-    return 0;
-}
-
 // Kind, size, modification time and inode: what any write or replacement would change.
 QString identity(const QString &path) {
     struct stat st {};
@@ -84,7 +78,8 @@ class MainTest : public QObject {
             60000);
         QCOMPARE(sprig.state(), QProcess::Running);
         for (const QString &s : row[3].split(','))
-            kill(pid_t(sprig.processId()), signalNamed(s));
+            QProcess::execute("/bin/sh",
+                              {"-c", "kill -s " + s + " " + QString::number(sprig.processId())});
         QVERIFY(sprig.waitForFinished(60000));
         const QString err = QString::fromLocal8Bit(sprig.readAllStandardError());
         const QString ended = sprig.exitStatus() == QProcess::CrashExit
