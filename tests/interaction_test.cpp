@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <math.h>
+#include <string.h>
 
 #include <map>
 
@@ -16,10 +17,8 @@ std::string run(const std::string &script) {
     scene_t s{};
     resetCamera(&s, nullptr, 0.0f);
     sceneResize(&s, 400, 300);
-    gTrackball = gPan = gDolly = false;
-    for (float &v : gTrackBallRotation)
-        v = 0.0f;
-    gTrackingViewInfo = nullptr;
+    gTrackball = gPan = gDolly = false, gTrackingViewInfo = nullptr;
+    memset(gTrackBallRotation, 0, sizeof gTrackBallRotation);
     spin_t sp;
     spinInit(&sp, 50.0); // the clock starts at 50 s; tick gaps count from there
     const char *cursors[] = {"arrow", "crosshair", "hand", "updown"};

@@ -65,7 +65,7 @@ int rawSocket(const char *path, bool connectIt) {
     return -1;
 }
 
-char gJunk[1 << 16]; // what flooding peers send
+const std::string gJunk(1 << 16, 'x'); // what flooding peers send
 
 // A child process running `body`, as `uid` unless it is 0, ended and reaped by the destructor
 // if it has not ended by itself. The body allocates nothing: another thread may have held the
@@ -115,7 +115,6 @@ class SingleInstanceTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() {
-        memset(gJunk, 'x', sizeof gJunk);
         for (const char *n : kPlaceVars)
             _env[n] = qgetenv(n);
     }
@@ -197,7 +196,7 @@ class SingleInstanceTest : public QObject {
                 while (poll(&p, 1, 1500) == 1) { // until nobody comes for a while
                     const int c = accept(fd, nullptr, nullptr);
                     if (endless)
-                        while (send(c, gJunk, sizeof gJunk, MSG_NOSIGNAL) > 0) {
+                        while (send(c, gJunk.data(), gJunk.size(), MSG_NOSIGNAL) > 0) {
                         }
                     seen += drain(c, 500);
                     (void)!send(c, "ok\n", 3, MSG_NOSIGNAL);
@@ -245,7 +244,7 @@ class SingleInstanceTest : public QObject {
             Child sender(owner, [&] {
                 const int fd = rawSocket(path.constData(), true);
                 if (flood)
-                    while (send(fd, gJunk, sizeof gJunk, MSG_NOSIGNAL) > 0) {
+                    while (send(fd, gJunk.data(), gJunk.size(), MSG_NOSIGNAL) > 0) {
                     }
                 (void)!send(fd, bytes.constData(), bytes.size(), MSG_NOSIGNAL);
                 drain(fd, 3000);

@@ -52,14 +52,12 @@ inline std::vector<row_t> readRows(const std::string &path) {
     return rows;
 }
 
-#ifdef SPRIG_TESTS_DIR
 // The rows of tests/data/<name>; a table that is missing or empty ends the test program.
 inline std::vector<row_t> dataRows(const std::string &name) {
     std::vector<row_t> rows = readRows(SPRIG_TESTS_DIR "/data/" + name);
     if (rows.empty()) fprintf(stderr, "no rows in tests/data/%s\n", name.c_str()), abort();
     return rows;
 }
-#endif
 
 inline double rowNumber(const std::string &field) {
     return strtod(field.c_str(), nullptr);
