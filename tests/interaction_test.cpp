@@ -21,7 +21,8 @@ std::string run(const std::string &script) {
     memset(gTrackBallRotation, 0, sizeof gTrackBallRotation);
     spin_t sp;
     spinInit(&sp, 50.0); // the clock starts at 50 s; tick gaps count from there
-    const char *cursors[] = {"arrow", "crosshair", "hand", "updown"};
+    const char *cursors[] = {"arrow", "crosshair", "hand", "updown"},
+               *drags[] = {"none", "rotate", "pan", "dolly"};
     return runScript(script, [&](const std::string &op, std::istream &in) -> std::string {
         std::string a, b;
         if (op == "press" && in >> a >> b) {
@@ -51,10 +52,7 @@ std::string run(const std::string &script) {
         const float *r = s.objectRotation, clock = (float)(sp.time - 50.0);
         const std::map<std::string, std::string> shown = {
             {"drag?",
-             std::string(gTrackball ? "rotate"
-                         : gPan     ? "pan"
-                         : gDolly   ? "dolly"
-                                    : "none") +
+             std::string(drags[(gTrackball + 2 * gPan + 3 * gDolly) & 3]) + // one at most
                  (gTrackingViewInfo == (gTrackball || gPan || gDolly ? &s : nullptr) ? "" : "!")},
             {"eye?", rowText(&s.camera.viewPos.x, 3) + " at " + rowText(&s.camera.viewDir.z, 1)},
             {"start?", rowText(gDollyPanStartPoint, 2)},
