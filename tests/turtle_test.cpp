@@ -35,10 +35,9 @@ TEST(Turtle, Drawings) {
             end[i] = roundf(l->tube_ring[0][i] * 1000) / 1000;
         for (const auto &v : sink.vertices) {
             radius = fmaxf(radius, roundf(hypotf(v.pos[0], v.pos[1]) * 1000) / 1000);
-            facts["colour"] += memcmp(v.color, sink.vertices[0].color, 12) ? "mixed" : "";
+            const std::string colour = rowText(v.color, 3), seen = facts["colour"];
+            facts["colour"] = seen.empty() || seen == colour ? colour : "mixed";
         }
-        if (!sink.vertices.empty() && facts["colour"].empty())
-            facts["colour"] = rowText(sink.vertices[0].color, 3);
         facts["end"] = rowText(end, 3, 6), facts["radius"] = rowText(&radius, 1, 6);
         facts["colour calls"] = std::to_string(sink.colorCalls);
         std::string want, got;
