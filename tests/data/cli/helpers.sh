@@ -7,11 +7,7 @@ masked() {
          s/"err":\(0\.00[0-9]*\|[0-9.]*e-[0-9]*\)/"err":#/' ../o
 }
 # Standard output is printf's output for the arguments, masked.
-out() {
-    fmt=$1
-    shift
-    [ "|$(masked; echo .)" = "$(printf "|$fmt" "$@"; echo .)" ]
-}
+out() { fmt=$1 && shift && [ "|$(masked; echo .)" = "$(printf "|$fmt" "$@"; echo .)" ]; }
 # Standard output is the file NAME of this folder, masked.
 same() { masked | cmp -s - "$DATA/$1"; }
 # Every other command reports the problems of d.ls exactly as check listed them in ../o (export
