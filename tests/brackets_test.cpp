@@ -1,16 +1,14 @@
-// Bracket matching on one line, from the table tests/data/brackets/caret.tsv; every partner
+// Bracket matching on one line, from the table tests/data/brackets/caret.txt; every partner
 // found leads back to its bracket.
 #include "brackets.h"
-#include "table.h"
+#include "rows.h"
 
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
 
 TEST(Brackets, PartnerAtCaret) {
-    const auto rows = readTable("brackets/caret.tsv");
-    ASSERT_GE(rows.size(), 20u);
-    for (const auto &r : rows) {
+    for (const row_t &r : dataRows("brackets/caret.txt")) {
         const int32_t len = int32_t(r[0].size());
         const bracket_pair_t p = bracketAtCaret(r[0].data(), len, atoi(r[1].c_str()));
         EXPECT_EQ(p.bracket, atoi(r[2].c_str())) << r[0] << " at " << r[1];

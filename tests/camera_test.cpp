@@ -1,116 +1,65 @@
-// Camera numbers: frustum, viewport changes, model centre and floor, framing. Tables are in
-// tests/data/camera.
+// Camera numbers as scripts of steps (tests/data/camera/scripts.txt): the projection, viewport
+// changes, a model's centre, floor and half extents, and framing.
 #include "camera.h"
-#include "rows.h"
-
-#include <gtest/gtest.h>
-#include <math.h>
+#include "engine_test.h"
 
 namespace {
 
-std::vector<row_t> rows(const char *name) {
-    std::vector<row_t> t = readRows(std::string(SPRIG_TESTS_DIR "/data/camera/") + name);
-    EXPECT_FALSE(t.empty()) << name;
-    return t;
-}
-
-TEST(Camera, ProjectionFrustum) {
-    for (const row_t &r : rows("frustum.txt")) {
-        SCOPED_TRACE(r[0]);
-        const std::vector<double> size = rowNumbers(r[1]), expect = rowNumbers(r[4]);
-        scene_t s = {};
-        resetCamera(&s, NULL, 0);
-        s.camera.aperture = rowNumber(r[3]);
-        sceneResize(&s, (int)size[0], (int)size[1]);
-        s.camera.viewPos.z = rowNumber(r[2]);
-        double f[6];
-        projectionFrustum(&s, f);
-        for (int i = 0; i < 6; i++) {
-            ASSERT_TRUE(isfinite(f[i])) << i;
-            EXPECT_NEAR(f[i], expect[i], 1e-5 * fmax(1.0, fabs(expect[i]))) << i;
-        }
-        EXPECT_GT(f[5], f[4]); // within the tolerance far might not be beyond near
-    }
-}
-
-TEST(Camera, ResizeReportsOnlyRealChanges) {
+// Steps: "size W H" (answers changed or same), "reset [X Y Z RADIUS]", "aperture A", "eye Z",
+// "rotation A X Y Z", "model POLYGONS MIN(3) MAX(3) THICKNESS" (none before it: no model),
+// "frame HX HY HZ" (model units); "frustum?", "eye?", "centre?" (and radius), "floor?",
+// "half?", "offset?" (the model's translation), and "fill? X Y Z": the largest share of the half
+// width or height that a box of these half extents across, up and along the sight line (camera
+// units) takes at its near or far face, and whether both faces lie between the clip planes.
+std::string run(const std::string &script) {
     scene_t s = {};
-    EXPECT_TRUE(sceneResize(&s, 400, 300)); // first size always counts
-    EXPECT_FALSE(sceneResize(&s, 400, 300));
-    EXPECT_TRUE(sceneResize(&s, 400, 301));
-    EXPECT_TRUE(sceneResize(&s, -5, 10));
-    EXPECT_EQ(s.camera.viewWidth, 0);
-    EXPECT_FALSE(sceneResize(&s, -1, 10));
+    LsysPtr l;
+    return runScript(script, [&](const std::string &op, std::istream &in) -> std::string {
+        double v[12] = {};
+        float f[12] = {};
+        int n = 0;
+        for (std::string w; n < 12 && in >> w; n++)
+            f[n] = (float)(v[n] = rowNumber(w));
+        floor_t fl;
+        if (op == "size") return sceneResize(&s, (int)v[0], (int)v[1]) ? "changed" : "same";
+        if (op == "reset") resetCamera(&s, n ? f : nullptr, f[3]);
+        if (op == "aperture") s.camera.aperture = v[0];
+        if (op == "eye") s.camera.viewPos.z = v[0];
+        if (op == "rotation") memcpy(s.worldRotation, f, sizeof s.worldRotation);
+        if (op == "frame") frameCamera(&s, f);
+        if (op == "model") {
+            l.reset(lsysInit());
+            l->polygon_count = (uint32_t)v[0], l->thickness = f[7];
+            memcpy(&l->bounds, f + 1, sizeof l->bounds);
+        }
+        if (op == "eye?") return rowText(&s.camera.viewPos.z, 1, 12);
+        if (op == "offset?") return rowText(s.objectCenter, 3);
+        if (op == "half?") return modelHalfExtents(l.get(), f), rowText(f, 3);
+        if (op == "centre?") return modelCenter(l.get(), f, f + 3), rowText(f, 4);
+        if (op == "floor?") return modelFloor(l.get(), &fl), rowText(&fl.cx, 5);
+        double fr[6];
+        projectionFrustum(&s, fr);
+        if (op == "frustum?") return rowText(fr, 6, 7);
+        if (op != "fill?") return "";
+        double fill = 0, d = -s.camera.viewPos.z;
+        bool inside = true;
+        for (int side = -1; side <= 1; side += 2) {
+            const double depth = d + side * v[2];
+            inside = inside && depth > fr[4] && depth < fr[5];
+            fill = fmax(fill, fmax(v[0] / (fr[1] / fr[4] * depth), v[1] / (fr[3] / fr[4] * depth)));
+        }
+        return rowText(&fill, 1) + (inside ? " inside" : " outside");
+    });
 }
 
-TEST(Camera, CentreAndFloorOfAModel) {
-    for (const row_t &r : rows("centre.txt")) {
-        SCOPED_TRACE(r[0]);
-        const int polygons = (int)rowNumber(r[1]);
-        const float thickness = (float)rowNumber(r[4]);
-        lsys_t *l = polygons < 0 ? NULL : lsysInit();
-        if (l) {
-            l->polygon_count = polygons;
-            const std::vector<double> lo = rowNumbers(r[2]), hi = rowNumbers(r[3]);
-            for (int i = 0; i < 3; i++)
-                l->bounds.min[i] = (float)lo[i], l->bounds.max[i] = (float)hi[i];
-            l->thickness = thickness;
-        }
-        float got[12];
-        modelCenter(l, got, &got[3]);
-        floor_t f;
-        modelFloor(l, &f);
-        got[4] = f.cx, got[5] = f.cy, got[6] = f.z, got[7] = f.rx, got[8] = f.ry;
-        modelHalfExtents(l, &got[9]);
-        const float w = 200 + thickness;
-        std::vector<double> want = rowNumbers(r[5] + " " + r[6] + " " + r[7]);
-        if (want.empty()) want = {0, 0, 0, w, 0, 0, 0, w, w, w, w, w};
-        for (int i = 0; i < 12; i++)
-            EXPECT_FLOAT_EQ(got[i], (float)want[i]) << i;
-        if (l) lsysFree(l);
-    }
-}
-
-// The eye backs off only until the widest corner fills SCENE_FRAME_FILL, inside the clip planes.
-TEST(Camera, FramingFitsTheBoxOnlyWhenNeeded) {
-    for (const row_t &r : rows("framing.txt")) {
-        SCOPED_TRACE(r[0]);
-        const std::vector<double> view = rowNumbers(r[1]), half = rowNumbers(r[3]),
-                                  rot = rowNumbers(r[4]), seen = rowNumbers(r[5]);
-        scene_t s = {};
-        sceneResize(&s, (int)view[0], (int)view[1]);
-        const float centre[3] = {10, 20, 30},
-                    h[3] = {100 * (float)half[0], 100 * (float)half[1], 100 * (float)half[2]};
-        resetCamera(&s, centre, 100 * (float)rowNumber(r[2]));
-        const double resetZ = s.camera.viewPos.z;
-        for (int i = 0; i < 4; i++)
-            s.worldRotation[i] = (float)rot[i];
-        frameCamera(&s, h);
-        EXPECT_EQ(s.objectCenter[0], -10); // framing only moves the eye back
-        if (!r[6].empty()) {
-            EXPECT_NEAR(s.camera.viewPos.z, rowNumber(r[6]), 1e-10); // the reset distance
-            continue;
-        }
-        const double d = -s.camera.viewPos.z;
-        ASSERT_GT(d, -resetZ);
-        double f[6];
-        projectionFrustum(&s, f);
-        // Largest share of the half width or height that a corner takes, at its depth.
-        double fill = 0;
-        for (int sz = -1; sz <= 1; sz += 2) {
-            const double depth = d + sz * seen[2]; // camera units are hundreds
-            EXPECT_GT(depth, f[4]) << "in front of the near plane";
-            EXPECT_LT(depth, f[5]) << "beyond the far plane";
-            fill = fmax(fill, seen[0] / (f[1] / f[4] * depth));
-            fill = fmax(fill, seen[1] / (f[3] / f[4] * depth));
-        }
-        EXPECT_NEAR(fill, SCENE_FRAME_FILL, 1e-4);
-    }
+TEST(Camera, ScriptsAnswerAsTheTableSays) {
+    for (const row_t &r : dataRows("camera/scripts.txt"))
+        EXPECT_EQ(run(r[1]), r[2]) << r[0];
 }
 
 // Framing a new model only when the old picture cannot show it; flat models seen edge-on.
 TEST(Camera, NewModelFramingAndEdgeOn) {
-    for (const row_t &r : rows("new-model.txt")) {
+    for (const row_t &r : dataRows("camera/new-model.txt")) {
         SCOPED_TRACE(r[0]);
         const int previous = (int)rowNumber(r[1]);
         const std::vector<double> lo = rowNumbers(r[2]), hi = rowNumbers(r[3]),

@@ -1,7 +1,6 @@
-# The window's self-contained parts under Xvfb (the toolbar inside the real window), the sprig
+# The window's self-contained parts under Xvfb (the toolbar inside the real window) and the sprig
 # program itself, and the install tree.
-set(SPRIG_DESKTOP_TESTS refreshbutton preferencesdialog maintoolbar singleinstance main)
-foreach(name ${SPRIG_DESKTOP_TESTS})
+foreach(name refreshbutton preferencesdialog maintoolbar singleinstance main)
     add_executable(${name}_test ${name}_test.cpp ${PROJECT_SOURCE_DIR}/resources/sprig.qrc)
     set_target_properties(${name}_test PROPERTIES AUTOMOC ON AUTORCC ON)
     target_link_libraries(${name}_test PRIVATE sprig_app_parts Qt6::Test)

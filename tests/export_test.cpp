@@ -56,53 +56,37 @@ bool readStl(const std::string &path, corners_t &out) {
     std::string d = slurp(path);
     const unsigned char *p = (const unsigned char *)d.data();
     if (d.size() < 84 || d.size() != 84 + 50ull * u32(p + 80)) return false;
-    for (size_t t = 84; t < d.size(); t += 50)
-        for (int k = 0; k < 3; k++) {
-            float pos[3], n[3], none[3] = {}; // the facet normal serves every corner
-            for (int a = 0; a < 3; a++)
-                pos[a] = f32(p + t + 12 + 12 * k + 4 * a), n[a] = f32(p + t + 4 * a);
-            out.push_back(corner(pos, n, none));
-        }
+    for (size_t c = 0; 84 + 50 * (c / 3) < d.size(); c++) { // corner c of facet c / 3
+        const unsigned char *f = p + 84 + 50 * (c / 3), *q = f + 12 + 12 * (c % 3);
+        out.push_back(
+            {f32(q), f32(q + 4), f32(q + 8), f32(f), f32(f + 4), f32(f + 8)}); // facet's normal
+    }
     return true;
 }
 
-// Binary PLY with a vertex element of scalar properties, then a face element of index lists.
+// Binary PLY whose header declares exactly the vertex properties x y z nx ny nz (float) red green
+// blue (uchar) and faces as uchar-counted uint lists.
 bool readPly(const std::string &path, corners_t &out) {
-    std::string d = slurp(path), line, kw, a, b, c, element, count, item;
-    size_t at = d.find("end_header\n"), rows[2] = {0, 0}; // vertices, faces
-    if (d.compare(0, 4, "ply\n") || at == std::string::npos) return false;
-    std::vector<std::pair<std::string, std::string>> props; // the vertex's types and names
-    std::istringstream header(d.substr(0, at));
-    while (std::getline(header, line)) {
-        kw = a = b = c = "";
-        std::istringstream(line) >> kw >> a >> b >> c;
-        if (kw == "format" && line != "format binary_little_endian 1.0") return false;
-        if (kw == "element") element = a, rows[a == "face"] = std::stoul(b);
-        if (kw == "property" && element == "vertex") props.push_back({a, b});
-        if (kw == "property" && element == "face" && a == "list") count = b, item = c;
+    const std::string d = slurp(path);
+    size_t nv = 0, nf = 0;
+    int at = 0;
+    const char *header = "ply format binary_little_endian 1.0 comment %*[^\n] element vertex %zu "
+                         "property float x property float y property float z property float nx "
+                         "property float ny property float nz property uchar red property uchar "
+                         "green property uchar blue element face %zu property list uchar uint "
+                         "vertex_indices end_header%n";
+    if (sscanf(d.c_str(), header, &nv, &nf, &at) != 2 || !at || d[at] != '\n' ||
+        d.size() != at + 1 + 27 * nv + 13 * nf)
+        return false;
+    const unsigned char *v = (const unsigned char *)d.data() + at + 1, *f = v + 27 * nv;
+    for (size_t k = 0; k < 3 * nf; k++) {
+        const uint32_t i = u32(f + 13 * (k / 3) + 1 + 4 * (k % 3));
+        if (f[13 * (k / 3)] != 3 || i >= nv) return false;
+        const unsigned char *p = v + 27 * i;
+        out.push_back({f32(p), f32(p + 4), f32(p + 8), f32(p + 12), f32(p + 16), f32(p + 20),
+                       p[24] / 255.0f, p[25] / 255.0f, p[26] / 255.0f});
     }
-    at += 11;
-    bool bad = false;
-    auto num = [&](const std::string &type) -> double {
-        size_t n = type.find("char") != std::string::npos ? 1 : 4;
-        if (bad || at + n > d.size()) return bad = true, 0;
-        const unsigned char *q = (const unsigned char *)d.data() + (at += n) - n;
-        return type == "float" ? f32(q) : n == 1 ? *q : u32(q);
-    };
-    std::vector<std::map<std::string, double>> verts(rows[0]);
-    for (std::map<std::string, double> &v : verts)
-        for (const auto &[type, name] : props)
-            v[name] = num(type);
-    const char *names[9] = {"x", "y", "z", "nx", "ny", "nz", "red", "green", "blue"};
-    for (size_t f = 0; f < rows[1]; f++)
-        for (size_t k = 0, n = num(count), i; k < n; k++) {
-            if (n != 3 || (i = num(item)) >= verts.size()) return false;
-            corner_t c;
-            for (int j = 0; j < 9; j++)
-                c[j] = verts[i][names[j]] / (j < 6 ? 1 : 255);
-            out.push_back(c);
-        }
-    return !bad && at == d.size();
+    return true;
 }
 
 // OBJ "v", "vn" and "f v//n" lines, coloured by the Kd of the MTL material named by "usemtl".
@@ -216,17 +200,12 @@ bool read3mf(const std::string &path, corners_t &out) {
     return ok;
 }
 
-// Draws a description through the exporters' collector, by whole objects or per vertex.
-mesh_t drawMesh(const char *text, bool batched = true) {
+// Draws a description through the exporters' collector.
+mesh_t drawMesh(const char *text) {
     mesh_t m;
-    emit_t e = meshEmit(&m);
-    if (!batched) e.batch = nullptr;
-    lsys_t *l = lsysInit();
-    lsysParse(l, nullTrace, text);
-    srand(0);
-    l->sink = &e;
-    lsysDraw(l, nullTrace);
-    lsysFree(l);
+    const emit_t e = meshEmit(&m);
+    lsys_job_t job = {text, 1.0f, nullptr, &e, nullptr, 1, 0};
+    lsysFree(lsysBuild(&job, nullTrace));
     return m;
 }
 
@@ -235,14 +214,9 @@ bool near3(const corner_t &a, const corner_t &b, int from, float tol) {
            fabsf(a[from + 2] - b[from + 2]) <= tol;
 }
 
-class ExportTest : public ::testing::Test {
-  protected:
-    char tmpl[32] = "/tmp/lsys_export_test.XXXXXX";
-    const std::string dir = mkdtemp(tmpl) ? tmpl : "/nonexistent";
-    ~ExportTest() override { std::filesystem::remove_all(tmpl); }
-};
-
-TEST_F(ExportTest, EachFormatReadsBackTheModel) {
+TEST(Export, EachFormatReadsBackTheModel) {
+    char tmpl[] = "/tmp/lsys_export_test.XXXXXX";
+    const std::string dir = mkdtemp(tmpl);
     // Tubes of colour 2 (z 0..100) and 4 (100..200); an empty drawing gives valid empty files.
     const mesh_t tubes = drawMesh("axiom Fc(4)F\n"), empty = drawMesh("axiom +\n");
     ASSERT_EQ(tubes.triangleCount(), 64u);
@@ -273,10 +247,8 @@ TEST_F(ExportTest, EachFormatReadsBackTheModel) {
         EXPECT_EQ(result.triangles, tubes.triangleCount());
         ASSERT_TRUE(read(path, got));
         EXPECT_EQ(got.size(), 3 * tubes.triangleCount());
-        float lo = 1e9, hi = -1e9;
         int seen[2] = {0, 0};
         for (const corner_t &c : got) {
-            lo = std::min(lo, c[2]), hi = std::max(hi, c[2]);
             // Normals are of unit length, and outward on the tube's side.
             EXPECT_TRUE(!normals || fabsf(c[3] * c[3] + c[4] * c[4] + c[5] * c[5] - 1) < 2e-4);
             EXPECT_TRUE(!normals || fabsf(c[5]) > 0.5f || c[0] * c[3] + c[1] * c[4] > 0);
@@ -288,44 +260,48 @@ TEST_F(ExportTest, EachFormatReadsBackTheModel) {
                     << c[6] << " " << c[7] << " " << c[8];
             }
         }
-        EXPECT_NEAR(lo, 0, 1e-4);
-        EXPECT_NEAR(hi, 200, 1e-4);
+        // Side triangles are wound counter-clockwise seen from outside.
+        for (size_t t = 0; t + 2 < got.size(); t += 3) {
+            const float *a = got[t].data(), *b = got[t + 1].data(), *c = got[t + 2].data();
+            const float u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]},
+                        v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+            if (fabsf(u[0] * v[1] - u[1] * v[0]) > 1e-3f) continue; // a cap
+            EXPECT_GT((a[0] + b[0] + c[0]) * (u[1] * v[2] - u[2] * v[1]) +
+                          (a[1] + b[1] + c[1]) * (u[2] * v[0] - u[0] * v[2]),
+                      0)
+                << t;
+        }
         EXPECT_EQ((std::array{seen[0], seen[1]}), (std::array{8, 8})); // each cap's 8 triangles
     }
     // The OBJ names its material library by its base name, whatever the extension's case.
     EXPECT_NE(slurp(dir + "/model.OBJ").find("\nmtllib model.mtl\n"), std::string::npos);
+    std::filesystem::remove_all(dir);
 }
 
-// Whole objects and per-vertex calls collect the same mesh; only triangles with a position
-// that is not finite are dropped: a huge model whose normals overflowed in the engine is kept.
-TEST(MeshCollector, BatchesCollectWhatPerVertexCallsCollect) {
-    const std::pair<const char *, bool> cases[] = {
-        {"axiom Fc(4)F[+(90){.f+f+f}]c(0)F(1e38)F(1e38)F\nthickness 1e38\n", true},
-        {"axiom F\nthickness 1e30\n", false}};
-    for (const auto &[text, drops] : cases) {
-        const mesh_t calls = drawMesh(text, false), batches = drawMesh(text);
-        EXPECT_EQ(calls.dropped > 0, drops) << text;
-        EXPECT_EQ(batches.dropped, calls.dropped);
-        EXPECT_EQ(batches.indices, calls.indices);
-        ASSERT_EQ(batches.vertices.size(), calls.vertices.size());
-        EXPECT_EQ(memcmp(batches.vertices.data(), calls.vertices.data(),
-                         calls.vertices.size() * sizeof(mesh_vertex_t)),
-                  0);
-        for (const mesh_vertex_t &v : calls.vertices)
+// Only triangles with a position that is not finite are dropped: a huge model whose normals
+// overflowed in the engine is kept, with unit normals.
+TEST(MeshCollector, DropsOnlyTrianglesThatAreNotFinite) {
+    for (const auto &[text, triangles, dropped] :
+         {std::make_tuple("axiom F\nthickness 1e30\n", 32u, 0u),
+          std::make_tuple("axiom Fc(4)F[+(90){.f+f+f}]c(0)F(1e38)F(1e38)F\nthickness 1e38\n", 74u,
+                          32u)}) {
+        const mesh_t m = drawMesh(text);
+        EXPECT_EQ(m.triangleCount(), triangles) << text;
+        EXPECT_EQ(m.dropped, dropped) << text;
+        for (const mesh_vertex_t &v : m.vertices)
             EXPECT_NEAR(v.normal[0] * v.normal[0] + v.normal[1] * v.normal[1] +
                             v.normal[2] * v.normal[2],
                         1, 1e-4)
                 << text;
     }
-    EXPECT_EQ(drawMesh(cases[1].first).triangleCount(), 32u); // the whole tube
 }
 
-TEST(ExportColor, SrgbRoundTripsAndClamps) {
-    for (int i = 0; i <= 255; i++)
-        EXPECT_NEAR(exportLinearToSrgb(exportSrgbToLinear(i / 255.0f)), i / 255.0f, 1e-5) << i;
-    EXPECT_NEAR(exportSrgbToLinear(0.5f), 0.2140f, 1e-4); // the standard's mid grey
-    EXPECT_EQ(exportSrgbToLinear(2.0f), 1.0f);
-    EXPECT_EQ(exportSrgbToLinear(-1.0f), 0.0f);
+// The linear colours glTF stores: the standard's mid grey (the glTF reader checks the way
+// back); 8-bit channels clamped and rounded.
+TEST(ExportColor, SrgbAndBytes) {
+    EXPECT_NEAR(exportSrgbToLinear(0.5f), 0.2140f, 1e-4);
+    EXPECT_EQ((std::vector<float>{exportSrgbToLinear(2.0f), exportSrgbToLinear(-1.0f)}),
+              (std::vector<float>{1.0f, 0.0f}));
     EXPECT_EQ((std::vector<int>{meshByte(2.0f), meshByte(-1.0f), meshByte(NAN), meshByte(0.4f)}),
               (std::vector<int>{255, 0, 0, 102}));
 }

@@ -1,9 +1,5 @@
 # The scene view's input arithmetic (no display), and its Qt widgets under Xvfb.
-add_executable(interaction_test interaction_test.cpp)
-target_link_libraries(interaction_test PRIVATE sprig_view_interaction sprig_test_support
-                      GTest::gtest_main)
-target_compile_definitions(interaction_test PRIVATE SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
-gtest_discover_tests(interaction_test PROPERTIES LABELS view DISCOVERY_TIMEOUT 60)
+sprig_gtest(interaction view sprig_view_interaction sprig_test_support)
 
 add_executable(glview_test glview_test.cpp)
 set_target_properties(glview_test PROPERTIES AUTOMOC ON)
@@ -31,9 +27,7 @@ set_tests_properties(appcontroller PROPERTIES LABELS gui TIMEOUT 300
 
 # The editor's comforts: bracket matching (no display); the editor widget alone; the search
 # bar, the help and examples and what the window remembers, in the real window.
-add_executable(brackets_test brackets_test.cpp)
-target_link_libraries(brackets_test PRIVATE sprig_colouring sprig_test_support GTest::gtest_main)
-gtest_discover_tests(brackets_test PROPERTIES LABELS app DISCOVERY_TIMEOUT 60)
+sprig_gtest(brackets app sprig_colouring sprig_test_support)
 foreach(name codeeditor findbar helpmenu windowmemory)
     add_executable(${name}_test ${name}_test.cpp)
     set_target_properties(${name}_test PROPERTIES AUTOMOC ON)

@@ -24,104 +24,79 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> dataLines(const char *name) {
+// The cases of tests/data/io/NAME: one a line, fields separated by " | ".
+std::vector<std::vector<std::string>> table(const char *name) {
     std::ifstream in(std::string(SPRIG_TESTS_DIR "/data/io/") + name);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty() && line[0] != '#') lines.push_back(line);
-    EXPECT_FALSE(lines.empty()) << name;
-    return lines;
-}
-
-std::vector<std::string> fields(const std::string &line) {
-    std::vector<std::string> out;
-    for (size_t at = 0, bar;; at = bar + 3) {
-        bar = line.find(" | ", at);
-        out.push_back(line.substr(at, bar == std::string::npos ? bar : bar - at));
-        if (bar == std::string::npos) return out;
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        rows.emplace_back();
+        for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3)
+            rows.back().push_back(line.substr(at, (bar = line.find(" | ", at)) - at));
     }
-}
-
-class IoTest : public ::testing::Test {
-  protected:
-    char tmpl[32] = "/tmp/sprig_io_test.XXXXXX";
-    const std::string dir = mkdtemp(tmpl) ? tmpl : "/nonexistent";
-    ~IoTest() override { fs::remove_all(dir); }
-
-    std::string at(const std::string &name) const { return dir + "/" + name; }
-    void put(const std::string &name, const std::string &bytes) const {
-        std::ofstream(at(name), std::ios::binary) << bytes;
-    }
-    std::string get(const std::string &name) const {
-        std::ifstream in(at(name), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    int hidden() const { // names starting with a dot: left-over temporaries
-        int n = 0;
-        for (const auto &e : fs::recursive_directory_iterator(dir))
-            n += e.path().filename().string()[0] == '.';
-        return n;
-    }
-};
-
-TEST_F(IoTest, ReadsRegularFilesOnly) {
-    const std::string nul("axiom F\n\0rule X=F\n", 18);
-    put("nul.ls", nul);
-    fs::create_symlink("nul.ls", at("link"));
-    ASSERT_EQ(mkfifo(at("fifo").c_str(), 0600), 0); // no writer: opening it would block
-    fs::create_directory(at("dir"));
-    ASSERT_EQ(truncate((put("huge", ""), at("huge")).c_str(), IO_MAX_READ + 1), 0);
-    ASSERT_EQ(truncate((put("max", ""), at("max")).c_str(), IO_MAX_READ), 0);
-    const std::pair<std::string, std::string> cases[] = {
-        {at("link"), ""}, // every byte, the NUL and what follows included
-        {at("max"), ""},
-        {at("fifo"), "not a regular file"},
-        {"/dev/null", "not a regular file"},
-        {at("dir"), "Is a directory"},
-        {at("huge"), "file too large (more than 64 MiB)"},
-        {at("missing"), "No such file or directory"},
-    };
-    for (const auto &[path, want] : cases) {
-        std::string bytes = "old", err;
-        EXPECT_EQ(ioReadFile(path, &bytes, &err), want.empty()) << path;
-        EXPECT_EQ(err, want) << path;
-        EXPECT_TRUE(path != at("link") || bytes == nul);
-        EXPECT_TRUE(path != at("max") || bytes.size() == (size_t)IO_MAX_READ);
-    }
+    return rows;
 }
 
 // The identity taken at reading tells whether the path still leads to the same, unchanged file.
-TEST_F(IoTest, IdentityNoticesAChangedFile) {
-    put("f.ls", "old");
-    fs::create_symlink("f.ls", at("link"));
+TEST(Io, IdentityNoticesAChangedFile) {
+    char tmpl[] = "/tmp/sprig_io_test.XXXXXX";
+    const std::string dir = mkdtemp(tmpl), link = dir + "/link", file = dir + "/f.ls";
+    std::ofstream(file) << "old";
+    fs::create_symlink("f.ls", link);
     std::string bytes, err;
-    io_identity_t read, now;
-    ASSERT_TRUE(ioReadFile(at("link"), &bytes, &err, &read));
-    EXPECT_TRUE(read.symlink && read.target == at("f.ls") && read.kind == IO_REGULAR);
-    ASSERT_TRUE(ioIdentify(at("link"), &now, &err));
-    EXPECT_TRUE(ioSameIdentity(read, now));
+    io_identity_t read, now, missing;
     io_written_t written;
-    ASSERT_TRUE(ioWriteFile(at("link"), "new", 3, &err, &written));
-    EXPECT_TRUE(written.file.symlink && written.file.target == at("f.ls"));
-    ASSERT_TRUE(ioIdentify(at("link"), &now, &err));
-    EXPECT_FALSE(ioSameIdentity(read, now));
-    EXPECT_TRUE(ioSameIdentity(written.file, now));
-    ASSERT_TRUE(ioIdentify(at("missing"), &now, &err));
-    EXPECT_EQ(now.kind, IO_MISSING);
+    ASSERT_TRUE(ioReadFile(link, &bytes, &err, &read) && ioIdentify(link, &now, &err));
+    EXPECT_TRUE(read.symlink && read.target == file && read.kind == IO_REGULAR);
+    EXPECT_TRUE(ioSameIdentity(read, now));
+    ASSERT_TRUE(ioWriteFile(link, "new", 3, &err, &written) && ioIdentify(link, &now, &err));
+    EXPECT_TRUE(written.file.symlink && written.file.target == file);
+    EXPECT_TRUE(!ioSameIdentity(read, now) && ioSameIdentity(written.file, now));
+    EXPECT_TRUE(ioIdentify(dir + "/missing", &missing, &err) && missing.kind == IO_MISSING);
+    fs::remove_all(dir);
 }
 
-// Each case of write.txt in a child process: its own mount namespace (for a small full file
-// system), its own limits, and SIGPIPE and SIGXFSZ ignored as lsys and the window ignore them.
-// The child reports "skip" or the write's outcome and the check's status on one line.
-std::string runWriteCase(const std::vector<std::string> &f, const std::string &dir, bool named) {
+// Opens a write of path and leaves it unfinished in a process of its own: "abandon" (an error or
+// an exception before the commit), or "kill SIG default|handled", a signal while the write is
+// open, with its default action (the writer's handler removes the temporary, then the signal
+// ends the process) or a handler of the program's own that calls ioRemoveTemporaries and exits.
+// Says how the process ended.
+std::string leaveUnfinished(const std::string &path, const std::string &how, bool named) {
+    std::string name, action, err;
+    std::istringstream(how) >> name >> name >> action;
+    int sig = 0;
+    for (int s = 1; s < NSIG && !sig && name != "abandon"; s++)
+        if (sigabbrev_np(s) && name == sigabbrev_np(s)) sig = s;
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit noCore = {0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        if (action == "handled") signal(sig, [](int) { ioRemoveTemporaries(), _exit(0); });
+        {
+            IoOut out;
+            if (!ioOutOpen(&out, path, &err) || fputs("partial", out.file) < 0) _exit(3);
+            fflush(out.file);
+            if (named && system("[ -n \"$(find . -name '.?*')\" ]") != 0) _exit(4); // none to leave
+            if (sig) raise(sig);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFSIGNALED(status) ? std::string("killed by ") + sigabbrev_np(WTERMSIG(status))
+                               : "exit " + std::to_string(WEXITSTATUS(status));
+}
+
+// Each case of read.txt (4 fields) or write.txt in a child process: its own mount namespace (for
+// a small full file system) and its own limits. The child reports "skip" or the outcome (and a
+// write's check) on one line.
+std::string runCase(const std::vector<std::string> &f, const std::string &dir, bool named) {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) return "no pipe";
     pid_t child = fork();
     if (child == 0) {
         close(out[0]);
         if (unshare(CLONE_NEWNS) == 0) mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-        signal(SIGPIPE, SIG_IGN);
-        signal(SIGXFSZ, SIG_IGN);
         umask(022);
         ioUseNamedTemporaries(named);
         std::string report = "skip";
@@ -129,12 +104,19 @@ std::string runWriteCase(const std::vector<std::string> &f, const std::string &d
             std::string data = f[2], err;
             if (data.compare(0, 2, "x*") == 0) data.assign(std::stoul(data.substr(2)), 'x');
             io_written_t w;
-            const bool ok = ioWriteFile(f[1], data.data(), data.size(), &err, &w);
+            const bool unfinished = data == "abandon" || data.compare(0, 5, "kill ") == 0;
+            if (unfinished) err = leaveUnfinished(f[1], data, named);
+            signal(SIGPIPE, SIG_IGN); // as lsys and the window do
+            signal(SIGXFSZ, SIG_IGN);
+            const bool ok = f.size() == 4 ? ioReadFile(f[1], &data, &err)
+                                          : !unfinished && ioWriteFile(f[1], data.data(),
+                                                                       data.size(), &err, &w);
             const char *kinds[] = {"missing", "regular", "device", "fifo", "other"};
-            const std::string check = "(" + f[6] + ") && [ -z \"$(find . -name '.?*')\" ]";
-            report = err + " | " + (ok ? kinds[w.file.kind] : "") + " | " +
-                     (ok ? std::to_string(w.brokenLinks) : "") + " | " +
-                     std::to_string(WEXITSTATUS(system(check.c_str())));
+            const std::string check = "(" + f.back() + ") && [ -z \"$(find . -name '.?*')\" ]";
+            report = f.size() == 4 ? err + " | " + (ok ? std::to_string(data.size()) : "-")
+                                   : err + " | " + (ok ? kinds[w.file.kind] : "") + " | " +
+                                         (ok ? std::to_string(w.brokenLinks) : "") + " | " +
+                                         std::to_string(WEXITSTATUS(system(check.c_str())));
         }
         if (write(out[1], report.data(), report.size()) < 0) _exit(1);
         _exit(0);
@@ -149,71 +131,28 @@ std::string runWriteCase(const std::vector<std::string> &f, const std::string &d
     return report;
 }
 
-TEST_F(IoTest, WritesAsTheTableSays) {
+TEST(Io, ReadsAndWritesAsTheTablesSay) {
+    char tmpl[] = "/tmp/sprig_io_test.XXXXXX";
+    const std::string dir = mkdtemp(tmpl);
     int done = 0;
-    for (const std::string &line : dataLines("write.txt")) {
-        const std::vector<std::string> f = fields(line);
-        ASSERT_EQ(f.size(), 7u) << line;
-        for (bool named : {false, true}) {
-            SCOPED_TRACE(line + (named ? " (named temporary)" : ""));
-            fs::remove_all(dir);
-            fs::create_directory(dir);
-            const std::string got = runWriteCase(f, dir, named);
-            if (got == "skip") continue;
-            EXPECT_EQ(got, f[3] + " | " + f[4] + " | " + f[5] + " | 0");
-            done++;
+    for (const char *table : {"read.txt", "write.txt"})
+        for (const std::vector<std::string> &f : ::table(table)) {
+            const bool read = f.size() == 4;
+            ASSERT_EQ(f.size(), read ? 4u : 7u) << f[0];
+            for (bool named : {false, true}) {
+                SCOPED_TRACE(f[0] + " | " + f[1] + " | " + f[2] +
+                             (named ? " (named temporary)" : ""));
+                fs::remove_all(dir);
+                fs::create_directory(dir);
+                const std::string got = runCase(f, dir, named);
+                if (got == "skip") continue;
+                EXPECT_EQ(got,
+                          read ? f[2] + " | " + f[3] : f[3] + " | " + f[4] + " | " + f[5] + " | 0");
+                done++;
+            }
         }
-    }
-    EXPECT_GE(done, 20); // the cases that need no privileges
-}
-
-TEST_F(IoTest, UnfinishedFilesLeaveNothing) {
-    for (bool named : {false, true}) { // abandoned: an error or an exception before the commit
-        ioUseNamedTemporaries(named);
-        put("keep", "old");
-        {
-            IoOut out;
-            std::string err;
-            ASSERT_TRUE(ioOutOpen(&out, at("keep"), &err));
-            fputs("partial", out.file);
-        }
-        EXPECT_EQ(get("keep"), "old");
-        EXPECT_EQ(hidden(), 0);
-    }
-    // Ended by a signal while a named temporary exists (as where O_TMPFILE is missing).
-    for (const std::string &line : dataLines("signals.txt")) {
-        SCOPED_TRACE(line);
-        std::string name, how;
-        std::istringstream(line) >> name >> how;
-        int sig = 0;
-        for (int s = 1; s < NSIG && !sig; s++)
-            if (sigabbrev_np(s) && name == sigabbrev_np(s)) sig = s;
-        ASSERT_NE(sig, 0);
-        pid_t child = fork();
-        if (child == 0) {
-            const rlimit noCore = {0, 0};
-            setrlimit(RLIMIT_CORE, &noCore);
-            if (how == "handled") signal(sig, [](int) { ioRemoveTemporaries(), _exit(0); });
-            ioUseNamedTemporaries(true);
-            IoOut out;
-            std::string err;
-            if (!ioOutOpen(&out, at("keep"), &err)) _exit(3);
-            fputs("partial", out.file);
-            fflush(out.file);
-            if (hidden() != 1) _exit(4);
-            raise(sig);
-            _exit(5);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        if (how == "handled")
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        else
-            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
-        EXPECT_EQ(get("keep"), "old");
-        EXPECT_EQ(hidden(), 0);
-    }
-    ioUseNamedTemporaries(false);
+    EXPECT_GE(done, 34); // the cases that need no privileges
+    fs::remove_all(dir);
 }
 
 } // namespace

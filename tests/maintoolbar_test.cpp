@@ -1,8 +1,10 @@
 // The window's real toolbar: its items and what they drive, the arrangement, the start-up
 // version check and the customisation round trip, read back by the next window on the same
-// settings. Expected arrangements are written out here, never taken from the toolbar.
+// settings. Expected arrangements are written out here, never taken from the toolbar. Then
+// where Donate leads.
 #include "appcontroller.h"
 #include "basicopenglview.h"
+#include "homepage.h"
 #include "maintoolbar.h"
 #include "preferences.h"
 #include "refreshbutton.h"
@@ -136,6 +138,23 @@ class MainToolBarTest : public QObject {
         again.bar()->setArrangement({});
         again.bar()->saveState();
         QCOMPARE(Window(path).bar()->arrangement(), QStringList());
+    }
+
+    // Where Donate leads: a configured address unless it is a missing file, else the README
+    // installed under the program's prefix (here a temporary one, the program in its bin).
+    void homepage() {
+        QTemporaryDir root;
+        const QString at = root.path(), readme = "share/doc/sprig/README.md",
+                      installed = "file://" + at + "/" + readme, gone = "file:///no/README.md";
+        QVERIFY(QDir(at).mkpath("bin") && QDir(at).mkpath("share/doc/sprig"));
+        QVERIFY(QFile(root.filePath(readme)).open(QIODevice::WriteOnly));
+        const QStringList rows[] = {{"https://example.org/", readme, "https://example.org/"},
+                                    {installed, "no", installed}, // the file exists
+                                    {"", readme, installed},
+                                    {"file:///no/" + readme, readme, installed},
+                                    {gone, "no", gone}}; // nowhere better
+        for (const QStringList &r : rows)
+            QCOMPARE(resolveHomepage(r[0], at + "/bin", r[1]), r[2]);
     }
 };
 

@@ -1,10 +1,6 @@
 # The 3D view: trackball and camera numbers (no GL), headless renders (EGL, DISPLAY cleared).
-foreach(_t trackball camera)
-    add_executable(${_t}_test ${_t}_test.cpp)
-    target_link_libraries(${_t}_test PRIVATE sprig_view_core sprig_test_support GTest::gtest_main)
-    target_compile_definitions(${_t}_test PRIVATE SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
-    gtest_discover_tests(${_t}_test PROPERTIES LABELS view DISCOVERY_TIMEOUT 60)
-endforeach()
+sprig_gtest(trackball view sprig_view_core sprig_test_support)
+sprig_gtest(camera view sprig_view_core sprig_test_support)
 
 # The render command as lsys links it (the cli tests also run it through `lsys render`).
 add_executable(render_test render_test.cpp)

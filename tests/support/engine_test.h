@@ -1,27 +1,23 @@
-// What the engine tests share: GoogleTest, the engine, and small helpers over them.
+// What the engine tests share: GoogleTest, the engine, a message log, and small helpers.
 #ifndef SPRIG_TESTS_ENGINE_TEST_H
 #define SPRIG_TESTS_ENGINE_TEST_H
 
 #include <gtest/gtest.h>
 #include <locale.h>
 #include <math.h>
-#include <stdio.h>
-#include <stdlib.h>
+#include <stdarg.h>
 #include <string.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
-#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "lsys.h"
 #include "record_sink.h"
-#include "trace_log.h"
+#include "rows.h"
 
 struct LsysDeleter {
     void operator()(lsys_t *l) const { lsysFree(l); }
@@ -35,17 +31,32 @@ inline LsysPtr modelFrom(const std::string &text) {
     return l;
 }
 
-// Messages print as "code: text" in failure reports.
+// A message as traceLog keeps it; printed as "code: text" in failure reports.
+struct logged_msg_t {
+    int code;
+    std::string text;
+    bool operator==(const logged_msg_t &o) const { return code == o.code && text == o.text; }
+};
 inline void PrintTo(const logged_msg_t &m, std::ostream *os) {
     *os << m.code << ": " << m.text;
 }
 
-// Rules a..z, A..F, each doubling into the next, the last empty: 2^31 bodies and no token.
-inline std::string emptyChain() {
-    std::string text = "axiom a\nrule F=\n", names = "abcdefghijklmnopqrstuvwxyzABCDEF";
-    for (size_t i = 0; i + 1 < names.size(); i++)
-        text += "rule " + names.substr(i, 1) + "=" + names.substr(i + 1, 1) + names[i + 1] + "\n";
-    return text;
+// A trace_t that keeps every message (formatted as traceHook does) until traceLogClear.
+inline std::vector<logged_msg_t> &traceLogged() {
+    static std::vector<logged_msg_t> logged;
+    return logged;
+}
+inline void traceLogClear() {
+    traceLogged().clear();
+}
+inline int traceLog(int32_t code, const char *fmt, ...) {
+    char buf[TRACE_TEXT];
+    va_list ap;
+    va_start(ap, fmt);
+    lsysFormat(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    traceLogged().push_back({code, buf});
+    return (int)traceLogged().size();
 }
 
 // A token string as text, each parameter as "(x)" printed by "%g".
@@ -68,27 +79,12 @@ inline std::string readFile(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The regular files in dir with the given extension ("" for any), sorted by path.
-inline std::vector<std::string> filesIn(const char *dir, const char *extension) {
-    std::vector<std::string> out;
-    std::error_code ec;
-    for (const auto &e : std::filesystem::directory_iterator(dir, ec))
-        if (e.is_regular_file() && (!*extension || e.path().extension() == extension))
-            out.push_back(e.path().string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-// Makes a comma-decimal locale current if the C library has one; the caller restores "C".
+// Makes the comma-decimal locale current (built for the tests by CMake, found via LOCPATH) if
+// there is one; the caller restores "C".
 inline bool useCommaLocale() {
-    for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8",
-                             "nl_NL.UTF-8", "it_IT.UTF-8", "ru_RU.UTF-8", "de_DE"}) {
-        float read = 0;
-        char printed[8];
-        if (!setlocale(LC_ALL, name)) continue;
-        snprintf(printed, sizeof printed, "%.1f", 1.5);
-        if (sscanf("1.5", "%f", &read) == 1 && read == 1.0f && !strcmp(printed, "1,5")) return true;
-    }
+    char printed[8] = "";
+    if (setlocale(LC_ALL, "de_DE.UTF-8")) snprintf(printed, sizeof printed, "%.1f", 1.5);
+    if (!strcmp(printed, "1,5")) return true;
     setlocale(LC_ALL, "C");
     return false;
 }

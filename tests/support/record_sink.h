@@ -3,7 +3,7 @@
 #ifndef SPRIG_TESTS_RECORD_SINK_H
 #define SPRIG_TESTS_RECORD_SINK_H
 
-#include <stddef.h>
+#include <string.h>
 
 #include <vector>
 
@@ -16,7 +16,32 @@ struct rec_vertex_t {
 
 class RecordSink {
   public:
-    explicit RecordSink(bool batched = false);
+    explicit RecordSink(bool batched = false) {
+        emit_.ctx = this;
+        emit_.color3fv = [](void *c, const float rgb[3]) {
+            memcpy(self(c)->color, rgb, sizeof self(c)->color), self(c)->colorCalls++;
+        };
+        emit_.normal3fv = [](void *c, const float n[3]) {
+            memcpy(self(c)->normal, n, sizeof self(c)->normal), self(c)->normalCalls++;
+        };
+        emit_.vertex3fv = [](void *c, const float v[3]) {
+            rec_vertex_t r;
+            memcpy(r.pos, v, sizeof r.pos);
+            memcpy(r.normal, self(c)->normal, sizeof r.normal);
+            memcpy(r.color, self(c)->color, sizeof r.color);
+            self(c)->vertices.push_back(r);
+        };
+        if (batched)
+            emit_.batch = [](void *c, const float *rgb, const float(*p)[3], const float(*n)[3],
+                             const uint16_t *index, int count, int flat) {
+                self(c)->batchSizes.push_back(count);
+                if (rgb) self(c)->emit_.color3fv(c, rgb);
+                for (int i = 0; i < count; i++) {
+                    memcpy(self(c)->normal, n[flat ? i / 3 : index[i]], sizeof self(c)->normal);
+                    self(c)->emit_.vertex3fv(c, p[index[i]]);
+                }
+            };
+    }
     RecordSink(const RecordSink &) = delete; // emit.ctx points at this object
     RecordSink &operator=(const RecordSink &) = delete;
 
@@ -32,10 +57,8 @@ class RecordSink {
     float color[3] = {0, 0, 0}, normal[3] = {0, 0, 1};
 
   private:
+    static RecordSink *self(void *ctx) { return static_cast<RecordSink *>(ctx); }
     emit_t emit_{};
 };
-
-// The unit normal of triangle t's counter-clockwise winding; false when it has no area.
-bool recordedFaceNormal(const RecordSink &s, size_t t, float out[3]);
 
 #endif
