@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QObject>
 
+#include <new>
+
 #include <stdlib.h>
 
 namespace {
@@ -43,9 +45,18 @@ QString fromLocal(const std::string &s) {
     return QString::fromLocal8Bit(s.c_str());
 }
 
-} // namespace
+// The work of a job, or failed(why) when an allocation fails on the way: the window then says
+// so and keeps its text and picture, instead of ending.
+template <typename R, typename Work, typename Failed> R guarded(Work work, Failed failed) {
+    try {
+        return work();
+    } catch (const std::bad_alloc &) {
+        traceClear();
+        return failed(QObject::tr("There is not enough memory for this."));
+    }
+}
 
-refresh_result_t refreshJob(const description_t &d, const lsys_cancel_t *cancel) {
+refresh_result_t refreshUnguarded(const description_t &d, const lsys_cancel_t *cancel) {
     refresh_result_t r;
     r.description = d;
     if (cancelled(cancel)) {
@@ -68,7 +79,14 @@ refresh_result_t refreshJob(const description_t &d, const lsys_cancel_t *cancel)
     return r;
 }
 
-pick_result_lines_t pickJob(const description_t &d, const float p[3], const lsys_cancel_t *cancel) {
+job_outcome_t failedOutcome(const QString &why) {
+    job_outcome_t out;
+    out.why = why;
+    return out;
+}
+
+pick_result_lines_t pickUnguarded(const description_t &d, const float p[3],
+                                  const lsys_cancel_t *cancel) {
     pick_result_lines_t out;
     // Prepared as the refresh prepares it (seeded, grown, within the ceilings), so the replay
     // is the picture.
@@ -92,8 +110,8 @@ pick_result_lines_t pickJob(const description_t &d, const float p[3], const lsys
     return out;
 }
 
-job_outcome_t exportModelJob(const description_t &d, const QString &path,
-                             const lsys_cancel_t *cancel) {
+job_outcome_t exportModelUnguarded(const description_t &d, const QString &path,
+                                   const lsys_cancel_t *cancel) {
     job_outcome_t out;
     const std::string target = QFile::encodeName(path).toStdString();
     const export_format_t format = exportFormatOf(target);
@@ -126,7 +144,8 @@ job_outcome_t exportModelJob(const description_t &d, const QString &path,
     return out;
 }
 
-job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_cancel_t *cancel) {
+job_outcome_t renderUnguarded(const description_t &d, render_request_t r,
+                              const lsys_cancel_t *cancel) {
     job_outcome_t out;
     r.growth = d.growth;
     r.ceilings = &lsysWindowCeilings;
@@ -143,9 +162,9 @@ job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_c
     return out;
 }
 
-job_outcome_t exportImageJob(const description_t &d, const render_request_t &r, const QString &path,
-                             const lsys_cancel_t *cancel) {
-    job_outcome_t out = renderJob(d, r, cancel);
+job_outcome_t exportImageUnguarded(const description_t &d, const render_request_t &r,
+                                   const QString &path, const lsys_cancel_t *cancel) {
+    job_outcome_t out = renderUnguarded(d, r, cancel);
     if (!out.ok) return out;
     out.ok = false;
     QByteArray png;
@@ -163,4 +182,39 @@ job_outcome_t exportImageJob(const description_t &d, const render_request_t &r, 
     }
     out.ok = true;
     return out;
+}
+
+} // namespace
+
+refresh_result_t refreshJob(const description_t &d, const lsys_cancel_t *cancel) {
+    return guarded<refresh_result_t>(
+        [&] { return refreshUnguarded(d, cancel); },
+        [&](const QString &) {
+            refresh_result_t r;
+            r.description = d;
+            r.report.messages.append({CODE_EXEC, "not enough memory to draw this"});
+            r.report.count = 1;
+            return r;
+        });
+}
+
+pick_result_lines_t pickJob(const description_t &d, const float p[3], const lsys_cancel_t *cancel) {
+    return guarded<pick_result_lines_t>([&] { return pickUnguarded(d, p, cancel); },
+                                        [](const QString &) { return pick_result_lines_t(); });
+}
+
+job_outcome_t exportModelJob(const description_t &d, const QString &path,
+                             const lsys_cancel_t *cancel) {
+    return guarded<job_outcome_t>([&] { return exportModelUnguarded(d, path, cancel); },
+                                  failedOutcome);
+}
+
+job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_cancel_t *cancel) {
+    return guarded<job_outcome_t>([&] { return renderUnguarded(d, r, cancel); }, failedOutcome);
+}
+
+job_outcome_t exportImageJob(const description_t &d, const render_request_t &r, const QString &path,
+                             const lsys_cancel_t *cancel) {
+    return guarded<job_outcome_t>([&] { return exportImageUnguarded(d, r, path, cancel); },
+                                  failedOutcome);
 }

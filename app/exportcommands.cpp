@@ -6,6 +6,7 @@
 #include "engineworker.h"
 #include "export.h"
 #include "preferences.h"
+#include "textprint.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -166,7 +167,7 @@ void ExportCommands::printDocument() {
     QPrintDialog dialog(printer.get(), _window);
     if (dialog.exec() != QDialog::Accepted) return;
     if (text)
-        _editor->print(printer.get());
+        printText(_editor->document(), _editor->font(), _document->displayName(), printer.get());
     else
         printPicture(printer);
 }
