@@ -72,23 +72,28 @@ QMessageBox *Document::question(const char *name, const QString &text, const QSt
 
 void Document::textDidChange() {
     if (_text.isForcing()) return;
-    // The document also announces layout-only changes (the highlighter's formats): only a
-    // change of the text itself is an edit.
-    const QString text = _editor->document()->toRawText();
-    if (text == _seenText && !_seenText.isNull()) return;
-    // The file format has one byte per character: anything above 255 becomes "?" in the
-    // document itself, as part of the edit, so editor positions and engine offsets stay equal.
-    const int forced = _text.forceAscii();
-    _seenText = forced ? _editor->document()->toRawText() : text;
+    try {
+        // The document also announces layout-only changes (the highlighter's formats): only a
+        // change of the text itself is an edit.
+        const QString text = _editor->document()->toRawText();
+        if (text == _seenText && !_seenText.isNull()) return;
+        // The file format has one byte per character: anything above 255 becomes "?" in the
+        // document itself, as part of the edit, so editor positions and engine offsets agree.
+        const int forced = _text.forceAscii();
+        _seenText = forced ? _editor->document()->toRawText() : text;
+        if (forced > 0 && !_forcedNoted) {
+            _forcedNoted = true;
+            _window->statusBar()->showMessage(
+                tr("Characters beyond ISO Latin 1 were replaced by \"?\": description files "
+                   "hold one byte per character."),
+                10000);
+        }
+    } catch (const std::bad_alloc &) {
+        // Not out through Qt's text classes: the edit stands, seen as an edit.
+        _seenText.clear();
+    }
     _sessionApproved = false;
     syncEdited();
-    if (forced > 0 && !_forcedNoted) {
-        _forcedNoted = true;
-        _window->statusBar()->showMessage(
-            tr("Characters beyond ISO Latin 1 were replaced by \"?\": description files "
-               "hold one byte per character."),
-            10000);
-    }
     Q_EMIT edited();
 }
 

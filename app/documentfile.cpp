@@ -58,7 +58,8 @@ bool DocumentFile::read(const QByteArray &path, QByteArray *bytes, io_identity_t
         *why = tr("There is not enough memory to read it.");
         return false;
     }
-    const QString limit = editorLimitProblem(*bytes);
+    QString limit = editorLimitProblem(*bytes);
+    if (limit.isEmpty()) limit = memoryProblem(editorMemory(*bytes));
     if (limit.isEmpty()) return true;
     bytes->clear();
     *headline = tr("The file \"%1\" is too large for the editor.").arg(name);

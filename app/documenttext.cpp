@@ -2,10 +2,14 @@
 // ISO Latin 1 inside the edit that brought them, and the window's size limits.
 #include "documenttext.h"
 
+#include <QFile>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -81,6 +85,33 @@ QString editorLimitProblem(const QByteArray &bytes) {
                               "%3 characters (512 KiB).")
             .arg(c.toString(longestLine), c.toString(longest), c.toString(EDITOR_MAX_LINE));
     return QString();
+}
+
+qint64 editorMemory(const QByteArray &bytes) {
+    qint64 lines = 1, longest = 0, start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n' && bytes[i] != '\r') continue;
+        longest = qMax(longest, i - start);
+        ++lines;
+        start = i + 1;
+    }
+    longest = qMax(longest, bytes.size() - start);
+    return 450 * lines + 25 * qint64(bytes.size()) + 370 * longest;
+}
+
+QString memoryProblem(qint64 need) {
+    struct rlimit space;
+    if (getrlimit(RLIMIT_AS, &space) != 0 || space.rlim_cur == RLIM_INFINITY) return QString();
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return QString();
+    const qint64 size = statm.readLine().split(' ').value(0).toLongLong() * sysconf(_SC_PAGESIZE);
+    // The window's own threads and GL buffers take their share after a load too.
+    const qint64 room = qint64(space.rlim_cur) - size, wanted = need + need / 4 + (256 << 20);
+    if (wanted <= room) return QString();
+    return QStringLiteral("Showing it in the editor takes about %1 MB of memory, and this "
+                          "process may grow by only %2 MB more (ulimit -v).")
+        .arg(wanted >> 20)
+        .arg(qMax<qint64>(0, room >> 20));
 }
 
 void DocumentText::setBytes(const QByteArray &bytes) {

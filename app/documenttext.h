@@ -53,6 +53,13 @@ enum : int {
 // sentence naming the limit.
 QString editorLimitProblem(const QByteArray &bytes);
 
+// The editor's memory for a file of these bytes, from the costs above, in bytes.
+qint64 editorMemory(const QByteArray &bytes);
+// Empty when the process may grow by `need` bytes; otherwise why not. Only an address-space
+// limit (ulimit -v) is checked, against the process's size now and with room for the window's
+// own growth: past it an allocation fails inside Qt's text layout, which cannot recover.
+QString memoryProblem(qint64 need);
+
 class DocumentText {
   public:
     explicit DocumentText(QPlainTextEdit *editor) : _editor(editor) {}

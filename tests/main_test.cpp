@@ -1,6 +1,7 @@
 // The sprig program end to end (table in data/main/startup.txt): which signals end it only
 // through Quit and which it ignores or dies of, a settings file it must neither read nor
-// touch, and a file name Qt cannot carry. Then what SIGQUIT leaves of an unfinished save.
+// touch, a file name Qt cannot carry, and a file too large for the editor under a memory cap.
+// Then what SIGQUIT leaves of an unfinished save.
 #include "io.h"
 #include "signalwatcher.h"
 
@@ -67,8 +68,17 @@ class MainTest : public QObject {
         env.insert("XDG_CONFIG_HOME", tmp.filePath("config"));
         sprig.setProcessEnvironment(env);
         sprig.setWorkingDirectory(tmp.path());
+        // Files too large for the editor, or for the address space it may use.
+        const rlim_t cap = row[2] == "long" ? 4ull << 30 : row[2] == "tight" ? 1400ull << 20 : 0;
+        if (cap) {
+            QFile big(tmp.filePath("big.ls"));
+            QVERIFY(big.open(QIODevice::WriteOnly));
+            big.write(row[2] == "long"
+                          ? "axiom " + QByteArray(16 << 20, 'F') + "\n"
+                          : QByteArray("rule F=F[+F]F[-F]F  # a line\n").repeated(400000));
+        }
         // As a terminal would start it: default signal actions, nothing blocked, no core file.
-        sprig.setChildProcessModifier([] {
+        sprig.setChildProcessModifier([cap] {
             for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ, SIGQUIT})
                 signal(s, SIG_DFL);
             sigset_t none;
@@ -76,8 +86,12 @@ class MainTest : public QObject {
             sigprocmask(SIG_SETMASK, &none, nullptr);
             const rlimit noCore{0, 0};
             setrlimit(RLIMIT_CORE, &noCore);
+            const rlimit space{cap, cap};
+            if (cap) setrlimit(RLIMIT_AS, &space);
         });
-        if (row[2] == "latin1") {
+        if (cap) {
+            sprig.start(SPRIG_BINARY, {"big.ls"});
+        } else if (row[2] == "latin1") {
             // Qt cannot name it, so the shell makes it and passes its name on.
             sprig.start("/bin/sh", {"-c",
                                     "f=$(printf 'lat\\351.ls'); printf 'axiom F\\n' > \"$f\" && "
