@@ -106,7 +106,6 @@ class Document : public QObject {
     QMessageBox *showFileError(const char *name, const QString &text, const QString &why);
     // Leaves full screen before a prompt or panel covers the window (set by the window).
     void setBeforeSheet(std::function<void()> hook) { _beforeSheet = std::move(hook); }
-    Sheets *sheets() const { return _sheets; }
 
   public slots:
     void fileNew();

@@ -26,8 +26,6 @@ class EditorLinks : public QObject {
     // The definition offset of the link at the caret (the character after it, else the one
     // before it); -1 for none.
     int linkAtCaret() const;
-    // F12, also in the editor's context menu.
-    QAction *goToDefinitionAction() const { return _goTo; }
 
   public slots:
     // Selects the definition of the link at the caret; nothing when there is none.
@@ -45,7 +43,7 @@ class EditorLinks : public QObject {
 
     QPlainTextEdit *_editor;
     LsysHighlighter *_highlighter;
-    QAction *_goTo;
+    QAction *_goTo; // F12
     QPoint _mouse{-1, -1}; // where the mouse is over the viewport; (-1, -1) when outside
 };
 

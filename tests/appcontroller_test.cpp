@@ -169,48 +169,44 @@ class AppControllerTest : public QObject {
     // Loads a file and waits for its picture.
     bool load(const QString &file) { return doc()->setFile(file, false) && drawn(); }
 
-    // Answers the open prompt with the button of that label.
-    void answerPrompt(const QString &button) {
-        QMessageBox *box = nullptr;
-        QTRY_VERIFY((box = _w->findChild<QMessageBox *>("savePrompt")) && box->isVisible());
-        QCOMPARE(box->informativeText(), QString("If you don't save, your changes will be lost."));
-        for (QAbstractButton *b : box->buttons())
-            if (b->text() == button) return b->click();
-        QFAIL(qPrintable("no button " + button));
-    }
-    // Accepts the named file panel with a file, or cancels it for an empty name.
-    void answerPanel(const char *panelName, const QString &file) {
-        QFileDialog *panel = nullptr;
-        QTRY_VERIFY((panel = _w->findChild<QFileDialog *>(panelName)) && panel->isVisible());
-        if (file.isEmpty()) return panel->reject();
-        panel->selectFile(file);
-        static_cast<QDialog *>(panel)->accept(); // the file dialog's own accept
-    }
-    // Answers the prompts and panels as they come, in order (a button's label, or the file to
-    // pick in a panel), also while a question waits for its answer in a loop of its own.
-    void answerLater(QStringList answers) {
+    // Answers the prompts and panels as they come, in order: a button's label, or the file to
+    // pick in a panel ("" cancels it); also while a question waits in a loop of its own. The
+    // count of answers still to give goes down as they are given.
+    std::shared_ptr<int> answerLater(QStringList answers) {
+        auto left = std::make_shared<int>(int(answers.size()));
         auto *timer = new QTimer(_w.get());
-        // The answer is given from the event loop: a timer's own slot never runs again while
+        // Each answer is given from the event loop: a timer's own slot never runs again while
         // a question it answered waits in a loop of its own.
-        connect(
-            timer, &QTimer::timeout, timer, [timer, answers, last = QPointer<QWidget>()]() mutable {
-                QWidget *top = QApplication::activeModalWidget();
-                if (answers.isEmpty()) timer->deleteLater();
-                if (answers.isEmpty() || !top || !top->isVisible() || top == last) return;
-                last = top;
-                const QString answer = answers.takeFirst();
-                // A panel that has just opened may still be selecting its first file.
-                const int settle = qobject_cast<QFileDialog *>(top) ? 300 : 0;
-                QTimer::singleShot(settle, top, [top, answer] {
-                    if (auto *panel = qobject_cast<QFileDialog *>(top)) {
-                        panel->findChild<QLineEdit *>("fileNameEdit")->setText(answer);
-                        panel->setOption(QFileDialog::DontConfirmOverwrite); // not what is tested
-                        return static_cast<QDialog *>(panel)->accept();
-                    }
+        auto tick = [timer, answers, left, last = QPointer<QWidget>()]() mutable {
+            QWidget *top = QApplication::activeModalWidget();
+            if (answers.isEmpty()) return timer->deleteLater();
+            if (!top || !top->isVisible() || top == last) return;
+            last = top;
+            const QString answer = answers.takeFirst();
+            // A panel that has just opened may still be selecting its first file.
+            const int settle = qobject_cast<QFileDialog *>(top) ? 300 : 0;
+            QTimer::singleShot(settle, top, [top, answer, left] {
+                auto *panel = qobject_cast<QFileDialog *>(top);
+                if (panel && answer.isEmpty()) {
+                    panel->reject();
+                } else if (panel) {
+                    panel->findChild<QLineEdit *>("fileNameEdit")->setText(answer);
+                    panel->setOption(QFileDialog::DontConfirmOverwrite); // not what is tested
+                    static_cast<QDialog *>(panel)->accept();
+                } else {
                     click(qobject_cast<QMessageBox *>(top), answer);
-                });
+                }
+                --*left;
             });
+        };
+        connect(timer, &QTimer::timeout, timer, tick);
         timer->start(20);
+        return left;
+    }
+    // The same, returning once every answer is given.
+    bool answerNow(const QStringList &answers) {
+        const std::shared_ptr<int> left = answerLater(answers);
+        return QTest::qWaitFor([&] { return *left == 0; }, 10000);
     }
 
   private slots:
@@ -575,8 +571,13 @@ class AppControllerTest : public QObject {
             ++answers;
             answer = a;
         });
-        if (!button.isEmpty()) answerPrompt(button);
-        if (button == "Save") answerPanel("savePanel", file.isEmpty() ? file : path(file));
+        if (!button.isEmpty()) {
+            QCOMPARE(shownBox(_w.get(), "savePrompt")->informativeText(),
+                     QString("If you don't save, your changes will be lost."));
+            QStringList answers{button};
+            if (button == "Save") answers << (file.isEmpty() ? file : path(file));
+            QVERIFY(answerNow(answers));
+        }
         if (file.contains("/")) {
             QMessageBox *error = nullptr;
             QTRY_VERIFY((error = _w->findChild<QMessageBox *>("saveError")));
@@ -594,8 +595,8 @@ class AppControllerTest : public QObject {
         doc()->setFile(QString(), false);
         type(QString::fromLatin1("# gr\xfcn\naxiom F\n"));
         doc()->fileSave();
-        answerPanel("savePanel", path("green"));
-        QTRY_VERIFY(!_w->isWindowModified());
+        QVERIFY(answerNow({path("green")}));
+        QVERIFY(!_w->isWindowModified());
         QCOMPARE(doc()->file(), path("green.ls")); // the default suffix
         QVERIFY(_w->windowTitle().startsWith("green.ls"));
         QCOMPARE(contents(path("green.ls")), QByteArray("# gr\xfcn\naxiom F\n"));
@@ -611,18 +612,16 @@ class AppControllerTest : public QObject {
     void openAndNew() {
         type("axiom F # unsaved\n");
         doc()->fileOpen();
-        answerPrompt("Don't Save");
-        answerPanel("openPanel", "");
+        QVERIFY(answerNow({"Don't Save", ""}));
         QVERIFY(_w->isWindowModified());
         QCOMPARE(_w->editor()->toPlainText(), QString("axiom F # unsaved\n"));
         doc()->fileOpen();
-        answerPrompt("Don't Save");
-        answerPanel("openPanel", write("other.ls", "axiom FFF\n"));
-        QTRY_COMPARE(_w->editor()->toPlainText(), QString("axiom FFF\n"));
-        QVERIFY(!_w->isWindowModified());
+        QVERIFY(answerNow({"Don't Save", write("other.ls", "axiom FFF\n")}));
+        QCOMPARE(_w->editor()->toPlainText(), QString("axiom FFF\n"));
+        QVERIFY(!_w->isWindowModified() && drawn());
         type("axiom F # unsaved\n");
         doc()->fileNew();
-        answerPrompt("Don't Save");
+        QVERIFY(answerNow({"Don't Save"}));
         QVERIFY(_w->editor()->toPlainText().startsWith("# created "));
         QVERIFY(_w->windowTitle().startsWith("untitled.ls") && !_w->isWindowModified());
         QVERIFY(drawn());
@@ -641,12 +640,11 @@ class AppControllerTest : public QObject {
         SignalWatcher watcher;
         connect(&watcher, &SignalWatcher::terminationRequested, doc(), &Document::quit);
         raise(SIGTERM);
-        answerPrompt("Save");
-        answerPanel("savePanel", "");
+        QVERIFY(answerNow({"Save", ""}));
         QVERIFY(_w->isVisible() && _w->isWindowModified());
         _w->close();
-        answerPrompt("Don't Save");
-        QTRY_VERIFY(!_w->isVisible());
+        QVERIFY(answerNow({"Don't Save"}));
+        QVERIFY(!_w->isVisible());
         QCOMPARE(contents(path("tree.ls")), QByteArray(kTree));
     }
 
