@@ -92,7 +92,7 @@ void Document::textDidChange() {
         // Not out through Qt's text classes: the edit stands, seen as an edit.
         _seenText.clear();
     }
-    _sessionApproved = false;
+    _sessionApproved.invalidate();
     syncEdited();
     Q_EMIT edited();
 }
@@ -234,7 +234,10 @@ void Document::dropUrls(const QList<QUrl> &urls) {
 }
 
 bool Document::closeRequested() {
-    if (_sessionApproved) _closeApproved = true;
+    // The session's end closes the window soon after its question was answered; a close long
+    // after it (the logout was cancelled elsewhere) asks again.
+    if (_sessionApproved.isValid() && !_sessionApproved.hasExpired(kSessionCloseMs))
+        _closeApproved = true;
     if (!_closeApproved) {
         // Without changes the answer comes at once and approves this very close.
         _inCloseEvent = true;
@@ -251,8 +254,8 @@ void Document::quit() {
 }
 
 bool Document::commitData(const std::function<bool()> &mayInteract) {
-    _sessionApproved = false;
-    if (!isEdited()) return _sessionApproved = true;
+    _sessionApproved.invalidate();
+    if (!isEdited()) return true;
     // Without leave to ask there is nothing to do but let the session go on; with a question
     // already open, the user answers that one first.
     if (!mayInteract()) return true;
@@ -265,7 +268,8 @@ bool Document::commitData(const std::function<bool()> &mayInteract) {
     if (!goOn) return false;
     // "Don't Save" leaves the text as it is, still unsaved unless the session ends.
     syncEdited();
-    return _sessionApproved = true;
+    _sessionApproved.start();
+    return true;
 }
 
 // ---- The prompt ----

@@ -30,6 +30,7 @@
 #include "documentfile.h"
 #include "documenttext.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -47,6 +48,8 @@ class Document : public QObject {
   public:
     // One answer of the save prompt: true = go on, false = the user cancelled.
     using Callback = std::function<void(bool)>;
+    // How long after the session's question the window's close goes through without asking.
+    static const int kSessionCloseMs = 60000;
 
     Document(QMainWindow *window, QPlainTextEdit *editor, Preferences *prefs,
              QObject *parent = nullptr);
@@ -98,7 +101,8 @@ class Document : public QObject {
     // The session manager asks before the session ends (or saves it): the prompt when edited
     // and mayInteract() grants it, answered before this returns. False when the user cancelled
     // (the caller cancels the logout). Never quits: if the session ends, the window's close
-    // that follows goes through without asking again, unless the text is edited meanwhile.
+    // that follows (within kSessionCloseMs) goes through without asking again, unless the text
+    // is edited meanwhile.
     bool commitData(const std::function<bool()> &mayInteract);
 
     // A window-modal message that a file could not be read or written, with the reason under
@@ -151,7 +155,7 @@ class Document : public QObject {
     bool _finishedLaunch = false;
     bool _discarded = false;       // "Don't Save" was the answer now being acted on
     bool _closeApproved = false;   // the window may close
-    bool _sessionApproved = false; // the session's question was answered for this text
+    QElapsedTimer _sessionApproved; // the session's question was answered for this text
     bool _inCloseEvent = false;
     bool _forcedNoted = false; // the status bar said so once for this document
 };

@@ -74,8 +74,9 @@ QString editorLimitProblem(const QByteArray &bytes) {
         }
         if (i < bytes.size() && bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
             ++i;
-        if (i < bytes.size()) ++lines;
         start = i + 1;
+        // An empty last line after the last line end is no line of the file.
+        if (start < bytes.size()) ++lines;
     }
     if (lines > EDITOR_MAX_LINES)
         return QStringLiteral("It has %1 lines; the window opens files of at most %2 lines.")
