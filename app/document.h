@@ -153,8 +153,8 @@ class Document : public QObject {
     QByteArray _startup; // handed over before start-up completed
     QString _seenText;   // the text as the change handler last saw it
     bool _finishedLaunch = false;
-    bool _discarded = false;       // "Don't Save" was the answer now being acted on
-    bool _closeApproved = false;   // the window may close
+    bool _discarded = false;        // "Don't Save" was the answer now being acted on
+    bool _closeApproved = false;    // the window may close
     QElapsedTimer _sessionApproved; // the session's question was answered for this text
     bool _inCloseEvent = false;
     bool _forcedNoted = false; // the status bar said so once for this document
