@@ -52,7 +52,7 @@ AppController::AppController(Preferences *prefs, QWidget *parent)
     _exports = new ExportCommands(
         this, _editor, _view, prefs, _worker.get(), _document,
         [this] {
-            return description_t{_document->latin1(), _growth};
+            return description_t{_document->bytes(), _growth};
         },
         [this] { return _shown.description; }, this);
     _animation = new GrowthAnimation(
@@ -244,6 +244,7 @@ void AppController::connectParts() {
 // The editor's change handler after the document's part: the font is stored, the refresh
 // re-planned, the text recoloured.
 void AppController::textEdited() {
+    _placeCaret = false;
     _wiring->storeFont();
     _cycle->textChanged();
     _highlighter->colourText(_document->latin1());
@@ -252,6 +253,7 @@ void AppController::textEdited() {
 void AppController::loaded() {
     refresh();
     _centerPending = true;
+    _placeCaret = true;
 }
 
 void AppController::refresh() {
@@ -259,15 +261,26 @@ void AppController::refresh() {
                                    : tr("Drawing %1 at growth %2\u2026")
                                          .arg(_document->displayName())
                                          .arg(double(_growth), 0, 'f', 2);
-    _cycle->refresh(description_t{_document->latin1(), _growth});
+    _cycle->refresh(description_t{_document->bytes(), _growth});
 }
 
 void AppController::showRefresh(const refresh_result_t &result) {
+    // The engine's positions are offsets into the file's bytes; the editor counts a CRLF as
+    // one character.
+    engine_report_t report = result.report;
+    for (report_msg_t &m : report.messages)
+        if (m.code >= 0) m.code = DocumentText::editorPosition(result.description.text, m.code);
+    if (!result.model) {
+        // Without the memory to draw it, the picture on screen stays; the report says why.
+        _report->errorReport(report, false);
+        return;
+    }
     const bool frame = frameNewModel(&_view->scene(), _shown.model.get(), result.model.get());
     _shown = result;
     _view->showModel(_shown.arrays, _shown.floor);
     _shown.arrays.reset(); // the view holds them until they are uploaded
-    _report->errorReport(_shown.report);
+    _report->errorReport(report, _placeCaret);
+    _placeCaret = false;
     if (_shown.ceiled)
         statusBar()->showMessage(tr("This description was drawn within the window's limits of "
                                     "%1 polygons and %2 tokens.")
@@ -342,10 +355,12 @@ void AppController::pickPoint(double x, double y, double z) {
                                                        : tr("The derivation is in the Messages "
                                                             "tab."),
                                      5000);
-            if (r.offset < 0 || _document->latin1() != d.text) return;
+            if (r.offset < 0 || _document->bytes() != d.text) return;
+            const int from = DocumentText::editorPosition(d.text, r.offset);
+            const int to = DocumentText::editorPosition(d.text, r.offset + qMax(1, int(r.length)));
             QTextCursor c(_editor->document());
-            c.setPosition(r.offset);
-            c.setPosition(r.offset + qMax(1, int(r.length)), QTextCursor::KeepAnchor);
+            c.setPosition(from);
+            c.setPosition(to, QTextCursor::KeepAnchor);
             _editor->setTextCursor(c);
             _editor->ensureCursorVisible();
             _tabs->setCurrentIndex(0);

@@ -122,6 +122,7 @@ class AppController : public QMainWindow {
     float _growth = 1.0f;
     refresh_result_t _shown;     // the model on screen (its arrays handed to the view)
     bool _centerPending = false; // a load asked to centre on the model its refresh brings
+    bool _placeCaret = false;    // and to show its first error at the caret
     QString _busyMessage;        // what the status bar says while a drawing runs
 };
 

@@ -1,11 +1,12 @@
-// The document's file binding, its Latin 1 text, the file commands and the save prompt.
+// The document's file binding, its text, the file commands and the save prompt.
 #include "document.h"
 
 #include "files.h"
-#include "io.h"
 #include "preferences.h"
+#include "sheets.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMainWindow>
@@ -14,22 +15,28 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <new>
+
 Document::Document(QMainWindow *window, QPlainTextEdit *editor, Preferences *prefs, QObject *parent)
-    : QObject(parent), _window(window), _editor(editor), _prefs(prefs) {
+    : QObject(parent), _window(window), _editor(editor), _prefs(prefs), _text(editor),
+      _disk(new DocumentFile(this)), _sheets(new Sheets(this)) {
     connect(_editor, &QPlainTextEdit::textChanged, this, &Document::textDidChange);
+    connect(_editor->document(), &QTextDocument::modificationChanged, this, &Document::syncEdited);
+    connect(_disk, &DocumentFile::changed, this,
+            [this] { _sheets->whenFree([this] { diskChanged(); }); });
     setDocumentTitle(QString());
 }
 
 QString Document::displayName() const {
-    return _file.isEmpty() ? QStringLiteral("untitled.ls") : QFileInfo(_file).fileName();
+    return file().isEmpty() ? QStringLiteral("untitled.ls") : QFileInfo(file()).fileName();
 }
 
 bool Document::isEdited() const {
     return _window->isWindowModified();
 }
 
-QByteArray Document::latin1() const {
-    return _editor->toPlainText().toLatin1();
+void Document::syncEdited() {
+    _window->setWindowModified(_editor->document()->isModified());
 }
 
 void Document::setDocumentTitle(const QString &path) {
@@ -53,103 +60,135 @@ QMessageBox *Document::showFileError(const char *name, const QString &text, cons
     return box;
 }
 
+QMessageBox *Document::question(const char *name, const QString &text, const QString &informative) {
+    auto *box =
+        new QMessageBox(QMessageBox::Warning, tr("Sprig"), text, QMessageBox::NoButton, _window);
+    box->setObjectName(name);
+    box->setInformativeText(informative);
+    return box;
+}
+
 // ---- The text ----
 
 void Document::textDidChange() {
-    if (_forcing) return;
-    // The document also announces layout-only changes (the highlighter's formats): only a
-    // change of the text itself is an edit.
-    QString text = _editor->toPlainText();
-    if (text == _seenText && !_seenText.isNull()) return;
-    _seenText = text;
-    _window->setWindowModified(true);
-
-    // The file format has one byte per character: anything above 255 becomes "?" in the
-    // document itself (undoable), so editor positions and engine offsets stay equal.
-    if (forceAscii(text) > 0) {
-        _forcing = true;
-        QTextCursor c(_editor->document());
-        c.beginEditBlock();
-        const QString now = _editor->toPlainText();
-        for (int i = 0; i < now.size(); ++i) {
-            if (now[i].unicode() <= 255) continue;
-            c.setPosition(i);
-            c.setPosition(i + 1, QTextCursor::KeepAnchor);
-            c.insertText(QStringLiteral("?"));
-        }
-        c.endEditBlock();
-        _forcing = false;
-        _seenText = text;
-        if (!_forcedNoted) {
+    if (_text.isForcing()) return;
+    try {
+        // The document also announces layout-only changes (the highlighter's formats): only a
+        // change of the text itself is an edit.
+        const QString text = _editor->document()->toRawText();
+        if (text == _seenText && !_seenText.isNull()) return;
+        // The file format has one byte per character: anything above 255 becomes "?" in the
+        // document itself, as part of the edit, so editor positions and engine offsets agree.
+        const int forced = _text.forceAscii();
+        _seenText = forced ? _editor->document()->toRawText() : text;
+        if (forced > 0 && !_forcedNoted) {
             _forcedNoted = true;
             _window->statusBar()->showMessage(
                 tr("Characters beyond ISO Latin 1 were replaced by \"?\": description files "
                    "hold one byte per character."),
                 10000);
         }
+    } catch (const std::bad_alloc &) {
+        // Not out through Qt's text classes: the edit stands, seen as an edit.
+        _seenText.clear();
     }
+    _sessionApproved.invalidate();
+    syncEdited();
     Q_EMIT edited();
-}
-
-int Document::forceAscii(QString &text) {
-    int n = 0;
-    for (QChar &c : text) {
-        if (c.unicode() > 255) {
-            c = QLatin1Char('?');
-            ++n;
-        }
-    }
-    return n;
 }
 
 // ---- Loading ----
 
 bool Document::setFile(const QString &path, bool remember) {
-    QString text;
-    if (path.isEmpty()) {
-        _file.clear();
-        setDocumentTitle(QString());
-        text =
+    if (path.isEmpty() || path.startsWith(QLatin1String(":/")))
+        return loadFile(path.toUtf8(), remember);
+    return loadFile(QFile::encodeName(QFileInfo(path).absoluteFilePath()), remember);
+}
+
+bool Document::loadFile(const QByteArray &given, bool remember, bool bindToFile) {
+    const QByteArray path = DocumentFile::absolute(given);
+    const bool bound = bindToFile && !path.isEmpty() && !path.startsWith(":/");
+    QByteArray bytes;
+    io_identity_t id;
+    QString headline, why;
+    if (path.isEmpty())
+        bytes =
             QStringLiteral("# created %1\n")
-                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    } else {
-        QByteArray bytes;
-        QString why;
-        if (!readDescription(path, &bytes, &why)) {
-            showFileError("loadError", tr("The file \"%1\" could not be opened.").arg(path), why);
-            return false;
+                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                .toLatin1();
+    else if (!DocumentFile::read(path, &bytes, &id, &headline, &why))
+        return showFileError("loadError", headline, why), false;
+    // Put in place whole or not at all: without the memory for the new text, the old one is
+    // put back.
+    const QByteArray old = _text.bytes();
+    const bool wasModified = _editor->document()->isModified();
+    try {
+        _text.setBytes(bytes);
+    } catch (const std::bad_alloc &) {
+        try {
+            _text.setBytes(old);
+        } catch (const std::bad_alloc &) {
         }
-        // ISO Latin 1: every byte is one character, so nothing can fail to decode.
-        text = QString::fromLatin1(bytes);
-        _file = QFileInfo(path).absoluteFilePath();
-        setDocumentTitle(_file);
-        if (remember) noteRecentFile(_prefs->settings(), _file);
+        _editor->document()->setModified(wasModified);
+        showFileError("loadError", headline,
+                      tr("There is not enough memory to show it in the editor."));
+        return false;
     }
+    if (bound)
+        _disk->bind(path, id);
+    else
+        _disk->unbind();
+    setDocumentTitle(file());
+    // The recent files list holds names as text: names that are not UTF-8 stay out.
+    if (bound && remember && QFile::encodeName(file()) == path)
+        noteRecentFile(_prefs->settings(), file());
     _forcedNoted = false;
-    // setPlainText runs the change handler (refresh planning, edited mark, colouring).
-    _editor->setPlainText(text);
     _editor->moveCursor(QTextCursor::Start);
-    _window->setWindowModified(false);
+    _editor->document()->setModified(false);
+    syncEdited();
     Q_EMIT loaded();
     return !path.isEmpty();
 }
 
 void Document::applicationDidFinishLaunching() {
     _finishedLaunch = true;
-    if (!_pending.isEmpty() && setFile(_pending, true)) return;
+    if (!_startup.isEmpty() && loadFile(_startup, true)) return;
     // The template is shown unbound: a later Save asks where to put it.
-    if (setFile(QStringLiteral(":/untitled.ls"), false)) {
-        _file.clear();
-        setDocumentTitle(QString());
+    setFile(QStringLiteral(":/untitled.ls"), false);
+}
+
+// A change on disk found by the watch: an offer to reload, through the save prompt.
+void Document::diskChanged() {
+    const disk_state_t state = _disk->state();
+    if (state == disk_state_t::Same) return;
+    if (state == disk_state_t::Missing) {
+        _window->statusBar()->showMessage(
+            tr("\"%1\" is no longer on the disk; Save writes it again.").arg(file()), 10000);
+        return;
     }
+    beforeSheet();
+    QMessageBox *box =
+        question("reloadPrompt",
+                 state == disk_state_t::Changed
+                     ? tr("\"%1\" has been changed on disk by another program.").arg(displayName())
+                     : tr("\"%1\" now leads to another file.").arg(displayName()),
+                 tr("Reload it from the disk? Unsaved changes are asked about first."));
+    QPushButton *reload = box->addButton(tr("Reload"), QMessageBox::AcceptRole);
+    box->setEscapeButton(box->addButton(tr("Ignore"), QMessageBox::RejectRole));
+    box->setDefaultButton(reload);
+    const QByteArray path = filePath();
+    _sheets->show(box, [=, this](int) {
+        if (box->clickedButton() != reload) return;
+        askToSave(tr("Do you want to save changes before reloading?"),
+                  [this, path](bool answer) { pendingCallback(answer, path); });
+    });
 }
 
 // ---- Commands ----
 
 void Document::fileNew() {
-    _pending.clear();
     askToSave(tr("Do you want to save changes before new?"),
-              [this](bool answer) { pendingCallback(answer); });
+              [this](bool answer) { pendingCallback(answer, QByteArray()); });
 }
 
 void Document::fileOpen() {
@@ -158,10 +197,10 @@ void Document::fileOpen() {
 }
 
 void Document::fileSave() {
-    if (_file.isEmpty())
+    if (filePath().isEmpty())
         fileSaveAs();
     else
-        trySave(_file);
+        saveTo(filePath(), false, Callback());
 }
 
 void Document::fileSaveAs() {
@@ -169,43 +208,44 @@ void Document::fileSaveAs() {
 }
 
 void Document::openRecent(const QString &path) {
-    _pending = path;
+    const QByteArray bytes = QFile::encodeName(path);
     askToSave(tr("Do you want to save changes before loading?"),
-              [this](bool answer) { pendingCallback(answer); });
+              [this, bytes](bool answer) { pendingCallback(answer, bytes); });
 }
 
 void Document::openCopy(const QString &path) {
     askToSave(tr("Do you want to save changes before loading?"), [this, path](bool answer) {
         if (!answer || isEdited()) return;
         const bool restoreEdited = _discarded;
-        if (setFile(path, false)) {
-            _file.clear();
-            setDocumentTitle(QString());
-        } else if (restoreEdited) {
-            _window->setWindowModified(true);
-        }
+        if (!loadFile(QFile::encodeName(path), false, false) && restoreEdited) syncEdited();
     });
 }
 
-void Document::openFileRequest(const QString &path) {
-    _pending = path;
-    if (_finishedLaunch)
-        askToSave(tr("Do you want to save changes before loading?"),
-                  [this](bool answer) { pendingCallback(answer); });
+void Document::openFileRequest(const QByteArray &path) {
+    if (!_finishedLaunch) {
+        _startup = path;
+        return;
+    }
+    askToSave(tr("Do you want to save changes before loading?"),
+              [this, path](bool answer) { pendingCallback(answer, path); });
 }
 
 void Document::dropUrls(const QList<QUrl> &urls) {
     // Only the first of several files is opened.
     for (const QUrl &url : urls) {
         if (!url.isLocalFile()) continue;
-        _pending = url.toLocalFile();
+        const QByteArray path = QFile::encodeName(url.toLocalFile());
         askToSave(tr("Do you want to save changes before accepting?"),
-                  [this](bool answer) { pendingCallback(answer); });
+                  [this, path](bool answer) { pendingCallback(answer, path); });
         return;
     }
 }
 
 bool Document::closeRequested() {
+    // The session's end closes the window soon after its question was answered; a close long
+    // after it (the logout was cancelled elsewhere) asks again.
+    if (_sessionApproved.isValid() && !_sessionApproved.hasExpired(kSessionCloseMs))
+        _closeApproved = true;
     if (!_closeApproved) {
         // Without changes the answer comes at once and approves this very close.
         _inCloseEvent = true;
@@ -221,34 +261,49 @@ void Document::quit() {
               [this](bool answer) { terminateCallback(answer); });
 }
 
+bool Document::commitData(const std::function<bool()> &mayInteract) {
+    _sessionApproved.invalidate();
+    if (!isEdited()) return true;
+    // Without leave to ask there is nothing to do but let the session go on; with a question
+    // already open, the user answers that one first.
+    if (!mayInteract()) return true;
+    if (_sheets->isOpen()) return false;
+    bool goOn = false;
+    _sheets->setWaiting(true);
+    askToSave(tr("Do you want to save changes before quiting?"),
+              [&goOn, this](bool answer) { goOn = answer && !isEdited(); });
+    _sheets->setWaiting(false);
+    if (!goOn) return false;
+    // "Don't Save" leaves the text as it is, still unsaved unless the session ends.
+    syncEdited();
+    _sessionApproved.start();
+    return true;
+}
+
 // ---- The prompt ----
 
 void Document::askToSave(const QString &question, Callback callback) {
+    // One prompt or panel at a time: a command given while one is open waits for its turn.
+    if (_sheets->isOpen()) {
+        _sheets->whenFree([=, this] { askToSave(question, callback); });
+        return;
+    }
     beforeSheet();
     if (!isEdited()) {
         callback(true);
         return;
     }
-    // One prompt or panel at a time; a command given while one is open is not taken.
-    if (_sheetOpen) return;
-    _sheetOpen = true;
-    auto *box = new QMessageBox(QMessageBox::Warning, tr("Sprig"), question, QMessageBox::NoButton,
-                                _window);
-    box->setObjectName("savePrompt");
-    box->setInformativeText(tr("If you don't save, your changes will be lost."));
+    QMessageBox *box =
+        this->question("savePrompt", question, tr("If you don't save, your changes will be lost."));
     QPushButton *save = box->addButton(tr("Save"), QMessageBox::AcceptRole);
     QPushButton *dontSave = box->addButton(tr("Don't Save"), QMessageBox::DestructiveRole);
     QPushButton *cancel = box->addButton(tr("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(save);
     box->setEscapeButton(cancel);
-    box->setWindowModality(Qt::WindowModal);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [=, this] {
-        _sheetOpen = false;
+    _sheets->show(box, [=, this](int) {
         const QAbstractButton *b = box->clickedButton();
         didEndCloseSheet(b == save ? 1 : b == dontSave ? 0 : -1, callback);
     });
-    box->open();
 }
 
 void Document::didEndCloseSheet(int returnCode, Callback callback) {
@@ -265,9 +320,11 @@ void Document::didEndCloseSheet(int returnCode, Callback callback) {
 }
 
 void Document::askToSaveFile(Callback callback) {
+    if (_sheets->isOpen()) {
+        _sheets->whenFree([=, this] { askToSaveFile(callback); });
+        return;
+    }
     beforeSheet();
-    if (_sheetOpen) return;
-    _sheetOpen = true;
     auto *panel = new QFileDialog(_window, tr("Save"));
     panel->setObjectName("savePanel");
     panel->setOption(QFileDialog::DontUseNativeDialog);
@@ -275,44 +332,78 @@ void Document::askToSaveFile(Callback callback) {
     panel->setFileMode(QFileDialog::AnyFile);
     panel->setDefaultSuffix("ls");
     panel->setNameFilters({tr("L-system descriptions (*.ls)"), tr("All files (*)")});
-    panel->selectFile(_file.isEmpty() ? QStringLiteral("untitled.ls") : _file);
-    panel->setWindowModality(Qt::WindowModal);
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    connect(panel, &QFileDialog::finished, this, [=, this](int result) {
-        _sheetOpen = false;
+    panel->selectFile(file().isEmpty() ? QStringLiteral("untitled.ls") : file());
+    _sheets->show(panel, [=, this](int result) {
         if (result == QDialog::Accepted && !panel->selectedFiles().isEmpty())
-            trySave(panel->selectedFiles().first());
-        if (callback) callback(true);
+            saveTo(QFile::encodeName(panel->selectedFiles().first()), true, callback);
+        else if (callback)
+            callback(true);
     });
-    panel->open();
 }
 
-bool Document::trySave(const QString &path) {
-    const QByteArray bytes = latin1();
-    std::string err;
-    if (!ioWriteFile(QFile::encodeName(path).toStdString(), bytes.constData(), size_t(bytes.size()),
-                     &err)) {
-        const QString why = QString::fromLocal8Bit(err.c_str());
+void Document::saveTo(const QByteArray &path, bool chosen, Callback done) {
+    // Where the bound name no longer leads to the file as it was read or written, ask.
+    QString text, informative;
+    if (!chosen && path == filePath() && _disk->askFirst(&text, &informative))
+        return askOverwrite(text, informative, path, done);
+    write(path);
+    if (done) done(true);
+}
+
+void Document::askOverwrite(const QString &text, const QString &informative, const QByteArray &path,
+                            Callback done) {
+    beforeSheet();
+    QMessageBox *box = question("overwritePrompt", text, informative);
+    QPushButton *overwrite = box->addButton(tr("Overwrite"), QMessageBox::DestructiveRole);
+    QPushButton *saveAs = box->addButton(tr("Save As..."), QMessageBox::AcceptRole);
+    box->setEscapeButton(box->addButton(tr("Cancel"), QMessageBox::RejectRole));
+    box->setDefaultButton(saveAs);
+    _sheets->show(box, [=, this](int) {
+        if (box->clickedButton() == saveAs) return askToSaveFile(done);
+        if (box->clickedButton() == overwrite) write(path);
+        if (done) done(true);
+    });
+}
+
+// Only a regular file written counts as saved: a device or FIFO receives the text, but the
+// document stays edited and bound as it was.
+void Document::write(const QByteArray &path) {
+    const QString name = QFile::decodeName(path);
+    QString why;
+    unsigned long brokenLinks = 0;
+    switch (_disk->write(path, _text.bytes(), &why, &brokenLinks)) {
+    case DocumentFile::Written::Failed:
         qWarning("save failed - %s", qPrintable(why));
         // The document stays edited, so no pending command discards it.
-        showFileError("saveError", tr("The file \"%1\" could not be saved.").arg(path), why);
-        return false;
+        showFileError("saveError", tr("The file \"%1\" could not be saved.").arg(name), why);
+        return;
+    case DocumentFile::Written::NotSaved:
+        _window->statusBar()->showMessage(tr("The text was written into \"%1\", which is not a "
+                                             "regular file: the description is not saved.")
+                                              .arg(name),
+                                          10000);
+        return;
+    case DocumentFile::Written::Saved:
+        break;
     }
-    _file = QFileInfo(path).absoluteFilePath();
-    setDocumentTitle(_file);
-    noteRecentFile(_prefs->settings(), _file);
-    _window->setWindowModified(false);
-    return true;
+    setDocumentTitle(file());
+    if (QFile::encodeName(name) == path) noteRecentFile(_prefs->settings(), name);
+    _editor->document()->setModified(false);
+    syncEdited();
+    if (brokenLinks > 0)
+        _window->statusBar()->showMessage(
+            tr("Saved. The file had %n other name(s) (hard links); they keep the old content.", "",
+               int(brokenLinks)),
+            10000);
 }
 
 // ---- Callbacks ----
 
-void Document::pendingCallback(bool answer) {
+void Document::pendingCallback(bool answer, const QByteArray &path) {
     if (!answer || isEdited()) return;
     // A file that cannot be read leaves the text; after "Don't Save" it is still unsaved.
     const bool restoreEdited = _discarded;
-    if (!setFile(_pending, true) && !_pending.isEmpty() && restoreEdited)
-        _window->setWindowModified(true);
+    if (!loadFile(path, true) && !path.isEmpty() && restoreEdited) syncEdited();
 }
 
 void Document::openingCallback(bool answer) {
@@ -327,19 +418,11 @@ void Document::openingCallback(bool answer) {
     panel->setAcceptMode(QFileDialog::AcceptOpen);
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setNameFilters({tr("All files (*)"), tr("L-system descriptions (*.ls)")});
-    panel->setWindowModality(Qt::WindowModal);
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    _sheetOpen = true;
-    connect(panel, &QFileDialog::finished, this, [=, this](int result) {
-        _sheetOpen = false;
-        if (result == QDialog::Accepted && !panel->selectedFiles().isEmpty()) {
-            if (!setFile(panel->selectedFiles().first(), true) && restoreEdited)
-                _window->setWindowModified(true);
-        } else if (restoreEdited) {
-            _window->setWindowModified(true);
-        }
+    _sheets->show(panel, [=, this](int result) {
+        const bool chosen = result == QDialog::Accepted && !panel->selectedFiles().isEmpty();
+        if (!(chosen && setFile(panel->selectedFiles().first(), true)) && restoreEdited)
+            syncEdited();
     });
-    panel->open();
 }
 
 void Document::closingCallback(bool answer) {

@@ -3,11 +3,11 @@
 #include "enginejobs.h"
 
 #include "export.h"
-#include "io.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QObject>
+
+#include <new>
 
 #include <stdlib.h>
 
@@ -43,9 +43,18 @@ QString fromLocal(const std::string &s) {
     return QString::fromLocal8Bit(s.c_str());
 }
 
-} // namespace
+// The work of a job, or failed(why) when an allocation fails on the way: the window then says
+// so and keeps its text and picture, instead of ending.
+template <typename R, typename Work, typename Failed> R guarded(Work work, Failed failed) {
+    try {
+        return work();
+    } catch (const std::bad_alloc &) {
+        traceClear();
+        return failed(QObject::tr("There is not enough memory for this."));
+    }
+}
 
-refresh_result_t refreshJob(const description_t &d, const lsys_cancel_t *cancel) {
+refresh_result_t refreshUnguarded(const description_t &d, const lsys_cancel_t *cancel) {
     refresh_result_t r;
     r.description = d;
     if (cancelled(cancel)) {
@@ -68,7 +77,14 @@ refresh_result_t refreshJob(const description_t &d, const lsys_cancel_t *cancel)
     return r;
 }
 
-pick_result_lines_t pickJob(const description_t &d, const float p[3], const lsys_cancel_t *cancel) {
+job_outcome_t failedOutcome(const QString &why) {
+    job_outcome_t out;
+    out.why = why;
+    return out;
+}
+
+pick_result_lines_t pickUnguarded(const description_t &d, const float p[3],
+                                  const lsys_cancel_t *cancel) {
     pick_result_lines_t out;
     // Prepared as the refresh prepares it (seeded, grown, within the ceilings), so the replay
     // is the picture.
@@ -92,8 +108,8 @@ pick_result_lines_t pickJob(const description_t &d, const float p[3], const lsys
     return out;
 }
 
-job_outcome_t exportModelJob(const description_t &d, const QString &path,
-                             const lsys_cancel_t *cancel) {
+job_outcome_t exportModelUnguarded(const description_t &d, const QString &path,
+                                   const lsys_cancel_t *cancel) {
     job_outcome_t out;
     const std::string target = QFile::encodeName(path).toStdString();
     const export_format_t format = exportFormatOf(target);
@@ -126,7 +142,8 @@ job_outcome_t exportModelJob(const description_t &d, const QString &path,
     return out;
 }
 
-job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_cancel_t *cancel) {
+job_outcome_t renderUnguarded(const description_t &d, render_request_t r,
+                              const lsys_cancel_t *cancel) {
     job_outcome_t out;
     r.growth = d.growth;
     r.ceilings = &lsysWindowCeilings;
@@ -141,4 +158,33 @@ job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_c
     }
     out.ok = !out.image.isNull();
     return out;
+}
+
+} // namespace
+
+refresh_result_t refreshJob(const description_t &d, const lsys_cancel_t *cancel) {
+    return guarded<refresh_result_t>(
+        [&] { return refreshUnguarded(d, cancel); },
+        [&](const QString &) {
+            refresh_result_t r;
+            r.description = d;
+            r.report.messages.append({CODE_EXEC, "not enough memory to draw this"});
+            r.report.count = 1;
+            return r;
+        });
+}
+
+pick_result_lines_t pickJob(const description_t &d, const float p[3], const lsys_cancel_t *cancel) {
+    return guarded<pick_result_lines_t>([&] { return pickUnguarded(d, p, cancel); },
+                                        [](const QString &) { return pick_result_lines_t(); });
+}
+
+job_outcome_t exportModelJob(const description_t &d, const QString &path,
+                             const lsys_cancel_t *cancel) {
+    return guarded<job_outcome_t>([&] { return exportModelUnguarded(d, path, cancel); },
+                                  failedOutcome);
+}
+
+job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_cancel_t *cancel) {
+    return guarded<job_outcome_t>([&] { return renderUnguarded(d, r, cancel); }, failedOutcome);
 }

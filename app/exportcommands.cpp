@@ -8,6 +8,7 @@
 #include "exportimagedialog.h"
 #include "picturejobs.h"
 #include "preferences.h"
+#include "textprint.h"
 
 #include <QDialog>
 #include <QFileDialog>
@@ -142,7 +143,7 @@ void ExportCommands::printDocument() {
     QPrintDialog dialog(printer.get(), _window);
     if (dialog.exec() != QDialog::Accepted) return;
     if (text)
-        _editor->print(printer.get());
+        printText(_editor->document(), _editor->font(), _document->displayName(), printer.get());
     else
         printPicture(printer);
 }

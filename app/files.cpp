@@ -8,10 +8,10 @@
 static const char *const kRecentKey = "recentFiles";
 static const int kRecentMax = 10;
 
-bool readDescription(const QString &path, QByteArray *bytes, QString *why) {
+bool readDescription(const QByteArray &path, QByteArray *bytes, QString *why, io_identity_t *id) {
     // The built-in template lives in the program's resources, not on disk.
-    if (path.startsWith(QLatin1String(":/"))) {
-        QFile f(path);
+    if (path.startsWith(":/")) {
+        QFile f(QString::fromUtf8(path));
         if (!f.open(QIODevice::ReadOnly)) {
             *why = f.errorString();
             return false;
@@ -20,7 +20,7 @@ bool readDescription(const QString &path, QByteArray *bytes, QString *why) {
         return true;
     }
     std::string data, err;
-    if (!ioReadFile(QFile::encodeName(path).toStdString(), &data, &err)) {
+    if (!ioReadFile(path.toStdString(), &data, &err, id)) {
         *why = QString::fromLocal8Bit(err.c_str());
         return false;
     }

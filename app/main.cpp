@@ -38,12 +38,6 @@ QByteArray absolutePath(const QByteArray &path) {
     return dir.isEmpty() ? path : dir + '/' + path;
 }
 
-QString unnamable(const QString &name) {
-    return QStringLiteral("Sprig cannot open \"%1\": Sprig opens only files whose names are "
-                          "valid UTF-8. Rename the file, or use lsys, which takes any name.")
-        .arg(name);
-}
-
 // A message on the window that does not stop it (window-modal, like the save prompt).
 void notice(QWidget *window, const QString &text) {
     auto *box = new QMessageBox(QMessageBox::Warning, "Sprig", text, QMessageBox::Ok, window);
@@ -119,28 +113,26 @@ int main(int argc, char **argv) {
 
     AppController window(&prefs);
     shown = &window;
-    auto open = [&window](const QByteArray &path) {
-        QString name;
-        if (SingleInstance::fileName(path, &name))
-            window.document()->openFileRequest(name);
-        else
-            notice(&window, unnamable(name));
-    };
+    // Paths travel as the file system's bytes, whether Qt's strings could hold them or not.
     QObject::connect(&instance, &SingleInstance::openRequested, &window,
-                     [&window, open](const QByteArray &path) {
+                     [&window](const QByteArray &path) {
                          window.raise();
                          window.activateWindow();
-                         open(path);
+                         window.document()->openFileRequest(path);
                      });
-    // A session manager asking to end the session gets the same question.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager &) { window.document()->quit(); });
+    // A session manager asking before the session ends gets the save prompt, when it lets the
+    // window ask; Cancel cancels the logout. A session saved without ending leaves Sprig
+    // running.
+    QObject::connect(
+        &app, &QGuiApplication::commitDataRequest, &window,
+        [&window](QSessionManager &manager) {
+            if (!window.document()->commitData([&manager] { return manager.allowsInteraction(); }))
+                manager.cancel();
+        },
+        Qt::DirectConnection);
     window.show();
     if (!prefs.problem().isEmpty()) notice(&window, prefs.problem());
-    QString name;
-    if (!file.isEmpty() && !SingleInstance::fileName(file, &name))
-        fprintf(stderr, "sprig: %s\n", qPrintable(unnamable(name)));
-    if (!file.isEmpty()) open(file);
+    if (!file.isEmpty()) window.document()->openFileRequest(absolutePath(file));
     window.document()->applicationDidFinishLaunching();
     return app.exec();
 }

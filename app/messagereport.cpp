@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QUrl>
@@ -16,17 +17,18 @@ MessageReport::MessageReport(QTabWidget *tabs, QTextBrowser *list, QPlainTextEdi
     connect(_list, &QTextBrowser::anchorClicked, this, &MessageReport::linkClicked);
 }
 
-void MessageReport::errorReport(const engine_report_t &report) {
+void MessageReport::errorReport(const engine_report_t &report, bool placeCaret) {
     QString label;
     for (const report_msg_t &m : report.messages) {
         if (m.code < CODE_EXEC) continue;
         label = m.text;
-        if (m.code >= CODE_NOLINE) showErrorPos(m.code);
+        if (m.code >= CODE_NOLINE) showErrorPos(m.code, placeCaret);
         break;
     }
     _tabs->setTabText(1, label.isEmpty() ? tr("Messages") : label);
 
     _list->clear();
+    _reportEnd = 0;
     if (report.count <= 0) return;
     QTextCursor c(_list->document());
     QTextCharFormat grey, link;
@@ -50,32 +52,40 @@ void MessageReport::errorReport(const engine_report_t &report) {
         c.insertText(
             QStringLiteral("... additional %1 messages ignored\n").arg(report.count - TRACE_STORE),
             grey);
+    _reportEnd = _list->document()->characterCount() - 1;
     _list->moveCursor(QTextCursor::Start);
     _list->verticalScrollBar()->setValue(0);
 }
 
-void MessageReport::showErrorPos(int pos) {
-    _tabs->setCurrentIndex(0);
+void MessageReport::showErrorPos(int pos, bool placeCaret) {
+    if (placeCaret) _tabs->setCurrentIndex(0);
     if (pos < 0) return;
-    const QByteArray text = _editor->toPlainText().toLatin1();
-    if (pos > text.size()) return;
+    const QTextBlock line = _editor->document()->findBlock(pos);
+    if (!line.isValid()) return;
+    // A NUL ends the line for the engine, so the mark ends there too.
+    const int nul = int(line.text().indexOf(QChar(0), pos - line.position()));
+    _highlighter->markError(pos, nul >= 0 ? line.position() + nul
+                                          : line.position() + int(line.text().size()));
+    if (!placeCaret) return;
     QTextCursor c(_editor->document());
     c.setPosition(pos);
     _editor->setTextCursor(c);
     _editor->ensureCursorVisible();
-    int end = pos;
-    while (end < text.size() && text[end] != '\0' && text[end] != '\n' && text[end] != '\r')
-        ++end;
-    _highlighter->markError(pos, end);
+}
+
+QString MessageReport::separator() {
+    return QString(24, QChar(0x2500));
 }
 
 void MessageReport::showPick(const QStringList &lines) {
-    _list->clear();
     QTextCursor c(_list->document());
+    c.setPosition(qMin(_reportEnd, _list->document()->characterCount() - 1));
+    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     QTextCharFormat grey;
     grey.setForeground(Qt::gray);
-    c.insertText(lines.isEmpty() ? tr("nothing here") + "\n" : lines.join('\n') + "\n", grey);
-    _tabs->setTabText(1, tr("Messages"));
+    c.insertText(separator() + '\n' + (lines.isEmpty() ? tr("nothing here") : lines.join('\n')) +
+                     '\n',
+                 grey);
 }
 
 // A message's "code" link: to the editor, and to the start of the message's line.

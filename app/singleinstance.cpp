@@ -118,11 +118,6 @@ QString SingleInstance::socketPath(QString *why) {
     return dir + '/' + name;
 }
 
-bool SingleInstance::fileName(const QByteArray &path, QString *name) {
-    *name = QFile::decodeName(path);
-    return QFile::encodeName(*name) == path;
-}
-
 bool SingleInstance::isListening() const {
     return _server && _server->isListening();
 }

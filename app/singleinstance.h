@@ -57,10 +57,6 @@ class SingleInstance : public QObject {
     // while it waits, so a server in the same process is served too.
     bool forwardToRunning(const QByteArray &path, int timeoutMs = 2000);
 
-    // The name under which Qt opens the file whose path has these bytes. False when Qt's file
-    // names (UTF-8 text) cannot carry them, as with a Latin-1 "é" in the name.
-    static bool fileName(const QByteArray &path, QString *name);
-
   signals:
     // A path handed over by another process, byte for byte as it was sent.
     void openRequested(const QByteArray &path);

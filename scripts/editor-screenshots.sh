@@ -46,7 +46,7 @@ xdotool key ctrl+shift+c      # a refresh keeps the camera; Center frames the ne
 xdotool mousemove 300 300 click 1
 shot editor-errors 1
 
-# A click on the link in the axiom line selects the rule it points to.
+# Ctrl+click on the link in the axiom line selects the rule it points to.
 retype "# A link from every rule character to its definition
 recursion 3
 angle 30
@@ -55,7 +55,7 @@ rule A = F[+A][-A]B
 rule B = F[&A]
 "
 sleep 3
-xdotool mousemove 80 138 click 1
+xdotool mousemove 80 138 keydown ctrl click 1 keyup ctrl
 shot editor-link 1
 
 # Line numbers and a bracket with its partner (the caret after "]" in the rule of A); then the

@@ -1,0 +1,5 @@
+
+axiom F
+
+rule F=FF
+

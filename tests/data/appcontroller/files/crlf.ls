@@ -1,0 +1,4 @@
+recursion 2
+angle 30
+axiom F
+rule F=F[+F]F

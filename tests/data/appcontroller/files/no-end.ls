@@ -1,0 +1,3 @@
+recursion 2
+axiom F
+rule F=F[-F]F
