@@ -37,8 +37,8 @@ class RefreshCycle : public QObject {
     ~RefreshCycle() override;
 
     State state() const { return _state; }
-    // The refresh button: its spinner turns while automatic or busy; its image as the design
-    // keeps it (hidden while automatic after an edit).
+    // The refresh button: its spinner turns while automatic or busy; its image is hidden while
+    // an automatic refresh is pending after an edit, shown otherwise.
     bool spinnerOn() const { return _state == State::Automatic || _busy; }
     bool imageShown() const { return _imageShown; }
     bool isBusy() const { return _busy; }
