@@ -3,7 +3,7 @@
 find_package(TinyGLTF REQUIRED) # imported targets are visible per directory
 sprig_gtest(cli cli sprig_cli)
 sprig_gtest(export cli sprig_export sprig_lib3mf TinyGLTF::TinyGLTF)
-sprig_gtest(io cli sprig_io)
+sprig_gtest(io cli sprig_io sprig_test_support)
 target_compile_definitions(cli_test PRIVATE LSYS_BINARY="$<TARGET_FILE:lsys>"
     LSYS_VERSION="${PROJECT_VERSION}"
     LSYS_COMPLETION="${PROJECT_SOURCE_DIR}/cli/lsys.bash-completion"
