@@ -13,10 +13,10 @@ qt6-base-dev libqt6opengl6-dev libqt6svg6 qt6-qpa-plugins qt6-image-formats-plug
 libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri
 libtinygltf-dev lib3mf-dev"
 # Xvfb for the window's tests, GoogleTest and Google Benchmark, clang for libFuzzer, the
-# locale sources the tests build a comma-decimal locale from (into the build folder), and
-# the tools the install and packaging tests use.
+# locale sources the tests build a comma-decimal locale from (into the build folder), assimp
+# to read the exported meshes back, and the tools the install and packaging tests use.
 TEST="xvfb xauth imagemagick libgtest-dev libbenchmark-dev clang libclang-rt-14-dev locales
-desktop-file-utils shared-mime-info file dpkg-dev"
+libassimp-dev desktop-file-utils shared-mime-info file dpkg-dev"
 
 case "$tier" in
 run) PKGS="$RUN" ;;
