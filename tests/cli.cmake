@@ -2,7 +2,7 @@
 # and of the mesh exporters (each format read back by a reader that is not our writer).
 find_package(assimp REQUIRED) # an importer of many formats, to read the exported meshes back
 sprig_gtest(cli cli sprig_cli)
-sprig_gtest(export cli sprig_export sprig_lib3mf assimp::assimp)
+sprig_gtest(export cli sprig_export sprig_lib3mf assimp::assimp sprig_test_support)
 sprig_gtest(io cli sprig_io sprig_test_support)
 target_compile_definitions(cli_test PRIVATE LSYS_BINARY="$<TARGET_FILE:lsys>"
     LSYS_VERSION="${PROJECT_VERSION}"

@@ -1,22 +1,13 @@
 // Each export format read back by readers that are not our writers (assimp; lib3mf for 3MF).
-#include <math.h>
-
 #include <array>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
 
 #include <Model/COM/NMR_DLLInterfaces.h>
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 
+#include "engine_test.h"
 #include "export.h"
-#include "lsys.h"
 
 // lib3mf's reader leaks the zip entries it opens (libzip, seen only by module): not ours.
 extern "C" const char *__lsan_default_suppressions() {
@@ -31,11 +22,6 @@ using corners_t = std::vector<corner_t>;
 
 corner_t corner(const float *p, const float *n, const float *c) {
     return {p[0], p[1], p[2], n[0], n[1], n[2], c[0], c[1], c[2]};
-}
-
-std::string slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Any format assimp reads, each corner's colour its vertex's or its material's. glTF comes back
@@ -180,7 +166,7 @@ TEST(Export, EachFormatReadsBackTheModel) {
         EXPECT_EQ((std::array{seen[0], seen[1]}), (std::array{8, 8})); // each cap's 8 triangles
     }
     // The OBJ names its material library by its base name, whatever the extension's case.
-    EXPECT_NE(slurp(dir + "/model.OBJ").find("\nmtllib model.mtl\n"), std::string::npos);
+    EXPECT_NE(readFile(dir + "/model.OBJ").find("\nmtllib model.mtl\n"), std::string::npos);
     std::filesystem::remove_all(dir);
 }
 

@@ -5,7 +5,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <GL/gl.h>
 #include <algorithm>
 #include <array>
 #include <functional>

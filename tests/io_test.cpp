@@ -3,23 +3,14 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
-#include <string.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-
+#include "engine_test.h"
 #include "io.h"
-#include "rows.h"
 
 namespace {
 

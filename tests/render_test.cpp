@@ -1,13 +1,14 @@
 // Headless pictures: `lsys render` against the stored pictures of tests/data/render/golden.txt
 // (SPRIG_UPDATE_GOLDEN=1 retakes them), then what a stored picture cannot tell. The command's
 // refusals are rows of the lsys run table.
+#include "engine_test.h" // before Qt, which makes "emit" a macro
+
 #include "render.h"
 
 #include "camera.h"
 #include "model_gl.h"
 #include "offscreen.h"
 #include "render_image.h"
-#include "rows.h"
 #include "scene_gl.h"
 
 #include <GL/gl.h>
@@ -17,31 +18,19 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
-#include <gtest/gtest.h>
 
-#include <stdlib.h>
-#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <fstream>
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace {
 
 const std::string kTests = SPRIG_TESTS_DIR, kExamples = SPRIG_EXAMPLES_DIR;
 const std::string kData = kTests + "/data/render/";
-
 // A scratch directory for the pictures of one test program run, removed at its end.
-const std::string &scratch() {
-    static const QTemporaryDir dir(QDir::tempPath() + "/sprig-render-XXXXXX");
-    static const std::string path = dir.path().toStdString();
-    return path;
-}
+const QTemporaryDir gScratch(QDir::tempPath() + "/sprig-render-XXXXXX");
+const std::string kScratch = gScratch.path().toStdString();
 
 int render(std::vector<std::string> args) {
     args.insert(args.begin(), "render");
@@ -50,11 +39,6 @@ int render(std::vector<std::string> args) {
         argv.push_back(&a[0]);
     argv.push_back(nullptr);
     return lsysRenderCommand((int)args.size(), argv.data());
-}
-
-std::string readText(const std::string &path) {
-    std::ifstream f(path);
-    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 struct rgb_t {
@@ -112,7 +96,7 @@ TEST(Render, MatchesStoredPictures) {
     const bool updating = update && *update && strcmp(update, "0") != 0;
     for (const row_t &r : dataRows("render/golden.txt")) {
         SCOPED_TRACE(r[0]);
-        const std::string out = scratch() + "/" + r[0] + ".png";
+        const std::string out = kScratch + "/" + r[0] + ".png";
         std::vector<std::string> args = {"-o", out};
         for (const QString &w : QString::fromStdString(r[2]).split(' ', Qt::SkipEmptyParts))
             args.push_back(QString(w)
@@ -147,7 +131,7 @@ TEST(Render, MatchesStoredPictures) {
 // Segments thinner than a pixel still show: the outline is one connected piece of pixels, on
 // nothing where there is no model (no background, no frame).
 TEST(RenderImage, ThinSegmentsStayConnected) {
-    const QImage img = draw(readText(kData + "thin-curve.ls"));
+    const QImage img = draw(readFile(kData + "thin-curve.ls"));
     const auto drawn = [&](QPoint p) { return img.rect().contains(p) && qAlpha(img.pixel(p)); };
     QImage reached(img.size(), QImage::Format_Mono);
     reached.fill(0);
@@ -173,7 +157,7 @@ TEST(RenderImage, ThinSegmentsStayConnected) {
 // The SVG holds every triangle of a model in view, each filled with the colour the picture
 // shows at its centre: painted back in order, it is the picture.
 TEST(RenderImage, SvgMatchesThePicture) {
-    const std::string text = readText(kData + "flat-prisms.ls");
+    const std::string text = readFile(kData + "flat-prisms.ls");
     const QImage png = draw(text);
     std::string svg, error;
     ASSERT_TRUE(renderDescriptionSvg(text.c_str(), bare(), nullTrace, &svg, &error)) << error;
@@ -212,7 +196,7 @@ TEST(RenderImage, SvgMatchesThePicture) {
 // A growth animation: a picture per step, named from 0, transparent as asked, under one
 // camera: the red marker that every growth draws stays where it is while the plant grows.
 TEST(Render, GrowthAnimationKeepsItsCamera) {
-    const std::string frames = scratch() + "/frames";
+    const std::string frames = kScratch + "/frames";
     mkdir(frames.c_str(), 0777);
     ASSERT_EQ(render({kData + "growth-marker.ls", "-o", frames + "/f-%02d.png", "--growth", "0:1",
                       "--frames", "4", "--size", "200x150", "--no-axis", "--background", "none"}),
@@ -239,7 +223,7 @@ TEST(RenderImage, EveryGalleryExampleOpensWholeAndFacing) {
     ASSERT_GE(names.size(), 10);
     for (const QString &name : names) {
         SCOPED_TRACE(name.toStdString());
-        const QRect b = drawnBox(draw(readText(kExamples + "/" + name.toStdString()), r));
+        const QRect b = drawnBox(draw(readFile(kExamples + "/" + name.toStdString()), r));
         EXPECT_TRUE(QRect(2, 2, r.width - 4, r.height - 4).contains(b))
             << "cut at the edge: " << b.x() << "," << b.y() << " " << b.width() << "x"
             << b.height();
