@@ -257,22 +257,18 @@ class SingleInstanceTest : public QObject {
         const QString sock = dir.filePath("s");
         SingleInstance server(sock), client(sock);
         QVERIFY(server.listen());
-        rlimit saved{}, low{};
+        rlimit saved{};
         getrlimit(RLIMIT_NOFILE, &saved);
-        low = saved;
-        low.rlim_cur = 256; // the window's limit; the flooding process keeps its own
+        const rlimit low = {256,
+                            saved.rlim_max}; // the window's; the flooding process keeps its own
         setrlimit(RLIMIT_NOFILE, &low);
         int done[2];
         QVERIFY(pipe(done) == 0);
         const QByteArray path = QFile::encodeName(sock);
         auto flood = std::make_unique<Child>(0, [&] {
             setrlimit(RLIMIT_NOFILE, &saved);
-            for (int held = 0, tries = 0; held < 600 && tries < 1500; ++tries) {
-                if (rawSocket(path.constData(), true) >= 0)
-                    ++held;
-                else
-                    usleep(1000); // the queue is full: the window is not taking more
-            }
+            for (int held = 0, tries = 0; held < 600 && tries < 1500; ++tries)
+                rawSocket(path.constData(), true) >= 0 ? ++held : usleep(1000); // else queue full
             (void)!write(done[1], "d", 1);
             pause(); // holding them all
         });
