@@ -131,21 +131,15 @@ class MainToolBarTest : public QObject {
         QCOMPARE(Window(path).bar()->arrangement(), QStringList());
     }
 
-    // Where Donate leads: a configured address unless it is a missing file, else the README
-    // installed under the program's prefix (here a temporary one, the program in its bin).
+    // Where Donate leads (tests/data/maintoolbar/homepage.txt), here from a temporary prefix.
     void homepage() {
         QTemporaryDir root;
-        const QString at = root.path(), readme = "share/doc/sprig/README.md",
-                      installed = "file://" + at + "/" + readme, gone = "file:///no/README.md";
-        QVERIFY(QDir(at).mkpath("bin") && QDir(at).mkpath("share/doc/sprig"));
-        QVERIFY(QFile(root.filePath(readme)).open(QIODevice::WriteOnly));
-        const QStringList rows[] = {{"https://example.org/", readme, "https://example.org/"},
-                                    {installed, "no", installed}, // the file exists
-                                    {"", readme, installed},
-                                    {"file:///no/" + readme, readme, installed},
-                                    {gone, "no", gone}}; // nowhere better
-        for (const QStringList &r : rows)
-            QCOMPARE(resolveHomepage(r[0], at + "/bin", r[1]), r[2]);
+        QVERIFY(QDir(root.path()).mkpath("bin") && QDir(root.path()).mkpath("share/doc/sprig"));
+        QVERIFY(QFile(root.filePath("share/doc/sprig/README.md")).open(QIODevice::WriteOnly));
+        for (QStringList r : testTable("maintoolbar/homepage.txt")) {
+            r.replaceInStrings("$ROOT", root.path());
+            QCOMPARE(resolveHomepage(r[0], root.path() + "/bin", r[1]), r[2]);
+        }
     }
 };
 
