@@ -102,10 +102,7 @@ std::string runCase(const row_t &f, const std::string &dir, bool named) {
         _exit(0);
     }
     close(out[1]);
-    std::string report;
-    char buf[512];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;)
-        report.append(buf, (size_t)n);
+    const std::string report = readFile("/dev/fd/" + std::to_string(out[0]));
     close(out[0]);
     waitpid(child, nullptr, 0);
     return report;
