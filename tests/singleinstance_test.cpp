@@ -259,8 +259,7 @@ class SingleInstanceTest : public QObject {
         QVERIFY(server.listen());
         rlimit saved{};
         getrlimit(RLIMIT_NOFILE, &saved);
-        const rlimit low = {256,
-                            saved.rlim_max}; // the window's; the flooding process keeps its own
+        const rlimit low = {256, saved.rlim_max}; // the window's; the flood keeps its own
         setrlimit(RLIMIT_NOFILE, &low);
         int done[2];
         QVERIFY(pipe(done) == 0);
