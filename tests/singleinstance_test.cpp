@@ -2,6 +2,7 @@
 // byte, and that no peer can hang, flood or take it over (tables in data/singleinstance/).
 // "Another user" is a throw-away user id without an account, reached through fork and setuid
 // when the tests run as root; those rows are skipped otherwise.
+#include "rows.h"
 #include "singleinstance.h"
 
 #include <QtTest>
@@ -22,15 +23,13 @@
 
 namespace {
 
-// The rows of a table as the data of a test, each a list of columns (whitespace-separated;
-// '#' starts a comment line).
+// The rows of a table as the data of a test, each a list of its whitespace-separated columns.
 void table(const char *name) {
-    QFile f(QStringLiteral(SPRIG_TESTS_DIR "/data/singleinstance/") + name);
-    if (!f.open(QIODevice::ReadOnly)) qFatal("missing table %s", name);
     QTest::addColumn<QStringList>("row");
-    for (const QString &line : QString::fromUtf8(f.readAll()).split('\n'))
-        if (!line.trimmed().isEmpty() && !line.startsWith('#'))
-            QTest::newRow(qPrintable(line.simplified())) << line.split(' ', Qt::SkipEmptyParts);
+    for (const row_t &r : dataRows(std::string("singleinstance/") + name)) {
+        const QString line = QString::fromStdString(r[0]).simplified();
+        QTest::newRow(qPrintable(line)) << line.split(' ');
+    }
 }
 
 // Sets the variable; an empty value removes it.
