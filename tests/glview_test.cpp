@@ -252,14 +252,10 @@ class GLViewTest : public QObject {
             QVERIFY(QTest::qWaitForWindowExposed(fs));
             QTRY_VERIFY(redPixels(onScreen()) > 500);
             // Two quick keys leave once for good; then a key to the window; then a close request.
-            if (round == 0) {
-                QTest::keyClick(_view, Qt::Key_Space);
-                QTest::keyClick(_view, Qt::Key_X);
-            } else if (round == 1) {
-                QTest::keyClick(fs, Qt::Key_Escape);
-            } else {
-                fs->close();
-            }
+            if (round == 0)
+                QTest::keyClick(_view, Qt::Key_Space), QTest::keyClick(_view, Qt::Key_X);
+            if (round == 1) QTest::keyClick(fs, Qt::Key_Escape);
+            if (round == 2) fs->close();
             QTRY_VERIFY(!_view->isFullScreen());
             QVERIFY(_view->window() == _home.get() && _home->layout()->indexOf(_view) == 0);
             QVERIFY(!_home->findChild<QWidget *>("KXGLViewPlaceholder"));
