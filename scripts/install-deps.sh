@@ -13,10 +13,11 @@ qt6-base-dev libqt6opengl6-dev libqt6svg6 qt6-qpa-plugins qt6-image-formats-plug
 libglu1-mesa-dev libgl-dev libegl-dev libgl1-mesa-dri
 libtinygltf-dev lib3mf-dev"
 # Xvfb for the window's tests, GoogleTest and Google Benchmark, clang for libFuzzer, the
-# locale sources the tests build a comma-decimal locale from (into the build folder), the
-# tools the install and packaging tests use, and pdftotext to read a printed page back.
+# locale sources the tests build a comma-decimal locale from (into the build folder), assimp
+# to read the exported meshes back, the tools the install and packaging tests use, and
+# pdftotext to read a printed page back.
 TEST="xvfb xauth imagemagick libgtest-dev libbenchmark-dev clang libclang-rt-14-dev locales
-desktop-file-utils shared-mime-info file dpkg-dev poppler-utils"
+libassimp-dev desktop-file-utils shared-mime-info file dpkg-dev poppler-utils"
 
 case "$tier" in
 run) PKGS="$RUN" ;;

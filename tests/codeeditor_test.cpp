@@ -14,23 +14,21 @@ enum Ink { None, Grey, Dark, Red };
 
 // The strongest ink in a band of rows of the gutter image, and how many of its rows hold ink.
 QPair<Ink, int> inkIn(const QImage &image, int top, int bottom) {
-    Ink ink = None;
-    int rows = 0;
+    int ink = None, rows = 0;
     for (int y = qMax(0, top); y < qMin(bottom, image.height()); ++y) {
-        Ink row = None;
+        int row = None;
         for (int x = 0; x < image.width(); ++x) {
             const QColor c = image.pixelColor(x, y);
-            if (c.red() > 2 * c.green() + 40 && c.red() > 2 * c.blue() + 40)
-                row = Red;
-            else if (qMax(c.red(), qMax(c.green(), c.blue())) < 90)
-                row = qMax(row, Dark);
-            else if (c.red() < 190 && qAbs(c.red() - c.blue()) < 10)
-                row = qMax(row, Grey);
+            const bool red = c.red() > 2 * c.green() + 40 && c.red() > 2 * c.blue() + 40;
+            const int here = red                                              ? Red
+                             : c.value() < 90                                 ? Dark
+                             : c.red() < 190 && qAbs(c.red() - c.blue()) < 10 ? Grey
+                                                                              : None;
+            row = qMax(row, here);
         }
-        ink = qMax(ink, row);
-        rows += row != None;
+        ink = qMax(ink, row), rows += row != None;
     }
-    return {ink, rows};
+    return {Ink(ink), rows};
 }
 
 } // namespace

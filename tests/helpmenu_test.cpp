@@ -78,8 +78,8 @@ class HelpMenuTest : public QObject {
 
         menuAction(_w.get(), {"Help", "About Sprig"})->trigger();
         auto *about = dialog<QMessageBox>("about");
-        QVERIFY(about->text().contains("Sprig 9.8.7"));
-        QVERIFY(about->informativeText().contains(sprigHomepage().toHtmlEscaped()));
+        QVERIFY(about->text().contains("Sprig 9.8.7") &&
+                about->informativeText().contains(sprigHomepage().toHtmlEscaped()));
     }
 
     void examples() {

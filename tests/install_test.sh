@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the build into a scratch prefix and checks what a desktop needs from it: both
 # programs run from there, the launcher validates, *.ls maps to our text type, the icons,
-# manual pages, documentation and examples are in place. Usage: install_test.sh BUILD PREFIX
+# manual pages, documentation and examples are in place (data/install/files.txt). Usage:
+# install_test.sh BUILD PREFIX
 set -u
 build=$1
 prefix=$2
@@ -11,14 +12,9 @@ no() { echo "FAIL: $*"; fail=1; }
 rm -rf "$prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
 
-for f in bin/sprig bin/lsys share/applications/sprig.desktop share/mime/packages/sprig.xml \
-         share/icons/hicolor/scalable/apps/sprig.svg share/icons/hicolor/256x256/apps/sprig.png \
-         share/icons/hicolor/scalable/mimetypes/text-x-sprig-lsystem.svg \
-         share/man/man1/sprig.1 share/man/man1/lsys.1 share/doc/sprig/README.md \
-         share/doc/sprig/docs/language.md share/doc/sprig/examples/tree.ls \
-         share/sprig/docs/language.md share/sprig/docs/viewer.md share/sprig/examples/tree.ls; do
-    [ -s "$prefix/$f" ] || no "missing $f"
-done
+grep -v '^#' "$(dirname "$0")/data/install/files.txt" | while read -r f; do
+    [ -s "$prefix/$f" ] || echo "FAIL: missing $f"
+done | grep . && fail=1
 
 "$prefix/bin/lsys" --version | grep -q '^lsys' || no "lsys --version"
 QT_QPA_PLATFORM=offscreen "$prefix/bin/sprig" --version 2>/dev/null | grep -qi 'sprig' ||

@@ -3,39 +3,18 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
-#include <string.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-
+#include "engine_test.h"
 #include "io.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The cases of tests/data/io/NAME: one a line, fields separated by " | ".
-std::vector<std::vector<std::string>> table(const char *name) {
-    std::ifstream in(std::string(SPRIG_TESTS_DIR "/data/io/") + name);
-    std::vector<std::vector<std::string>> rows;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        rows.emplace_back();
-        for (size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3)
-            rows.back().push_back(line.substr(at, (bar = line.find(" | ", at)) - at));
-    }
-    return rows;
-}
 
 // The identity taken at reading tells whether the path still leads to the same, unchanged file.
 TEST(Io, IdentityNoticesAChangedFile) {
@@ -90,7 +69,7 @@ std::string leaveUnfinished(const std::string &path, const std::string &how, boo
 // Each case of read.txt (4 fields) or write.txt in a child process: its own mount namespace (for
 // a small full file system) and its own limits. The child reports "skip" or the outcome (and a
 // write's check) on one line.
-std::string runCase(const std::vector<std::string> &f, const std::string &dir, bool named) {
+std::string runCase(const row_t &f, const std::string &dir, bool named) {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) return "no pipe";
     pid_t child = fork();
@@ -100,7 +79,8 @@ std::string runCase(const std::vector<std::string> &f, const std::string &dir, b
         umask(022);
         ioUseNamedTemporaries(named);
         std::string report = "skip";
-        if (chdir(dir.c_str()) == 0 && WEXITSTATUS(system(f[0].c_str())) != 77) {
+        if (chdir(dir.c_str()) == 0 &&
+            WEXITSTATUS(system(("need() { \"$@\" || exit 77; }; " + f[0]).c_str())) != 77) {
             std::string data = f[2], err;
             if (data.compare(0, 2, "x*") == 0) data.assign(std::stoul(data.substr(2)), 'x');
             io_written_t w;
@@ -122,10 +102,7 @@ std::string runCase(const std::vector<std::string> &f, const std::string &dir, b
         _exit(0);
     }
     close(out[1]);
-    std::string report;
-    char buf[512];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;)
-        report.append(buf, (size_t)n);
+    const std::string report = readFile("/dev/fd/" + std::to_string(out[0]));
     close(out[0]);
     waitpid(child, nullptr, 0);
     return report;
@@ -136,7 +113,7 @@ TEST(Io, ReadsAndWritesAsTheTablesSay) {
     const std::string dir = mkdtemp(tmpl);
     int done = 0;
     for (const char *table : {"read.txt", "write.txt"})
-        for (const std::vector<std::string> &f : ::table(table)) {
+        for (const row_t &f : dataRows(std::string("io/") + table)) {
             const bool read = f.size() == 4;
             ASSERT_EQ(f.size(), read ? 4u : 7u) << f[0];
             for (bool named : {false, true}) {

@@ -1,27 +1,22 @@
-// The window's real toolbar: its items and what they drive, the arrangement, the start-up
-// version check and the customisation round trip, read back by the next window on the same
-// settings. Expected arrangements are written out here, never taken from the toolbar. Then
-// where Donate leads.
-#include "appcontroller.h"
+// The window's real toolbar: its items, their icons and what they drive, the arrangement, the
+// start-up version check (tests/data/maintoolbar/launch.txt) and the customisation round trip,
+// read back by the next window on the same settings. Expected arrangements are written out
+// here, never taken from the toolbar. Then where Donate leads.
 #include "basicopenglview.h"
 #include "homepage.h"
 #include "maintoolbar.h"
-#include "preferences.h"
 #include "refreshbutton.h"
+#include "test_window.h"
 #include "toolbarcustomizer.h"
 
-#include <QCheckBox>
-#include <QListWidget>
-#include <QtTest>
-
 namespace {
-const QString A = "AnimateToolBarItem", C = "CenterToolBarItem", R = "RefreshToolBarItem",
-              F = "FullScreenToolBarItem", D = "DonateToolBarItem", P = "PrintToolBarItem",
-              FLEX = "FlexibleSpaceToolBarItem", SEP = "SeparatorToolBarItem",
-              SP = "SpaceToolBarItem", CUST = "CustomizeToolBarItem";
-// What a first run shows, Donate in front of the default arrangement.
-const QStringList kFirstRun{D, A, C, R, FLEX, F, P};
-using Launch = MainToolBar::Launch;
+// Toolbar items by their short names: "Animate Refresh" for AnimateToolBarItem, RefreshToolBarItem.
+QStringList ids(const QString &names) {
+    QStringList out;
+    for (const QString &n : names.split(' ', Qt::SkipEmptyParts))
+        out << n + "ToolBarItem";
+    return out;
+}
 
 // The window on the settings file `ini`.
 struct Window {
@@ -39,13 +34,24 @@ class MainToolBarTest : public QObject {
 
   private slots:
     // The items are the window's own: Refresh is its refresh button, Print its File > Print,
-    // Animate turns its view. Unknown or second single items are dropped, spaces repeat.
+    // Animate turns its view; each icon draws at toolbar size. Unknown or second single items
+    // are dropped, spaces repeat.
     void items() {
         QTest::ignoreMessage(QtInfoMsg, "First run - configuring preferences");
         Window w(ini("items"));
         MainToolBar *bar = w.bar();
-        bar->setArrangement({"Nope", A, "", R, A, SEP, FLEX, SEP, SP, SP, P});
-        QCOMPARE(bar->arrangement(), (QStringList{A, R, SEP, FLEX, SEP, SP, SP, P}));
+        for (const QString &id : bar->allowedItems()) {
+            const QImage img = bar->icon(id).pixmap(24, 24).toImage();
+            int opaque = 0;
+            for (int i = 0; i < img.width() * img.height(); ++i)
+                opaque += qAlpha(img.pixel(i % img.width(), i / img.width())) > 128;
+            QVERIFY2(opaque > 24 || MainToolBar::isRepeatable(id) || id == ids("Refresh")[0],
+                     qPrintable(id));
+        }
+        bar->setArrangement(ids("Nope Animate Refresh Animate Separator FlexibleSpace Separator "
+                                "Space Space Print"));
+        QCOMPARE(bar->arrangement(),
+                 ids("Animate Refresh Separator FlexibleSpace Separator Space Space Print"));
         const QList<QAction *> acts = bar->actions();
         QCOMPARE(bar->widgetForAction(acts[1])->findChild<RefreshButton *>(),
                  w.window.refreshButton());
@@ -58,42 +64,27 @@ class MainToolBarTest : public QObject {
     }
 
     // The saved toolbar is hidden. What the check decides is also what the next start finds.
-    void versionCheck_data() {
-        QTest::addColumn<QString>("stored"); // "" = none
-        QTest::addColumn<QStringList>("saved");
-        QTest::addColumn<Launch>("launch");
-        QTest::addColumn<QStringList>("expected");
-        const QStringList mine{C, D, SEP, A};
-        QTest::newRow("first run") << "" << QStringList() << Launch::FirstRun << kFirstRun;
-        QTest::newRow("same") << "1.2" << mine << Launch::SameVersion << mine;
-        QTest::newRow("new moves donate")
-            << "1.1" << mine << Launch::NewVersion << QStringList{D, C, SEP, A};
-        QTest::newRow("new restores donate")
-            << "0.9" << QStringList{A} << Launch::NewVersion << QStringList{D, A};
-    }
     void versionCheck() {
-        QFETCH(QString, stored);
-        QFETCH(QStringList, saved);
-        QFETCH(Launch, launch);
-        QFETCH(QStringList, expected);
-        const QString path = ini(QTest::currentDataTag());
-        {
-            QSettings s(path, QSettings::IniFormat);
-            if (!stored.isEmpty()) s.setValue("version", stored);
-            if (!saved.isEmpty()) s.setValue("maintoolbar/items", saved.join(','));
-            s.setValue("maintoolbar/visible", false);
-        }
         QCoreApplication::setApplicationVersion("1.2");
-        const bool first = launch == Launch::FirstRun;
-        if (first) QTest::ignoreMessage(QtInfoMsg, "First run - configuring preferences");
-        Window w(path);
-        QCOMPARE(w.prefs.value("version").toString(), QString("1.2"));
-        QCOMPARE(w.prefs.value("aa").isValid(), first); // defaults only on a first run
-        Window again(path);
-        for (MainToolBar *bar : {w.bar(), again.bar()}) {
-            QCOMPARE(bar->arrangement(), expected);
-            QCOMPARE(bar->isHidden(), launch == Launch::SameVersion);
-            QCOMPARE(bar->iconsOnly(), first);
+        for (const QStringList &r : testTable("maintoolbar/launch.txt")) {
+            const QString path = ini(r[0]);
+            {
+                QSettings s(path, QSettings::IniFormat);
+                if (!r[1].isEmpty()) s.setValue("version", r[1]);
+                if (!r[2].isEmpty()) s.setValue("maintoolbar/items", ids(r[2]).join(','));
+                s.setValue("maintoolbar/visible", false);
+            }
+            if (r[3] == "first")
+                QTest::ignoreMessage(QtInfoMsg, "First run - configuring preferences");
+            Window w(path);
+            QCOMPARE(w.prefs.value("version").toString(), QString("1.2"));
+            QCOMPARE(w.prefs.value("aa").isValid(), r[3] == "first"); // defaults only then
+            Window again(path);
+            for (MainToolBar *bar : {w.bar(), again.bar()}) {
+                QVERIFY2(bar->arrangement() == ids(r[4]), qPrintable(r[0]));
+                QVERIFY2(bar->isHidden() == (r[3] == "same"), qPrintable(r[0]));
+                QVERIFY2(bar->iconsOnly() == (r[3] == "first"), qPrintable(r[0]));
+            }
         }
     }
 
@@ -104,7 +95,7 @@ class MainToolBarTest : public QObject {
         Window w(path);
         w.window.show(); // a hidden window's toolbar announces no change of its own visibility
         MainToolBar *bar = w.bar();
-        bar->setArrangement({CUST});
+        bar->setArrangement(ids("Customize"));
         bar->actions().at(0)->trigger();
         auto *dlg = w.window.findChild<ToolbarCustomizer *>();
         QVERIFY(dlg && dlg->isVisible());
@@ -114,18 +105,18 @@ class MainToolBarTest : public QObject {
             dlg->removeAt(row);
         for (int row : {-1, 0, 5, 6})
             dlg->moveBy(row, row == 0 ? -1 : 1);
-        for (const QString &id : {QString("Nope"), A})
+        for (const QString &id : ids("Nope Animate"))
             dlg->addItem(id);
-        QCOMPARE(dlg->arrangement(), (QStringList{A, C, R, FLEX, F, P}));
+        QCOMPARE(dlg->arrangement(), ids("Animate Center Refresh FlexibleSpace FullScreen Print"));
         dlg->removeAt(0);
         dlg->toolbarList()->setCurrentRow(0);
-        dlg->addItem(D);
-        dlg->addItem(SEP);
-        dlg->addItem(SEP);
+        for (const QString &id : ids("Donate Separator Separator"))
+            dlg->addItem(id);
         dlg->moveBy(dlg->arrangement().size() - 1, -1);
         dlg->findChild<QCheckBox *>()->setChecked(true);
         dlg->accept();
-        const QStringList want{C, D, SEP, SEP, R, FLEX, P, F};
+        const QStringList want = ids("Center Donate Separator Separator Refresh FlexibleSpace "
+                                     "Print FullScreen");
         QCOMPARE(bar->arrangement(), want);
         dlg = bar->customize();
         dlg->removeAt(0);
@@ -140,21 +131,15 @@ class MainToolBarTest : public QObject {
         QCOMPARE(Window(path).bar()->arrangement(), QStringList());
     }
 
-    // Where Donate leads: a configured address unless it is a missing file, else the README
-    // installed under the program's prefix (here a temporary one, the program in its bin).
+    // Where Donate leads (tests/data/maintoolbar/homepage.txt), here from a temporary prefix.
     void homepage() {
         QTemporaryDir root;
-        const QString at = root.path(), readme = "share/doc/sprig/README.md",
-                      installed = "file://" + at + "/" + readme, gone = "file:///no/README.md";
-        QVERIFY(QDir(at).mkpath("bin") && QDir(at).mkpath("share/doc/sprig"));
-        QVERIFY(QFile(root.filePath(readme)).open(QIODevice::WriteOnly));
-        const QStringList rows[] = {{"https://example.org/", readme, "https://example.org/"},
-                                    {installed, "no", installed}, // the file exists
-                                    {"", readme, installed},
-                                    {"file:///no/" + readme, readme, installed},
-                                    {gone, "no", gone}}; // nowhere better
-        for (const QStringList &r : rows)
-            QCOMPARE(resolveHomepage(r[0], at + "/bin", r[1]), r[2]);
+        QVERIFY(QDir(root.path()).mkpath("bin") && QDir(root.path()).mkpath("share/doc/sprig"));
+        QVERIFY(QFile(root.filePath("share/doc/sprig/README.md")).open(QIODevice::WriteOnly));
+        for (QStringList r : testTable("maintoolbar/homepage.txt")) {
+            r.replaceInStrings("$ROOT", root.path());
+            QCOMPARE(resolveHomepage(r[0], root.path() + "/bin", r[1]), r[2]);
+        }
     }
 };
 

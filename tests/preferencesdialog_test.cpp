@@ -38,26 +38,20 @@ class PreferencesDialogTest : public QObject {
     }
 
     // Catches a wrong delay or label at the automatic/manual boundary, or a slider that jumps.
-    void delaySlider_data() {
-        QTest::addColumn<int>("position");
-        QTest::addColumn<float>("seconds");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("last automatic") << 108 << 10.8f << "10.8 s";
-        QTest::newRow("first manual") << 109 << 11.0f << "manual";
-    }
     void delaySlider() {
-        QFETCH(int, position);
-        QFETCH(float, seconds);
-        QFETCH(QString, text);
         Preferences prefs(_dir.filePath("delay.ini"));
         prefs.setDelay(5.0f);
         PreferencesDialog d(&prefs);
         QCOMPARE(d.delaySlider()->value(), 50);
-        d.delaySlider()->setValue(position);
-        QCOMPARE(prefs.delay(), seconds);
-        QCOMPARE(d.delaySlider()->value(), position);
-        QCOMPARE(d.delayLabel()->text(), text);
-        prefs.setDelay(3.5f);
+        // The last automatic position, then manual.
+        for (auto [position, seconds, text] :
+             {std::tuple(108, 10.8f, "10.8 s"), std::tuple(109, 11.0f, "manual")}) {
+            d.delaySlider()->setValue(position);
+            QCOMPARE(prefs.delay(), seconds);
+            QCOMPARE(d.delaySlider()->value(), position);
+            QCOMPARE(d.delayLabel()->text(), QString(text));
+        }
+        prefs.setDelay(3.5f); // changed elsewhere
         QCOMPARE(d.delaySlider()->value(), 35);
         QCOMPARE(d.delayLabel()->text(), QString("3.5 s"));
     }

@@ -2,6 +2,7 @@
 // byte, and that no peer can hang, flood or take it over (tables in data/singleinstance/).
 // "Another user" is a throw-away user id without an account, reached through fork and setuid
 // when the tests run as root; those rows are skipped otherwise.
+#include "rows.h"
 #include "singleinstance.h"
 
 #include <QtTest>
@@ -22,15 +23,13 @@
 
 namespace {
 
-// The rows of a table as the data of a test, each a list of columns (whitespace-separated;
-// '#' starts a comment line).
+// The rows of a table as the data of a test, each a list of its whitespace-separated columns.
 void table(const char *name) {
-    QFile f(QStringLiteral(SPRIG_TESTS_DIR "/data/singleinstance/") + name);
-    if (!f.open(QIODevice::ReadOnly)) qFatal("missing table %s", name);
     QTest::addColumn<QStringList>("row");
-    for (const QString &line : QString::fromUtf8(f.readAll()).split('\n'))
-        if (!line.trimmed().isEmpty() && !line.startsWith('#'))
-            QTest::newRow(qPrintable(line.simplified())) << line.split(' ', Qt::SkipEmptyParts);
+    for (const row_t &r : dataRows(std::string("singleinstance/") + name)) {
+        const QString line = QString::fromStdString(r[0]).simplified();
+        QTest::newRow(qPrintable(line)) << line.split(' ');
+    }
 }
 
 // Sets the variable; an empty value removes it.
@@ -46,10 +45,6 @@ uid_t otherUid() {
     while (getpwuid(u))
         ++u;
     return u;
-}
-
-void become(uid_t uid) {
-    if (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0) _exit(99);
 }
 
 // A local socket at `path`, bound (a stale file once closed) or connected without waiting;
@@ -73,7 +68,7 @@ const std::string gJunk(1 << 16, 'x'); // what flooding peers send
 struct Child {
     Child(uid_t uid, const std::function<void()> &body) : pid(fork()) {
         if (pid != 0) return;
-        if (uid) become(uid);
+        if (uid && (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) _exit(99);
         body();
         _exit(0);
     }
@@ -106,7 +101,7 @@ long drain(int fd, int ms) {
 
 long maxRssKiB() {
     rusage u{};
-    return getrusage(RUSAGE_SELF, &u) == 0 ? u.ru_maxrss : 0;
+    return getrusage(RUSAGE_SELF, &u), u.ru_maxrss;
 }
 
 } // namespace
@@ -121,6 +116,8 @@ class SingleInstanceTest : public QObject {
     void init() { // every test starts from the environment the tests were given
         for (const char *n : kPlaceVars)
             setEnv(n, _env[n]);
+        if (QString(QTest::currentDataTag()).split(' ').contains("other") && !otherUid())
+            QSKIP("needs root to act as another user");
     }
 
     // XDG_RUNTIME_DIR when it is private, else our own 0700 folder in TMPDIR, else nothing.
@@ -128,7 +125,6 @@ class SingleInstanceTest : public QObject {
     void privateFolder() {
         QFETCH(QStringList, row);
         const uid_t other = otherUid();
-        if (row.contains("other") && !other) QSKIP("needs root to act as another user");
         QTemporaryDir root;
         const QString xdg = root.filePath("run"),
                       own = root.filePath(QString("sprig-run-%1").arg(geteuid()));
@@ -160,9 +156,8 @@ class SingleInstanceTest : public QObject {
         setEnv("XDG_RUNTIME_DIR", QFile::encodeName(run.path()));
         QSet<QString> paths;
         QString why;
-        const char *displays[] = {":93 ",          ":94 ",          " wayland-0",
-                                  ":93 wayland-0", " /x/wayland-0", " "};
-        for (const QByteArray d : displays) {
+        for (const QByteArray d :
+             {":93 ", ":94 ", " wayland-0", ":93 wayland-0", " /x/wayland-0", " "}) {
             setEnv("DISPLAY", d.split(' ')[0]);
             setEnv("WAYLAND_DISPLAY", d.split(' ')[1]);
             paths << SingleInstance::socketPath(&why);
@@ -177,7 +172,6 @@ class SingleInstanceTest : public QObject {
         QFETCH(QStringList, row);
         const QString kind = row[0];
         const uid_t owner = row[1] == "other" ? otherUid() : 0;
-        if (row[1] == "other" && !owner) QSKIP("needs root to act as another user");
         QTemporaryDir run; // private, and ours: another user's socket can be put here by root
         setEnv("XDG_RUNTIME_DIR", QFile::encodeName(run.path()));
         const int fd = rawSocket(QFile::encodeName(SingleInstance().path()), false);
@@ -227,7 +221,6 @@ class SingleInstanceTest : public QObject {
     void requests() {
         QFETCH(QStringList, row);
         const uid_t owner = row[1] == "other" ? otherUid() : 0;
-        if (row[1] == "other" && !owner) QSKIP("needs root to act as another user");
         QTemporaryDir dir;
         QVERIFY(chmod(QFile::encodeName(dir.path()), 0755) == 0);
         const QString sock = dir.filePath("s");
@@ -263,22 +256,17 @@ class SingleInstanceTest : public QObject {
         const QString sock = dir.filePath("s");
         SingleInstance server(sock), client(sock);
         QVERIFY(server.listen());
-        rlimit saved{}, low{};
+        rlimit saved{};
         getrlimit(RLIMIT_NOFILE, &saved);
-        low = saved;
-        low.rlim_cur = 256; // the window's limit; the flooding process keeps its own
+        const rlimit low = {256, saved.rlim_max}; // the window's; the flood keeps its own
         setrlimit(RLIMIT_NOFILE, &low);
         int done[2];
         QVERIFY(pipe(done) == 0);
         const QByteArray path = QFile::encodeName(sock);
         auto flood = std::make_unique<Child>(0, [&] {
             setrlimit(RLIMIT_NOFILE, &saved);
-            for (int held = 0, tries = 0; held < 600 && tries < 1500; ++tries) {
-                if (rawSocket(path.constData(), true) >= 0)
-                    ++held;
-                else
-                    usleep(1000); // the queue is full: the window is not taking more
-            }
+            for (int held = 0, tries = 0; held < 600 && tries < 1500; ++tries)
+                rawSocket(path.constData(), true) >= 0 ? ++held : usleep(1000); // else queue full
             (void)!write(done[1], "d", 1);
             pause(); // holding them all
         });

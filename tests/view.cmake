@@ -3,14 +3,7 @@ sprig_gtest(trackball view sprig_view_core sprig_test_support)
 sprig_gtest(camera view sprig_view_core sprig_test_support)
 
 # The render command as lsys links it (the cli tests also run it through `lsys render`).
-add_executable(render_test render_test.cpp)
-target_link_libraries(render_test PRIVATE sprig_lsys sprig_test_support GTest::gtest)
-target_compile_definitions(render_test PRIVATE
-    SPRIG_EXAMPLES_DIR="${SPRIG_EXAMPLES_DIR}"
-    SPRIG_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
-gtest_discover_tests(render_test
-    PROPERTIES LABELS view ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0"
-    DISCOVERY_TIMEOUT 60)
+sprig_gtest(render view sprig_lsys sprig_test_support)
 
 # The scene view's widget checks again on a screen of device pixel ratio 2 (glview_test is
 # defined with the GUI tests): mouse steps, checkerboard and frame count view pixels.
