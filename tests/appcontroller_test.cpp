@@ -13,6 +13,7 @@
 #include "preferences.h"
 #include "refreshbutton.h"
 #include "refreshcycle.h"
+#include "test_window.h"
 #include "signalwatcher.h"
 #include "textprint.h"
 #include "rows.h"
@@ -34,17 +35,9 @@ const char *const kTree = "recursion 2\nangle 30\naxiom F\nrule F=F[+F]F\n";
 // No geometry, all work: the expansion runs into the window's token ceiling.
 const char *const kHeavy = "recursion 100\naxiom X\nrule X=XX\n";
 
-// A table of tests/data/appcontroller (support/rows.h), as ISO Latin 1 text.
+// A table of tests/data/appcontroller, as ISO Latin 1 text.
 QList<QStringList> table(const char *name) {
-    QList<QStringList> rows;
-    for (const row_t &r : readRows(std::string(SPRIG_TESTS_DIR "/data/appcontroller/") + name)) {
-        QStringList row;
-        for (const std::string &f : r)
-            row << QString::fromLatin1(f.data(), qsizetype(f.size()));
-        rows << row;
-    }
-    if (rows.isEmpty()) qFatal("no table %s", name);
-    return rows;
+    return testTable(QStringLiteral("appcontroller/") + name, true);
 }
 
 // The rows of a table as QTest data: one string column per field, the first naming the row.

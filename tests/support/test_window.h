@@ -45,16 +45,17 @@ inline QAction *menuAction(QMainWindow *window, const QStringList &path) {
     return found;
 }
 
-// A table of tests/data/<name> (rows.h) as UTF-8 text.
-inline QList<QStringList> testTable(const char *name) {
+// A table of tests/data/<name> (rows.h) as UTF-8 text, or ISO Latin 1 (descriptions' bytes).
+inline QList<QStringList> testTable(const QString &name, bool latin1 = false) {
     QList<QStringList> rows;
-    for (const row_t &r : readRows(std::string(SPRIG_TESTS_DIR "/data/") + name)) {
+    for (const row_t &r : readRows(SPRIG_TESTS_DIR "/data/" + name.toStdString())) {
         QStringList row;
         for (const std::string &f : r)
-            row << QString::fromUtf8(f.data(), qsizetype(f.size()));
+            row << (latin1 ? QString::fromLatin1(f.data(), qsizetype(f.size()))
+                           : QString::fromUtf8(f.data(), qsizetype(f.size())));
         rows << row;
     }
-    if (rows.isEmpty()) qFatal("no table %s", name);
+    if (rows.isEmpty()) qFatal("no table %s", qPrintable(name));
     return rows;
 }
 
