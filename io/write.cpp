@@ -35,6 +35,7 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
+/* From here o owns fd, whether or not the stream could be made: ~IoOut closes it. */
 bool attach(IoOut *o, int fd, std::string *err) {
     o->stream.fd = fd;
     o->file = ioStreamOpen(&o->stream);
@@ -115,8 +116,7 @@ bool ioOutOpen(IoOut *o, const std::string &path, std::string *err) {
     }
     /* Permission bits only: never set-user-ID or set-group-ID on new content. */
     fchmod(fd, exists ? st.st_mode & 01777 : newFileMode());
-    if (!attach(o, fd, err)) return close(fd), false;
-    return true;
+    return attach(o, fd, err);
 }
 
 namespace {
