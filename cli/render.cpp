@@ -207,8 +207,8 @@ int parseOptions(int argc, char **argv, render_opts_t *o) {
     if (a.values.count("format")) {
         o->format = formatNamed(a.value("format"));
         if (o->format.isEmpty())
-            return usageError("unknown picture format '" + a.value("format") + "': use png, jpeg" +
-                              (webp.empty() ? "" : " or webp"));
+            return usageError("unknown picture format '" + a.value("format") +
+                              "': use png, jpeg, svg" + (webp.empty() ? "" : " or webp"));
     } else {
         o->format = formatOf(o->output);
         if (o->format.isEmpty())
