@@ -16,10 +16,8 @@
  */
 #include "appcontroller.h"
 #include "basicopenglview.h"
-#include "preferences.h"
-#ifndef SPRIG_WINDOW_BENCH_BEFORE
 #include "document.h"
-#endif
+#include "preferences.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -63,11 +61,7 @@ template <typename P> bool until(P pred) {
 }
 
 void measure(AppController &w, const QString &name, const QString &file) {
-#ifdef SPRIG_WINDOW_BENCH_BEFORE
-    w.setFile(file, false);
-#else
     w.document()->setFile(file, false);
-#endif
     // The window swaps its buffers whenever any of its widgets repaints; a frame of the view is
     // a swap after the view's own surface painted.
     QOpenGLWidget *surface = w.view()->surface();
