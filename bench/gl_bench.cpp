@@ -1,17 +1,17 @@
 /* 3D view benchmarks on the headless GL context, at the editor's default size of work:
  *  - Record: what one refresh costs to give GL the model of a bush that reaches the default
- *    polygon limit of 500000: the drawing into vertex arrays (the engine thread's share, Fill)
- *    and their upload into vertex buffers (the GUI thread's share, Upload), beside the same
- *    drawing into a counting sink and into no sink, so the cost of the arrays and GL shows as
- *    the difference;
- *  - Frame: one whole 800x600 frame (checkerboard, the list, floor, frame overlay) finished as
+ *    polygon limit of 500000: the drawing into vertex arrays (the engine thread's share,
+ *    upload:0) and with their upload into vertex buffers (upload:1), the upload alone (the GUI
+ *    thread's share, Upload), beside the same drawing into a counting sink and into no sink,
+ *    so the cost of the arrays and GL shows as the difference;
+ *  - Frame: one whole 800x600 frame (checkerboard, the model, floor, frame overlay) finished as
  *    a buffer swap would finish it, with and without 4-sample anti-aliasing, and the same
  *    frame without a model as the baseline.
  *  - Refresh: the work of the window after an edit, parse to first frame, on a gallery model
  *    and at the polygon limit, beside the engine's share alone.
  * llvmpipe renders on worker threads, so times are wall-clock (UseRealTime); the CPU column
  * shows only this thread's share, process_cpu_ms that of all threads. Counters: polygons in
- * the list, samples per pixel, and polygons/s for the recording.
+ * the model, samples per pixel, and MB, the size of the vertex arrays.
  */
 #include <benchmark/benchmark.h>
 
