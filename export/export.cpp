@@ -33,8 +33,9 @@ const export_format_info_t *exportFormats(size_t *count) {
 }
 
 export_format_t exportFormatNamed(const std::string &name) {
+    const std::string key = lower(name);
     for (const export_format_info_t &f : kFormats)
-        if (lower(name) == f.name) return f.format;
+        if (key == f.name) return f.format;
     return EXPORT_UNKNOWN;
 }
 
