@@ -30,13 +30,13 @@
 
 namespace {
 
-/* The export formats, from the exporters' table: "glb gltf 3mf ply obj stl". */
-std::string formatNames(const char *separator) {
+/* The export formats, from the exporters' table: "glb, gltf, 3mf, ply, obj, stl". */
+std::string formatNames() {
     size_t n;
     const export_format_info_t *f = exportFormats(&n);
     std::string out;
     for (size_t i = 0; i < n; i++)
-        out += std::string(i ? separator : "") + f[i].name;
+        out += std::string(i ? ", " : "") + f[i].name;
     return out;
 }
 
@@ -48,7 +48,7 @@ std::string usageText() {
            "      List each description's problems.\n"
            "  export FILE -o OUT [--format FMT] [--growth G]\n"
            "      Write the drawn model as a mesh (" +
-           formatNames(", ") +
+           formatNames() +
            ").\n"
            "  pick FILE X Y Z [--json] [--growth G]\n"
            "      Print the derivation of the element at the model-space point (X, Y, Z).\n"
@@ -131,8 +131,7 @@ int runExport(int argc, char **argv) {
     const export_format_t format =
         a.values.count("format") ? exportFormatNamed(name) : exportFormatOf(out);
     if (format == EXPORT_UNKNOWN && a.values.count("format"))
-        return usageError("export",
-                          "unknown format '" + name + "': use one of " + formatNames(", "));
+        return usageError("export", "unknown format '" + name + "': use one of " + formatNames());
     if (format == EXPORT_UNKNOWN)
         return usageError("export", "cannot tell the format of '" + out + "': use " +
                                         exportExtensionList() + ", or --format FMT");
