@@ -18,7 +18,6 @@
 #include "describe.h"
 #include "export.h"
 #include "io.h"
-#include "report.h"
 
 #ifdef SPRIG_HAVE_RENDER
 #include "render.h"
