@@ -242,6 +242,8 @@ class AppControllerTest : public QObject {
                 QVERIFY2(drawn(), qPrintable(step));
             } else if (r[0] == "idle") {
                 QVERIFY2(!_refreshed->wait(r[1].toInt()), qPrintable(step));
+            } else {
+                QFAIL(qPrintable("unknown step " + step));
             }
             if (r[2] != "-") QVERIFY2(button->isAnimating() == (r[2] == "on"), qPrintable(step));
             QVERIFY2(button->imageShown() == (r[3] == "on"), qPrintable(step));
