@@ -11,6 +11,7 @@
 #include "lsyshighlighter.h"
 #include "messagereport.h"
 #include "preferences.h"
+#include "red_pixels.h"
 #include "refreshbutton.h"
 #include "refreshcycle.h"
 #include "test_window.h"
@@ -110,18 +111,6 @@ QByteArray expand(const QString &field) {
     return field.section(' ', 2).toLatin1().repeated(count.toInt());
 }
 
-bool isRed(QRgb p) {
-    return qRed(p) > 2 * qGreen(p) + 40 && qRed(p) > 2 * qBlue(p) + 40;
-}
-
-int redPixels(const QImage &image) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += isRed(image.pixel(x, y));
-    return n;
-}
-
 } // namespace
 
 class AppControllerTest : public QObject {
@@ -205,10 +194,7 @@ class AppControllerTest : public QObject {
 
   private slots:
     void init() {
-        _prefs = std::make_unique<Preferences>(path("settings.ini"));
-        _prefs->writeDefaults();
-        _prefs->setValue(Preferences::kVersion, QCoreApplication::applicationVersion());
-        _prefs->setDelay(0.2f);
+        _prefs = testPreferences(path("settings.ini"));
         _w = std::make_unique<AppController>(_prefs.get());
         _refreshed = std::make_unique<QSignalSpy>(_w->cycle(), &RefreshCycle::refreshed);
         _shown = std::make_unique<QSignalSpy>(_w->view(), &BasicOpenGLView::modelShown);
@@ -228,8 +214,7 @@ class AppControllerTest : public QObject {
     // The three states and their transitions, as the Refresh button shows them.
     void refreshCycle() {
         RefreshButton *button = _w->refreshButton();
-        _w->activateWindow(); // for Ctrl+R
-        QVERIFY(QTest::qWaitForWindowActive(_w.get()));
+        QVERIFY(showActive(_w.get())); // for Ctrl+R
         for (const QStringList &r : table("refresh-cycle.txt")) {
             const QString step = r[0] + " " + r[1];
             if (r[0] == "delay") {
@@ -242,6 +227,8 @@ class AppControllerTest : public QObject {
                 QVERIFY2(drawn(), qPrintable(step));
             } else if (r[0] == "idle") {
                 QVERIFY2(!_refreshed->wait(r[1].toInt()), qPrintable(step));
+            } else {
+                QFAIL(qPrintable("unknown step " + step));
             }
             if (r[2] != "-") QVERIFY2(button->isAnimating() == (r[2] == "on"), qPrintable(step));
             QVERIFY2(button->imageShown() == (r[3] == "on"), qPrintable(step));
@@ -255,8 +242,7 @@ class AppControllerTest : public QObject {
     // and an edit cancels it at once; its stale result never reaches the screen.
     void drawingOffTheGuiThread() {
         _w->cycle()->setBusyAfter(0);
-        _w->activateWindow(); // for Ctrl+R
-        QVERIFY(QTest::qWaitForWindowActive(_w.get()));
+        QVERIFY(showActive(_w.get())); // for Ctrl+R
         type(kHeavy);
         QTest::keyClick(_w->editor(), Qt::Key_R, Qt::ControlModifier);
         QVERIFY(_w->cycle()->isRunning()); // the refresh came back before its drawing did
@@ -355,8 +341,7 @@ class AppControllerTest : public QObject {
         QVERIFY(qAbs(_w->editor()->textCursor().position() - lastF) <= 1);
         QTest::mouseClick(area, Qt::LeftButton, Qt::ControlModifier, at);
         QCOMPARE(selected(), definition);
-        _w->activateWindow(); // for F12
-        QVERIFY(QTest::qWaitForWindowActive(_w.get()));
+        QVERIFY(showActive(_w.get())); // for F12
         QTest::mouseClick(area, Qt::LeftButton, {}, at);
         QTest::keyClick(_w->editor(), Qt::Key_F12);
         QCOMPARE(selected(), definition);

@@ -4,6 +4,7 @@
 #include "bracketmarks.h"
 #include "codeeditor.h"
 #include "linenumberarea.h"
+#include "red_pixels.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -19,8 +20,7 @@ QPair<Ink, int> inkIn(const QImage &image, int top, int bottom) {
         int row = None;
         for (int x = 0; x < image.width(); ++x) {
             const QColor c = image.pixelColor(x, y);
-            const bool red = c.red() > 2 * c.green() + 40 && c.red() > 2 * c.blue() + 40;
-            const int here = red                                              ? Red
+            const int here = isRed(c.rgb())                                   ? Red
                              : c.value() < 90                                 ? Dark
                              : c.red() < 190 && qAbs(c.red() - c.blue()) < 10 ? Grey
                                                                               : None;

@@ -29,8 +29,13 @@ class FindBarTest : public QObject {
             } else if (r[0] == "type") {
                 QTest::keyClicks(focus, r[1]);
             } else if (r[0] == "click") {
+                QAbstractButton *button = nullptr;
                 for (QAbstractButton *b : bar->findChildren<QAbstractButton *>())
-                    if (b->text() == r[1]) b->click();
+                    button = b->text() == r[1] ? b : button;
+                QVERIFY2(button, qPrintable("no button " + r[1]));
+                button->click();
+            } else {
+                QFAIL(qPrintable("unknown step " + step));
             }
             const QTextCursor c = w.editor()->textCursor();
             const QString got[] = {QString("%1-%2").arg(c.selectionStart()).arg(c.selectionEnd()),

@@ -1,6 +1,7 @@
 // The scene view's widget wiring on Xvfb (also run with QT_SCALE_FACTOR=2).
 #include "basicopenglview.h"
 #include "preferences.h"
+#include "red_pixels.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -16,10 +17,6 @@ namespace {
 const char *const kPlant = "recursion 2\nangle 30\nthickness 30\ncolor 2 255 0 0\n"
                            "axiom F\nrule F=F[+F]F[-F]F\n";
 
-bool isRed(QRgb p) {
-    return qRed(p) > 2 * qGreen(p) + 40 && qRed(p) > 2 * qBlue(p) + 40;
-}
-
 // Pixels at which pred holds.
 int count(const QImage &image, const std::function<bool(int, int)> &pred) {
     int n = 0;
@@ -27,10 +24,6 @@ int count(const QImage &image, const std::function<bool(int, int)> &pred) {
         for (int x = 0; x < image.width(); ++x)
             n += pred(x, y);
     return n;
-}
-
-int redPixels(const QImage &image) {
-    return count(image, [&](int x, int y) { return isRed(image.pixel(x, y)); });
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // touch, a file name Qt cannot carry, and a file too large for the editor under a memory cap.
 // Then what SIGQUIT leaves of an unfinished save.
 #include "io.h"
+#include "rows.h"
 #include "signalwatcher.h"
 
 #include <QtTest>
@@ -23,16 +24,6 @@
 namespace {
 
 const QDir::Filters kAll = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
-
-QList<QStringList> rows() {
-    QFile f(SPRIG_TESTS_DIR "/data/main/startup.txt");
-    QList<QStringList> out;
-    if (!f.open(QIODevice::ReadOnly)) qFatal("missing table");
-    for (const QString &line : QString::fromUtf8(f.readAll()).split('\n'))
-        if (!line.trimmed().isEmpty() && !line.startsWith('#'))
-            out << line.split(' ', Qt::SkipEmptyParts);
-    return out;
-}
 
 int signalNamed(const QString &name) {
     for (int s = 1; s < NSIG; ++s)
@@ -55,8 +46,10 @@ class MainTest : public QObject {
   private slots:
     void startup_data() {
         QTest::addColumn<QStringList>("row");
-        for (const QStringList &r : rows())
+        for (const row_t &line : dataRows("main/startup.txt")) {
+            const QStringList r = QString::fromStdString(line[0]).split(' ', Qt::SkipEmptyParts);
             QTest::newRow(qPrintable(r[0])) << r;
+        }
     }
     void startup() {
         QFETCH(QStringList, row);

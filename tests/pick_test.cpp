@@ -74,6 +74,7 @@ TEST(Pick, MarksTheCommandThatDrewEachTriangle) {
         const auto commands = drawingCommands(l.get());
         const std::vector<double> band = rowNumbers(r.size() > 2 ? r[2] : "");
         const size_t drawn = sink.triangleCount();
+        ASSERT_GT(drawn, 0u) << r[0] << ": nothing drawn, so nothing to pick";
         std::set<size_t> picked;
         size_t lastSide = 0;
         float q[3] = {1e6f, 1e6f, 1e6f};

@@ -56,6 +56,7 @@ TEST(Turtle, PartialGrowthAndRandomTurnsAreExact) {
         draw(a.get(), &sa);
         draw(b.get(), &sb);
         ASSERT_EQ(sa.vertices.size(), sb.vertices.size()) << r[0];
+        ASSERT_FALSE(sa.vertices.empty()) << r[0] << ": two empty drawings tell nothing";
         for (size_t i = 0; i < sa.vertices.size() * 3; i++)
             ASSERT_EQ(sa.vertices[i / 3].pos[i % 3], sb.vertices[i / 3].pos[i % 3]) << r[0];
         EXPECT_EQ(memcmp(&a->bounds, &b->bounds, sizeof a->bounds), 0) << r[0];
