@@ -327,7 +327,7 @@ int renderAnimation(const std::string &text, const render_opts_t &o,
         if (!failed.empty())
             fprintf(stderr, "lsys: %s\n", failed.c_str());
         else
-            fprintf(stderr, "lsys: no OpenGL available: %s\n", error.c_str());
+            fprintf(stderr, "lsys: cannot draw the picture: %s\n", error.c_str());
         return 2;
     }
     return cliHadProblems() ? 1 : 0;
@@ -371,9 +371,7 @@ int lsysRenderCommand(int argc, char **argv) {
             ? renderDescriptionSvg(text.c_str(), request, cliTrace, &svg, &error)
             : !(img = renderDescription(text.c_str(), request, cliTrace, &error)).isNull();
     if (!drawn) {
-        fprintf(stderr, "lsys: %s: %s\n",
-                o.format == "svg" ? "cannot draw the picture" : "no OpenGL available",
-                error.c_str());
+        fprintf(stderr, "lsys: cannot draw the picture: %s\n", error.c_str());
         return 2;
     }
     reportHumanAll(stderr, o.input, text, false);
