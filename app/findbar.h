@@ -28,10 +28,6 @@ class FindBar : public QWidget {
     // Adds Find..., Replace..., Find Next, Find Previous and Go to Line... with their keys.
     void addCommands(QMenu *menu);
 
-    QLineEdit *findField() const { return _find; }
-    QLineEdit *replaceField() const { return _replace; }
-    QLineEdit *lineField() const { return _line; }
-    QCheckBox *matchCase() const { return _case; }
     QString status() const;
 
   public slots:
