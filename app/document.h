@@ -138,7 +138,8 @@ class Document : public QObject {
     void loaded();
 
   private:
-    void setDocumentTitle(const QString &path);
+    // The window's title and file path after the bound file.
+    void showTitle();
     void beforeSheet();
     void syncEdited();
     void write(const QByteArray &path);
