@@ -77,7 +77,7 @@ void Document::textDidChange() {
         if (text == _seenText && !_seenText.isNull()) return;
         // The file format has one byte per character: anything above 255 becomes "?" in the
         // document itself, as part of the edit, so editor positions and engine offsets agree.
-        const int forced = _text.forceAscii();
+        const int forced = _text.forceAscii(text);
         _seenText = forced ? _editor->document()->toRawText() : text;
         if (forced > 0 && !_forcedNoted) {
             _forcedNoted = true;
