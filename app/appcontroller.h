@@ -104,8 +104,6 @@ class AppController : public QMainWindow {
     QSlider *_growthSlider = nullptr;
     QLabel *_growthLabel = nullptr;
     QAction *_refreshAction = nullptr;
-    QAction *_printAction = nullptr;
-    QMenu *_viewMenu = nullptr;
     MainToolBar *_toolbar = nullptr;
     RefreshButton *_refreshButton = nullptr;
 
