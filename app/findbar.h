@@ -18,6 +18,12 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 
+// The next match of text in doc from `from`, in the direction of flags; when there is none up
+// to the end (the start, backward), the first one from the other end, and *wrapped says so.
+// Null when the text is nowhere in doc.
+QTextCursor findAround(QTextDocument *doc, const QString &text, const QTextCursor &from,
+                       QTextDocument::FindFlags flags, bool *wrapped);
+
 class FindBar : public QWidget {
     Q_OBJECT
   public:
