@@ -343,11 +343,7 @@ void AppController::pickPoint(double x, double y, double z) {
     const float p[3] = {float(x), float(y), float(z)};
     std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();
     _worker->run<pick_result_lines_t>(
-        this,
-        [d, p0 = p[0], p1 = p[1], p2 = p[2], cancel] {
-            const float at[3] = {p0, p1, p2};
-            return pickJob(d, at, cancel.get());
-        },
+        this, [d, p, cancel] { return pickJob(d, p, cancel.get()); },
         [this, d](pick_result_lines_t r) {
             _report->showPick(r.lines);
             statusBar()->showMessage(r.lines.isEmpty() ? tr("Picked nothing here.")
