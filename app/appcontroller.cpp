@@ -7,7 +7,6 @@
 #include "editorlinks.h"
 #include "engineworker.h"
 #include "exportcommands.h"
-#include "files.h"
 #include "growthanimation.h"
 #include "findbar.h"
 #include "helpmenu.h"
@@ -59,7 +58,6 @@ AppController::AppController(Preferences *prefs, QWidget *parent)
         this, _view, prefs, _worker.get(), _document, [this] { return _shown.description; },
         [this] { return _growth; }, this);
     buildMenus();
-    _toolbar = _wiring->buildToolbar(_refreshAction, _printAction, _refreshButton, _viewMenu);
     connectParts();
     _wiring->restoreFont();
     showCycle();
@@ -161,8 +159,8 @@ void AppController::buildMenus() {
     file->addAction(tr("Export &Growth Animation..."), _animation,
                     &GrowthAnimation::exportAnimation);
     file->addSeparator();
-    _printAction = file->addAction(tr("&Print..."), QKeySequence::Print, _exports,
-                                   &ExportCommands::printDocument);
+    QAction *print = file->addAction(tr("&Print..."), QKeySequence::Print, _exports,
+                                     &ExportCommands::printDocument);
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, _document, &Document::quit);
 
@@ -181,20 +179,20 @@ void AppController::buildMenus() {
     edit->addAction(tr("&Preferences..."), QKeySequence(tr("Ctrl+,")), _wiring,
                     &PreferencesWiring::preferencesOpen);
 
-    _viewMenu = menuBar()->addMenu(tr("&View"));
-    _refreshAction = _viewMenu->addAction(tr("&Refresh"), QKeySequence(tr("Ctrl+R")), this,
-                                          &AppController::refresh);
-    _viewMenu->addAction(tr("&Center"), QKeySequence(tr("Ctrl+Shift+C")), this,
-                         &AppController::center);
-    QAction *full = _viewMenu->addAction(tr("&Fullscreen"), _view, &KXGLView::toggleFullScreen);
+    QMenu *viewMenu = menuBar()->addMenu(tr("&View"));
+    _refreshAction = viewMenu->addAction(tr("&Refresh"), QKeySequence(tr("Ctrl+R")), this,
+                                         &AppController::refresh);
+    viewMenu->addAction(tr("&Center"), QKeySequence(tr("Ctrl+Shift+C")), this,
+                        &AppController::center);
+    QAction *full = viewMenu->addAction(tr("&Fullscreen"), _view, &KXGLView::toggleFullScreen);
     full->setShortcuts({QKeySequence(Qt::Key_F11), QKeySequence::FullScreen});
-    QAction *animate = _viewMenu->addAction(tr("&Animate"), QKeySequence(tr("Ctrl+Shift+A")), _view,
-                                            &BasicOpenGLView::animate);
+    QAction *animate = viewMenu->addAction(tr("&Animate"), QKeySequence(tr("Ctrl+Shift+A")), _view,
+                                           &BasicOpenGLView::animate);
     animate->setCheckable(true);
     connect(_view, &BasicOpenGLView::animatingChanged, animate, &QAction::setChecked);
     // The axis views; their keys 1, 3 and 7 work while the 3D view has the focus, so digits
     // typed in the editor stay digits.
-    _viewMenu->addSeparator();
+    viewMenu->addSeparator();
     const struct {
         const char *label;
         Qt::Key key;
@@ -203,13 +201,14 @@ void AppController::buildMenus() {
                  {"&Side", Qt::Key_3, &BasicOpenGLView::viewSide},
                  {"&Top", Qt::Key_7, &BasicOpenGLView::viewTop}};
     for (const auto &v : views) {
-        QAction *a = _viewMenu->addAction(tr(v.label), _view, v.slot);
+        QAction *a = viewMenu->addAction(tr(v.label), _view, v.slot);
         a->setShortcut(QKeySequence(v.key));
         a->setShortcutContext(Qt::WidgetShortcut);
         _view->addAction(a);
     }
-    _viewMenu->addSeparator();
-    _wiring->addViewActions(_viewMenu);
+    viewMenu->addSeparator();
+    _wiring->addViewActions(viewMenu);
+    _toolbar = _wiring->buildToolbar(_refreshAction, print, _refreshButton, viewMenu);
     help->addHelpMenu(menuBar());
 }
 
@@ -344,11 +343,7 @@ void AppController::pickPoint(double x, double y, double z) {
     const float p[3] = {float(x), float(y), float(z)};
     std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();
     _worker->run<pick_result_lines_t>(
-        this,
-        [d, p0 = p[0], p1 = p[1], p2 = p[2], cancel] {
-            const float at[3] = {p0, p1, p2};
-            return pickJob(d, at, cancel.get());
-        },
+        this, [d, p, cancel] { return pickJob(d, p, cancel.get()); },
         [this, d](pick_result_lines_t r) {
             _report->showPick(r.lines);
             statusBar()->showMessage(r.lines.isEmpty() ? tr("Picked nothing here.")

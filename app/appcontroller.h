@@ -62,7 +62,6 @@ class AppController : public QMainWindow {
     GrowthAnimation *animation() const { return _animation; }
     MessageReport *report() const { return _report; }
 
-    float growth() const { return _growth; }
     // The model on screen and the description it was drawn from (null, and an empty text,
     // before the first refresh has come back).
     const lsys_t *model() const { return _shown.model.get(); }
@@ -105,8 +104,6 @@ class AppController : public QMainWindow {
     QSlider *_growthSlider = nullptr;
     QLabel *_growthLabel = nullptr;
     QAction *_refreshAction = nullptr;
-    QAction *_printAction = nullptr;
-    QMenu *_viewMenu = nullptr;
     MainToolBar *_toolbar = nullptr;
     RefreshButton *_refreshButton = nullptr;
 

@@ -8,7 +8,7 @@
 
 CodeEditor::CodeEditor(QWidget *parent) : QPlainTextEdit(parent) {
     _gutter = new LineNumberArea(this);
-    _brackets = new BracketMarks(this);
+    new BracketMarks(this); // owned by the editor; follows its caret and text
     connect(this, &QPlainTextEdit::blockCountChanged, this, &CodeEditor::updateGutterWidth);
     // The gutter follows every repaint of the text: scrolling moves it along, and an edit,
     // a caret move or a recolouring (the error mark) repaints its numbers.

@@ -11,7 +11,6 @@
 
 #include <functional>
 
-class BracketMarks;
 class LineNumberArea;
 
 class CodeEditor : public QPlainTextEdit {
@@ -30,7 +29,6 @@ class CodeEditor : public QPlainTextEdit {
     int errorPosition() const { return _errorSource ? _errorSource() : -1; }
 
     LineNumberArea *lineNumbers() const { return _gutter; }
-    BracketMarks *bracketMarks() const { return _brackets; }
 
     // For the gutter: the first block on screen, and a block's box in viewport coordinates.
     using QPlainTextEdit::firstVisibleBlock;
@@ -44,7 +42,6 @@ class CodeEditor : public QPlainTextEdit {
     void updateGutterWidth();
 
     LineNumberArea *_gutter;
-    BracketMarks *_brackets;
     QMap<QString, QList<QTextEdit::ExtraSelection>> _layers;
     std::function<int()> _errorSource;
 };

@@ -24,7 +24,7 @@ Document::Document(QMainWindow *window, QPlainTextEdit *editor, Preferences *pre
     connect(_editor->document(), &QTextDocument::modificationChanged, this, &Document::syncEdited);
     connect(_disk, &DocumentFile::changed, this,
             [this] { _sheets->whenFree([this] { diskChanged(); }); });
-    setDocumentTitle(QString());
+    showTitle();
 }
 
 QString Document::displayName() const {
@@ -39,11 +39,9 @@ void Document::syncEdited() {
     _window->setWindowModified(_editor->document()->isModified());
 }
 
-void Document::setDocumentTitle(const QString &path) {
-    _window->setWindowFilePath(path);
-    _window->setWindowTitle(
-        (path.isEmpty() ? QStringLiteral("untitled.ls") : QFileInfo(path).fileName()) +
-        QStringLiteral("[*] \u2014 Sprig"));
+void Document::showTitle() {
+    _window->setWindowFilePath(file());
+    _window->setWindowTitle(displayName() + QStringLiteral("[*] \u2014 Sprig"));
 }
 
 void Document::beforeSheet() {
@@ -79,7 +77,7 @@ void Document::textDidChange() {
         if (text == _seenText && !_seenText.isNull()) return;
         // The file format has one byte per character: anything above 255 becomes "?" in the
         // document itself, as part of the edit, so editor positions and engine offsets agree.
-        const int forced = _text.forceAscii();
+        const int forced = _text.forceAscii(text);
         _seenText = forced ? _editor->document()->toRawText() : text;
         if (forced > 0 && !_forcedNoted) {
             _forcedNoted = true;
@@ -138,7 +136,7 @@ bool Document::loadFile(const QByteArray &given, bool remember, bool bindToFile)
         _disk->bind(path, id);
     else
         _disk->unbind();
-    setDocumentTitle(file());
+    showTitle();
     // The recent files list holds names as text: names that are not UTF-8 stay out.
     if (bound && remember && QFile::encodeName(file()) == path)
         noteRecentFile(_prefs->settings(), file());
@@ -386,7 +384,7 @@ void Document::write(const QByteArray &path) {
     case DocumentFile::Written::Saved:
         break;
     }
-    setDocumentTitle(file());
+    showTitle();
     if (QFile::encodeName(name) == path) noteRecentFile(_prefs->settings(), name);
     _editor->document()->setModified(false);
     syncEdited();

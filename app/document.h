@@ -82,16 +82,6 @@ class Document : public QObject {
     // The prompt with the question, "Save", "Don't Save" and "Cancel"; the callback receives
     // the answer. Not edited: the callback runs at once with true.
     void askToSave(const QString &question, Callback callback);
-    void didEndCloseSheet(int returnCode, Callback callback);
-    // The save panel; the callback (may be empty) receives true once the save is done with.
-    void askToSaveFile(Callback callback);
-    // Saves to path (chosen: picked in the save panel, so no question about what is there);
-    // the callback (may be empty) receives true once done with, saved or not.
-    void saveTo(const QByteArray &path, bool chosen, Callback done);
-    void pendingCallback(bool answer, const QByteArray &path);
-    void openingCallback(bool answer);
-    void closingCallback(bool answer);
-    void terminateCallback(bool answer);
 
     // The main window's close event: whether to accept it (it asks first when edited).
     bool closeRequested();
@@ -138,7 +128,19 @@ class Document : public QObject {
     void loaded();
 
   private:
-    void setDocumentTitle(const QString &path);
+    // The prompt's answer (1 Save, 0 Don't Save, -1 Cancel) carried out, then the callback.
+    void didEndCloseSheet(int returnCode, Callback callback);
+    // The save panel; the callback (may be empty) receives true once the save is done with.
+    void askToSaveFile(Callback callback);
+    // Saves to path (chosen: picked in the save panel, so no question about what is there);
+    // the callback (may be empty) receives true once done with, saved or not.
+    void saveTo(const QByteArray &path, bool chosen, Callback done);
+    void pendingCallback(bool answer, const QByteArray &path);
+    void openingCallback(bool answer);
+    void closingCallback(bool answer);
+    void terminateCallback(bool answer);
+    // The window's title and file path after the bound file.
+    void showTitle();
     void beforeSheet();
     void syncEdited();
     void write(const QByteArray &path);

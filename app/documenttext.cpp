@@ -8,6 +8,8 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include <algorithm>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -156,12 +158,14 @@ int DocumentText::editorPosition(const QByteArray &bytes, int offset) {
     return position;
 }
 
-int DocumentText::forceAscii() {
+int DocumentText::forceAscii(const QString &now) {
     QTextDocument *doc = _editor->document();
     // After an undo the redo stack is not empty: undo and redo never bring such characters
     // back, and replacing them then would throw the redo steps away.
     if (_forcing || doc->availableRedoSteps() > 0) return 0;
-    QString target = doc->toRawText();
+    // Most edits bring none: the text is copied only when there is something to replace.
+    if (std::none_of(now.cbegin(), now.cend(), beyondLatin1)) return 0;
+    QString target = now;
     int n = 0;
     for (QChar &c : target) {
         if (!beyondLatin1(c)) continue;

@@ -74,8 +74,9 @@ class DocumentText {
 
     // Replaces the characters beyond ISO Latin 1 that the latest edit brought with "?", inside
     // that edit's undo step. Returns how many were replaced. Call it after every change of the
-    // text; it does nothing while it edits, during undo and redo, or when nothing is to replace.
-    int forceAscii();
+    // text with the editor's text as it now is (toRawText); it does nothing while it edits,
+    // during undo and redo, or when nothing is to replace.
+    int forceAscii(const QString &now);
     // forceAscii() is changing the text: the changes it makes are part of the user's edit.
     bool isForcing() const { return _forcing; }
 

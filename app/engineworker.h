@@ -53,9 +53,6 @@ class EngineWorker : public QObject {
         });
     }
 
-    // True when called on the engine thread.
-    bool onEngineThread() const { return QThread::currentThread() == &_thread; }
-
   private:
     void post(std::function<void()> job);
 

@@ -28,27 +28,33 @@ ExportCommands::ExportCommands(QMainWindow *window, QPlainTextEdit *editor, Basi
       _worker(worker), _document(document), _current(std::move(current)), _shown(std::move(shown)) {
 }
 
-QFileDialog *ExportCommands::exportPanel(const char *name, const QStringList &filters,
-                                         const QString &suffix) {
-    _view->leaveFullScreen();
-    auto *panel = new QFileDialog(_window, tr("Export"));
+QFileDialog *exportPanel(QWidget *window, const QString &documentFile, const char *name,
+                         const QString &title, const QStringList &filters, const QString &suffix) {
+    auto *panel = new QFileDialog(window, title);
     panel->setObjectName(name);
     panel->setOption(QFileDialog::DontUseNativeDialog);
     panel->setAcceptMode(QFileDialog::AcceptSave);
     panel->setNameFilters(filters);
     panel->setDefaultSuffix(suffix);
     // The suffix follows the chosen format when the name has none.
-    connect(panel, &QFileDialog::filterSelected, panel, [panel](const QString &filter) {
+    QObject::connect(panel, &QFileDialog::filterSelected, panel, [panel](const QString &filter) {
         const int star = filter.indexOf("*.");
         if (star >= 0) panel->setDefaultSuffix(filter.mid(star + 2).section(')', 0, 0));
     });
-    const QString file = _document->file();
-    panel->selectFile(
-        (file.isEmpty() ? QStringLiteral("untitled") : QFileInfo(file).completeBaseName()) + "." +
-        suffix);
+    panel->selectFile((documentFile.isEmpty() ? QStringLiteral("untitled")
+                                              : QFileInfo(documentFile).completeBaseName()) +
+                      "." + suffix);
     panel->setWindowModality(Qt::WindowModal);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     return panel;
+}
+
+render_request_t pictureRequest(const BasicOpenGLView *view, QSize size) {
+    render_request_t r = renderRequestDefaults();
+    r.width = size.width();
+    r.height = size.height();
+    r.style = view->sceneStyle();
+    return r;
 }
 
 void ExportCommands::done(const QString &path, const job_outcome_t &outcome,
@@ -65,7 +71,9 @@ void ExportCommands::exportModel() {
     QStringList filters;
     for (const std::string &filter : exportNameFilters())
         filters << QString::fromStdString(filter);
-    QFileDialog *panel = exportPanel("exportModelPanel", filters, "glb");
+    _view->leaveFullScreen();
+    QFileDialog *panel =
+        exportPanel(_window, _document->file(), "exportModelPanel", tr("Export"), filters, "glb");
     connect(panel, &QFileDialog::finished, this, [=, this](int result) {
         if (result == QDialog::Accepted && !panel->selectedFiles().isEmpty())
             exportModelTo(panel->selectedFiles().first());
@@ -87,14 +95,6 @@ void ExportCommands::exportModelTo(const QString &path) {
         });
 }
 
-render_request_t ExportCommands::pictureRequest(QSize size) const {
-    render_request_t r = renderRequestDefaults();
-    r.width = size.width();
-    r.height = size.height();
-    r.style = _view->sceneStyle();
-    return r;
-}
-
 void ExportCommands::exportImage() {
     _view->leaveFullScreen();
     auto *dialog = new ExportImageDialog(_window, _view->size() * 2, _prefs->aa());
@@ -102,7 +102,8 @@ void ExportCommands::exportImage() {
     connect(dialog, &QDialog::accepted, this, [=, this] {
         const QSize size = dialog->pictureSize();
         const bool smooth = dialog->antiAliased(), transparent = dialog->transparent();
-        QFileDialog *panel = exportPanel("exportImagePanel", pictureNameFilters(), "png");
+        QFileDialog *panel = exportPanel(_window, _document->file(), "exportImagePanel",
+                                         tr("Export"), pictureNameFilters(), "png");
         connect(panel, &QFileDialog::finished, this, [=, this](int result) {
             if (result == QDialog::Accepted && !panel->selectedFiles().isEmpty())
                 exportImageTo(panel->selectedFiles().first(), size, smooth, transparent);
@@ -120,7 +121,7 @@ void ExportCommands::exportImageTo(const QString &path, QSize size, bool aa, boo
         done(path, none, QString());
         return;
     }
-    render_request_t r = pictureRequest(size);
+    render_request_t r = pictureRequest(_view, size);
     r.aa = aa;
     r.style.transparent = transparent;
     std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();
@@ -167,7 +168,7 @@ void ExportCommands::printPicture(std::shared_ptr<QPrinter> printer) {
                    .toSize()
                    .boundedTo(QSize(kMaxImageSide, kMaxImageSide)),
                Qt::KeepAspectRatio);
-    render_request_t r = pictureRequest(size.expandedTo(QSize(1, 1)));
+    render_request_t r = pictureRequest(_view, size.expandedTo(QSize(1, 1)));
     r.print = true;
     std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();
     _window->statusBar()->showMessage(tr("Printing\u2026"), 5000);

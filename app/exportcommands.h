@@ -23,6 +23,15 @@ class QFileDialog;
 class QMainWindow;
 class QPlainTextEdit;
 class QPrinter;
+class QWidget;
+
+// A window-modal save panel of an export, deleted once closed: named `name` for tests, with
+// the filters, the suffix (which follows the chosen filter when the name has none) and a first
+// name after the document's file (or "untitled") with that suffix.
+QFileDialog *exportPanel(QWidget *window, const QString &documentFile, const char *name,
+                         const QString &title, const QStringList &filters, const QString &suffix);
+// A picture of size under the view's camera and its display preferences.
+render_request_t pictureRequest(const BasicOpenGLView *view, QSize size);
 
 class ExportCommands : public QObject {
     Q_OBJECT
@@ -56,9 +65,7 @@ class ExportCommands : public QObject {
     void finished(bool ok, const QString &path);
 
   private:
-    QFileDialog *exportPanel(const char *name, const QStringList &filters, const QString &suffix);
     void done(const QString &path, const job_outcome_t &outcome, const QString &success);
-    render_request_t pictureRequest(QSize size) const;
 
     QMainWindow *_window;
     QPlainTextEdit *_editor;

@@ -82,6 +82,16 @@ FindBar::FindBar(QPlainTextEdit *editor) : _editor(editor) {
     hide();
 }
 
+QTextCursor findAround(QTextDocument *doc, const QString &text, const QTextCursor &from,
+                       QTextDocument::FindFlags flags, bool *wrapped) {
+    const QTextCursor found = doc->find(text, from, flags);
+    *wrapped = found.isNull();
+    if (!*wrapped) return found;
+    QTextCursor end(doc);
+    end.movePosition(flags & QTextDocument::FindBackward ? QTextCursor::End : QTextCursor::Start);
+    return doc->find(text, end, flags);
+}
+
 QWidget *FindBar::editorPage() {
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
@@ -160,18 +170,11 @@ bool FindBar::find(QTextDocument::FindFlags direction, bool fromSelectionStart) 
         showFind();
         return false;
     }
-    const QTextDocument::FindFlags flags = direction | caseFlag();
-    QTextDocument *doc = _editor->document();
     QTextCursor from = _editor->textCursor();
     if (fromSelectionStart) from.setPosition(from.selectionStart());
-    QTextCursor found = doc->find(text, from, flags);
-    const bool wrapped = found.isNull();
-    if (wrapped) {
-        QTextCursor end(doc);
-        end.movePosition(direction & QTextDocument::FindBackward ? QTextCursor::End
-                                                                 : QTextCursor::Start);
-        found = doc->find(text, end, flags);
-    }
+    bool wrapped = false;
+    const QTextCursor found =
+        findAround(_editor->document(), text, from, direction | caseFlag(), &wrapped);
     if (found.isNull()) {
         say(tr("Not found"), true);
         return false;

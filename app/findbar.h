@@ -18,6 +18,12 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 
+// The next match of text in doc from `from`, in the direction of flags; when there is none up
+// to the end (the start, backward), the first one from the other end, and *wrapped says so.
+// Null when the text is nowhere in doc.
+QTextCursor findAround(QTextDocument *doc, const QString &text, const QTextCursor &from,
+                       QTextDocument::FindFlags flags, bool *wrapped);
+
 class FindBar : public QWidget {
     Q_OBJECT
   public:
@@ -28,10 +34,6 @@ class FindBar : public QWidget {
     // Adds Find..., Replace..., Find Next, Find Previous and Go to Line... with their keys.
     void addCommands(QMenu *menu);
 
-    QLineEdit *findField() const { return _find; }
-    QLineEdit *replaceField() const { return _replace; }
-    QLineEdit *lineField() const { return _line; }
-    QCheckBox *matchCase() const { return _case; }
     QString status() const;
 
   public slots:

@@ -4,12 +4,12 @@
 #include "basicopenglview.h"
 #include "document.h"
 #include "engineworker.h"
+#include "exportcommands.h"
 #include "exportimagedialog.h"
 #include "picturejobs.h"
 #include "preferences.h"
 
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMainWindow>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -30,19 +30,10 @@ void GrowthAnimation::exportAnimation() {
     auto *dialog = new ExportImageDialog(_window, _view->size(), _prefs->aa(), true, _growth());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        auto *panel = new QFileDialog(_window, tr("Export Growth Animation"));
-        panel->setObjectName("exportAnimationPanel");
-        panel->setOption(QFileDialog::DontUseNativeDialog);
-        panel->setAcceptMode(QFileDialog::AcceptSave);
-        panel->setNameFilters(pictureNameFilters());
-        panel->setDefaultSuffix("png");
-        const QString file = _document->file();
-        panel->selectFile(
-            (file.isEmpty() ? QStringLiteral("untitled") : QFileInfo(file).completeBaseName()) +
-            ".png");
+        QFileDialog *panel =
+            exportPanel(_window, _document->file(), "exportAnimationPanel",
+                        tr("Export Growth Animation"), pictureNameFilters(), "png");
         panel->setLabelText(QFileDialog::FileName, tr("Frames named:"));
-        panel->setWindowModality(Qt::WindowModal);
-        panel->setAttribute(Qt::WA_DeleteOnClose);
         const QSize size = dialog->pictureSize();
         const bool aa = dialog->antiAliased(), transparent = dialog->transparent();
         const int frames = dialog->frames();
@@ -65,11 +56,8 @@ void GrowthAnimation::exportTo(const QString &path, QSize size, bool aa, bool tr
         Q_EMIT finished(false, path);
         return;
     }
-    render_request_t r = renderRequestDefaults();
-    r.width = size.width();
-    r.height = size.height();
+    render_request_t r = pictureRequest(_view, size);
     r.aa = aa;
-    r.style = _view->sceneStyle();
     r.style.transparent = transparent;
     auto done = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<lsys_cancel_t> cancel = _worker->newCancel();

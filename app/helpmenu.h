@@ -34,8 +34,6 @@ class HelpMenu : public QObject {
     // looked for when it is not there.
     void showGuide(const QString &file, const QString &title);
     void about();
-    // The help window once a guide was shown, else null.
-    HelpWindow *helpWindow() const { return _help; }
 
   private:
     QMainWindow *_window;

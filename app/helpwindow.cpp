@@ -1,6 +1,8 @@
 // The guide window: a Markdown browser with a search field and whole-example copying.
 #include "helpwindow.h"
 
+#include "findbar.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -77,13 +79,15 @@ bool HelpWindow::search(bool backward) {
     if (text.isEmpty()) return false;
     const QTextDocument::FindFlags flags =
         backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
-    if (_browser->find(text, flags)) return true;
-    QTextCursor end = _browser->textCursor();
-    end.movePosition(backward ? QTextCursor::End : QTextCursor::Start);
-    _browser->setTextCursor(end);
-    if (_browser->find(text, flags)) return true;
-    _status->setText(tr("Not found"));
-    return false;
+    bool wrapped = false;
+    const QTextCursor found =
+        findAround(_browser->document(), text, _browser->textCursor(), flags, &wrapped);
+    if (found.isNull()) {
+        _status->setText(tr("Not found"));
+        return false;
+    }
+    _browser->setTextCursor(found);
+    return true;
 }
 
 // Every match of the search field's text gets a yellow background.

@@ -41,7 +41,6 @@ class RefreshCycle : public QObject {
     // an automatic refresh is pending after an edit, shown otherwise.
     bool spinnerOn() const { return _state == State::Automatic || _busy; }
     bool imageShown() const { return _imageShown; }
-    bool isBusy() const { return _busy; }
     // A drawing handed to the engine thread has not come back yet.
     bool isRunning() const { return _inFlight > 0; }
 

@@ -4,7 +4,7 @@
 // its own; none replaces or drops the question being asked.
 //
 // At the end of a session the answers are needed before the session manager's request returns:
-// while waiting() is set, show() returns only once the sheet is answered.
+// while setWaiting(true) holds, show() returns only once the sheet is answered.
 #ifndef SPRIG_APP_SHEETS_H
 #define SPRIG_APP_SHEETS_H
 
@@ -28,7 +28,6 @@ class Sheets : public QObject {
     void whenFree(std::function<void()> command);
 
     void setWaiting(bool on) { _waiting = on; }
-    bool waiting() const { return _waiting; }
 
   private:
     void runNext();

@@ -853,6 +853,15 @@ class AppControllerTest : public QObject {
         QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
         QVERIFY(finished.wait(30000) && !finished.last().at(0).toBool());
         QVERIFY(QDir(_dir.path()).entryList({"c-*"}).size() < 400);
+        // Its save panel names the frames after the format picked in it (the last, SVG).
+        _w->animation()->exportAnimation();
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        qobject_cast<QDialog *>(QApplication::activeModalWidget())->accept();
+        QFileDialog *panel = nullptr;
+        QTRY_VERIFY((panel = _w->findChild<QFileDialog *>("exportAnimationPanel")));
+        QTest::keyClick(panel->findChild<QComboBox *>("fileTypeCombo"), Qt::Key_End);
+        QCOMPARE(panel->defaultSuffix(), QString("svg"));
+        panel->reject();
     }
 
     // A real Shift+click on a tree and on a plane curve: the derivation is listed, ending at

@@ -41,7 +41,7 @@ class KXGLView : public QWidget {
     QOpenGLWidget *surface() const;
     // True once the current surface has a valid context.
     bool hasContext() const;
-    // Makes the surface's context current (for display-list work by the owner).
+    // Makes the surface's context current (for work on the model's buffers).
     void makeCurrent();
     void doneCurrent();
     // Asks for a new frame.

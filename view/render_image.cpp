@@ -141,16 +141,19 @@ bool renderGrowthFrames(const char *text, const render_request_t &r, float from,
     scene_t scene;
     offscreen_t *gl = open(r, &scene, error);
     if (!gl) return false;
-    /* The camera is framed once, on the last frame's model, and kept for every frame. */
+    /* The camera is framed once, on the last frame's model, and kept for every frame. The
+     * framing needs only its bounds, which the drawing finds without a sink: no arrays, no
+     * upload. */
     {
-        built_t last;
-        build(&last, text, to, r, tr);
+        lsys_job_t job = {text, to, r.ceilings, NULL, r.cancel, 1, 0};
+        lsys_t *last = lsysBuild(&job, tr);
         if (r.view) {
             memcpy(scene.worldRotation, r.view->worldRotation, sizeof scene.worldRotation);
             memcpy(scene.objectRotation, r.view->objectRotation, sizeof scene.objectRotation);
         }
-        frameForModel(&scene, last.l);
+        frameForModel(&scene, last);
         updateProjection(&scene);
+        lsysFree(last);
     }
     bool ok = true;
     for (int i = 0; i < frames && ok; i++) {
