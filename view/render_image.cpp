@@ -10,6 +10,8 @@
 
 #include <string.h>
 
+#include <memory>
+
 render_request_t renderRequestDefaults(void) {
     render_request_t r;
     r.width = 800;
@@ -31,6 +33,7 @@ struct built_t {
     lsys_t *l = NULL;
     model_gl_t model = {};
     bool uploaded = false;
+    bool whole = false; /* every triangle found room in the arrays */
     size_t triangles = 0, lines = 0;
 
     built_t() = default;
@@ -48,16 +51,23 @@ void build(built_t *b, const char *text, float growth, const render_request_t &r
     lsys_job_t job = {text, growth, r.ceilings, &sink, r.cancel, 1, 0};
     b->l = lsysBuild(&job, tr);
     modelFloor(b->l, &b->model.floor);
+    b->whole = !arrays.incomplete;
     b->uploaded = modelUpload(&b->model, &arrays);
     b->triangles = arrays.triangles.count / 3;
     b->lines = arrays.lines.count / 2;
 }
 
+/* The context, freed however a picture ends: an allocation can fail while it is drawn. */
+struct offscreen_free_t {
+    void operator()(offscreen_t *o) const { offscreenFree(o); }
+};
+typedef std::unique_ptr<offscreen_t, offscreen_free_t> offscreen_ptr;
+
 /* The context and the first frame's set-up, in the order of opening a file in the editor:
  * fresh view, first resize, then the model. */
-offscreen_t *open(const render_request_t &r, scene_t *scene, std::string *error) {
-    offscreen_t *gl = offscreenCreate(r.width, r.height, r.aa, error);
-    if (!gl) return NULL;
+offscreen_ptr open(const render_request_t &r, scene_t *scene, std::string *error) {
+    offscreen_ptr gl(offscreenCreate(r.width, r.height, r.aa, error));
+    if (!gl) return gl;
     prepareOpenGL();
     *scene = scene_t{};
     resetCamera(scene, NULL, 0.0f);
@@ -80,6 +90,11 @@ void aim(scene_t *scene, const render_request_t &r, const lsys_t *l) {
 /* Draws b under scene and reads it back as an image, or with svg as SVG text. */
 bool take(offscreen_t *gl, scene_t *scene, const render_request_t &r, built_t *b, bool svg,
           QImage *img, std::string *text, std::string *error) {
+    /* A picture of part of the model would pass for the whole one. */
+    if (!b->whole) {
+        *error = "not enough memory for the whole model";
+        return false;
+    }
     if (!b->uploaded) {
         *error = "not enough graphics memory for the model";
         return false;
@@ -101,17 +116,12 @@ bool picture(const char *text, const render_request_t &r, trace_t tr, bool svg, 
     std::string dummy;
     if (!error) error = &dummy;
     scene_t scene;
-    offscreen_t *gl = open(r, &scene, error);
+    const offscreen_ptr gl = open(r, &scene, error);
     if (!gl) return false;
-    bool ok;
-    {
-        built_t b;
-        build(&b, text, r.growth, r, tr);
-        aim(&scene, r, b.l);
-        ok = take(gl, &scene, r, &b, svg, img, out, error);
-    }
-    offscreenFree(gl);
-    return ok;
+    built_t b; /* after gl, so that its buffers go while the context is still there */
+    build(&b, text, r.growth, r, tr);
+    aim(&scene, r, b.l);
+    return take(gl.get(), &scene, r, &b, svg, img, out, error);
 }
 
 } // namespace
@@ -139,7 +149,7 @@ bool renderGrowthFrames(const char *text, const render_request_t &r, float from,
         return false;
     }
     scene_t scene;
-    offscreen_t *gl = open(r, &scene, error);
+    const offscreen_ptr gl = open(r, &scene, error);
     if (!gl) return false;
     /* The camera is framed once, on the last frame's model, and kept for every frame. The
      * framing needs only its bounds, which the drawing finds without a sink: no arrays, no
@@ -167,8 +177,7 @@ bool renderGrowthFrames(const char *text, const render_request_t &r, float from,
         build(&b, text, g, r, nullTrace);
         QImage img;
         std::string out;
-        ok = take(gl, &scene, r, &b, svg, &img, &out, error) && take_(i, g, img, out);
+        ok = take(gl.get(), &scene, r, &b, svg, &img, &out, error) && take_(i, g, img, out);
     }
-    offscreenFree(gl);
     return ok;
 }
