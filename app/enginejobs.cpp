@@ -179,12 +179,15 @@ pick_result_lines_t pickJob(const description_t &d, const float p[3], const lsys
                                         [](const QString &) { return pick_result_lines_t(); });
 }
 
+job_outcome_t guardedJob(const std::function<job_outcome_t()> &work) {
+    return guarded<job_outcome_t>(work, failedOutcome);
+}
+
 job_outcome_t exportModelJob(const description_t &d, const QString &path,
                              const lsys_cancel_t *cancel) {
-    return guarded<job_outcome_t>([&] { return exportModelUnguarded(d, path, cancel); },
-                                  failedOutcome);
+    return guardedJob([&] { return exportModelUnguarded(d, path, cancel); });
 }
 
 job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_cancel_t *cancel) {
-    return guarded<job_outcome_t>([&] { return renderUnguarded(d, r, cancel); }, failedOutcome);
+    return guardedJob([&] { return renderUnguarded(d, r, cancel); });
 }

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // What the window draws: the editor's text as ISO Latin 1 and the growth factor.
@@ -79,5 +80,9 @@ job_outcome_t exportModelJob(const description_t &d, const QString &path,
 
 // Draws the description headless as r asks (r's ceilings and cancel flag are the job's own).
 job_outcome_t renderJob(const description_t &d, render_request_t r, const lsys_cancel_t *cancel);
+
+// Runs work, a job's body; an allocation that fails on the way becomes a failed outcome that
+// says so, so the window keeps its text and picture instead of ending.
+job_outcome_t guardedJob(const std::function<job_outcome_t()> &work);
 
 #endif

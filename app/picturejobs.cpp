@@ -56,8 +56,19 @@ QStringList pictureNameFilters() {
     return filters << QObject::tr("SVG drawing (*.svg)");
 }
 
-job_outcome_t pictureFileJob(const description_t &d, render_request_t r, const QString &path,
-                             const lsys_cancel_t *cancel) {
+QString growthFramePath(const QString &path, int frame, int frames) {
+    const QFileInfo info(path);
+    const int digits = qMax(4, int(QString::number(qMax(frames - 1, 0)).size()));
+    const QString name = info.completeBaseName() + "-" +
+                         QString("%1").arg(frame, digits, 10, QLatin1Char('0')) +
+                         (info.suffix().isEmpty() ? QString() : "." + info.suffix());
+    return info.dir().filePath(name);
+}
+
+namespace {
+
+job_outcome_t pictureFileUnguarded(const description_t &d, render_request_t r, const QString &path,
+                                   const lsys_cancel_t *cancel) {
     if (formatOf(path) != "svg") {
         job_outcome_t out = renderJob(d, r, cancel);
         out.ok = out.ok && writePicture(out.image, std::string(), path, &out.why);
@@ -77,18 +88,9 @@ job_outcome_t pictureFileJob(const description_t &d, render_request_t r, const Q
     return out;
 }
 
-QString growthFramePath(const QString &path, int frame, int frames) {
-    const QFileInfo info(path);
-    const int digits = qMax(4, int(QString::number(qMax(frames - 1, 0)).size()));
-    const QString name = info.completeBaseName() + "-" +
-                         QString("%1").arg(frame, digits, 10, QLatin1Char('0')) +
-                         (info.suffix().isEmpty() ? QString() : "." + info.suffix());
-    return info.dir().filePath(name);
-}
-
-job_outcome_t growthFramesJob(const description_t &d, render_request_t r, float from, float to,
-                              int frames, const QString &path, std::atomic<int> *done,
-                              const lsys_cancel_t *cancel) {
+job_outcome_t growthFramesUnguarded(const description_t &d, render_request_t r, float from,
+                                    float to, int frames, const QString &path,
+                                    std::atomic<int> *done, const lsys_cancel_t *cancel) {
     job_outcome_t out;
     r.ceilings = &lsysWindowCeilings;
     r.cancel = cancel;
@@ -110,4 +112,18 @@ job_outcome_t growthFramesJob(const description_t &d, render_request_t r, float 
         out.why = failed.isEmpty() ? QString::fromLocal8Bit(why.c_str()) : failed;
     out.ok = out.ok && !cancelled(cancel);
     return out;
+}
+
+} // namespace
+
+job_outcome_t pictureFileJob(const description_t &d, render_request_t r, const QString &path,
+                             const lsys_cancel_t *cancel) {
+    return guardedJob([&] { return pictureFileUnguarded(d, r, path, cancel); });
+}
+
+job_outcome_t growthFramesJob(const description_t &d, render_request_t r, float from, float to,
+                              int frames, const QString &path, std::atomic<int> *done,
+                              const lsys_cancel_t *cancel) {
+    return guardedJob(
+        [&] { return growthFramesUnguarded(d, r, from, to, frames, path, done, cancel); });
 }

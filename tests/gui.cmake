@@ -10,6 +10,7 @@ add_dependencies(appcontroller_test lsys)
 # The editor's comforts: bracket matching (no display); the editor widget alone; the search
 # bar, the help and examples and what the window remembers, in the real window.
 sprig_gtest(brackets app sprig_colouring sprig_test_support)
+sprig_gtest(picturejobs app sprig_app)
 foreach(name codeeditor findbar helpmenu windowmemory)
     sprig_qtest(${name} sprig_app)
 endforeach()
